@@ -1,0 +1,46 @@
+// Numeric helpers shared by every layer of the arithmetic: truncation and
+// rounding of doubles, integer powers and logarithms. Pure functions, no state.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+namespace calvorn {
+
+// floor(x) for x > 0, otherwise -floor(-x): the carry split of every loop.
+inline double truncateTowardZero(double x) { return x > 0.0 ? std::floor(x) : -std::floor(-x); }
+
+// Nearest whole number, halves away from zero.
+inline double roundHalfAway(double x) { return x >= 0.0 ? std::floor(x + 0.5) : -std::floor(0.5 - x); }
+
+// Natural logarithm times log10(e), as the original constant gives it.
+inline double log10Of(double x) { return std::log(x) * 0.4342944819032518; }
+
+// base^exponent in 32-bit integers by repeated squaring. Exponent 0 or base 1
+// gives 1; a negative exponent gives (-1)^|exponent| for base -1 and 0 for any
+// other base.
+constexpr std::int32_t integerPower(std::int32_t base, std::int32_t exponent)
+{
+    if (exponent == 0 || base == 1) return 1;
+    if (exponent < 0) {
+        if (base == -1) return (exponent % 2 == 0) ? 1 : -1;
+        return 0;
+    }
+    std::int64_t result = 1;
+    std::int64_t square = base;
+    for (std::int32_t e = exponent; e > 0; e /= 2) {
+        if (e & 1) result = static_cast<std::int32_t>(result * square);
+        square = static_cast<std::int32_t>(square * square);
+    }
+    return static_cast<std::int32_t>(result);
+}
+
+// How many times n can be halved by integer division before it is 1 or less.
+constexpr std::int32_t integerLog2(std::int32_t n)
+{
+    std::int32_t count = 0;
+    for (; n > 1; n /= 2) ++count;
+    return count;
+}
+
+} // namespace calvorn

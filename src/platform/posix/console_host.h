@@ -1,0 +1,43 @@
+// The console's host on POSIX systems: a monotonic clock, the kernel's memory
+// figures, and Ctrl+C as a confirmed stop. SIGINT is blocked while the host
+// lives and picked up from the pending set at every pump, so no signal handler
+// and no global flag are needed.
+#pragma once
+
+#include <csignal>
+#include <cstdio>
+
+#include "platform/host.h"
+
+namespace calvorn {
+
+// Total and available physical memory from /proc/meminfo (MemTotal, MemAvailable).
+MemoryStatus readKernelMemoryStatus();
+
+class ConsoleHost : public Host {
+public:
+    ConsoleHost(std::FILE* log = stdout, std::FILE* errors = stderr);
+    ~ConsoleHost() override;
+    ConsoleHost(const ConsoleHost&) = delete;
+    ConsoleHost& operator=(const ConsoleHost&) = delete;
+
+    std::uint32_t tickCount() override;
+    MemoryStatus memoryStatus() override;
+    void pumpMessages() override;
+    bool stopRequested() const override { return stop_; }
+    void setStopRequested(bool stop) override { stop_ = stop; }
+    void showError(std::string_view text, std::string_view caption) override;
+    void appendLog(std::string_view line) override;
+
+    // True once Ctrl+C has been seen (also outside a run).
+    bool interrupted() const { return interrupted_; }
+
+private:
+    std::FILE* log_;
+    std::FILE* errors_;
+    sigset_t previousMask_{};
+    bool stop_ = true;
+    bool interrupted_ = false;
+};
+
+} // namespace calvorn

@@ -1,0 +1,26 @@
+// readBlock and writeBlock: the only way any code moves a block between a
+// stored number's work file and memory. One seek and one call per block, then
+// the host's message pump; a stop raised there abandons the run.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "storage/run_context.h"
+#include "storage/stored_number.h"
+
+namespace calvorn {
+
+// Block numbers count from 1; block k starts at byte (k - 1) * blockBytes.
+void writeBlock(RunContext& run, StoredNumber& number, std::int32_t block, const BlockBuffer& buffer);
+void readBlock(RunContext& run, StoredNumber& number, std::int32_t block, BlockBuffer& buffer);
+
+// The same for a block of a spectrum store: halfBlockWords doubles.
+void writeBlock(RunContext& run, StoredNumber& store, std::int32_t block, std::span<const double> doubles);
+void readBlock(RunContext& run, StoredNumber& store, std::int32_t block, std::span<double> doubles);
+
+// Ends the run as the user asked: throws StopRequested, which only the driver
+// catches. Never returns.
+[[noreturn]] void abortComputation();
+
+} // namespace calvorn

@@ -1,0 +1,82 @@
+// The state of one computation: its host, size parameters, the two block
+// buffers, the product work area and the few counts that steer the products
+// and iterations. The driver owns one per run and hands it down by reference;
+// tests build small ones at any size and work-area length.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "common/size_parameters.h"
+#include "platform/host.h"
+
+namespace calvorn {
+
+class StoredNumber;
+
+// One block of a stored number in memory: room for the largest block.
+using BlockBuffer = std::array<std::int32_t, largestBlockWords>;
+
+// One block of a spectrum store in memory: halfBlockWords doubles at most.
+using SpectrumBuffer = std::array<double, largestBlockWords / 2>;
+
+// The heap array of the products: `length` doubles (a power of two) plus five
+// spare doubles that the stores may read past a transform.
+class WorkArea {
+public:
+    WorkArea() = default;
+    // Allocates length + 5 doubles; returns false (and holds nothing) when the
+    // memory cannot be had.
+    bool allocate(std::int32_t length);
+    void release();
+    bool allocated() const { return data_ != nullptr; }
+    std::int32_t length() const { return length_; }
+    std::uint64_t bytes() const { return (static_cast<std::uint64_t>(length_) + 5) * 8; }
+    // All length + 5 doubles.
+    std::span<double> doubles() const { return {data_.get(), static_cast<std::size_t>(length_) + 5}; }
+    // The doubles from `start` to the end of the area, spare doubles included.
+    std::span<double> from(std::int32_t start) const { return doubles().subspan(static_cast<std::size_t>(start)); }
+
+private:
+    std::unique_ptr<double[]> data_;
+    std::int32_t length_ = 0;
+};
+
+struct TransferCounts {
+    std::uint64_t blocksRead = 0;
+    std::uint64_t blocksWritten = 0;
+};
+
+class RunContext {
+public:
+    RunContext(Host& runHost, SizeParameters sizes) : host(runHost), size(sizes) {}
+    RunContext(const RunContext&) = delete;
+    RunContext& operator=(const RunContext&) = delete;
+
+    Host& host;
+    SizeParameters size;
+
+    BlockBuffer firstBlockBuffer{};
+    BlockBuffer secondBlockBuffer{};
+
+    WorkArea workArea;                   // workArea.length() is `workAreaLength`
+
+    // The spectrum stores of the out-of-core products: the work files of X and
+    // Y, owned by whoever created them (the driver's work files in a run).
+    StoredNumber* spectrumStoreX = nullptr;
+    StoredNumber* spectrumStoreY = nullptr;
+    SpectrumBuffer spectrumBufferA{};
+    SpectrumBuffer spectrumBufferB{};
+
+    std::int32_t agreementCount = 0;     // leading words in which a and b agree
+    std::int32_t iterateAgreeWords = 0;  // leading words in which a Newton iterate agrees with the last
+    std::int32_t firstProductOfRun = 0;  // 1 at the start of each Newton run
+    double savedPieceCarry = 0.0;        // carry between the pieces of an out-of-core product
+
+    double largestRoundingDistance = 0.0; // largest |value - nearest integer| seen after an inverse transform
+    TransferCounts transfers;             // block reads and writes of this run
+};
+
+} // namespace calvorn

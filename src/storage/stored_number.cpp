@@ -1,0 +1,41 @@
+#include "storage/stored_number.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "storage/run_errors.h"
+
+namespace calvorn {
+
+StoredNumber::StoredNumber(std::string fileName) : fileName_(std::move(fileName))
+{
+    errno = 0;
+    file_ = std::fopen(fileName_.c_str(), "w+b");
+    if (file_ == nullptr)
+        throw RunFailure("cannot create " + fileName_ + ": " + std::strerror(errno));
+    // Every transfer is one whole block; the C library's own buffering would
+    // only add a copy and hide write errors until a later call.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    onDisk_ = true;
+}
+
+StoredNumber::~StoredNumber() { close(); }
+
+void StoredNumber::close()
+{
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+void StoredNumber::closeAndDelete()
+{
+    close();
+    if (onDisk_) {
+        std::remove(fileName_.c_str());
+        onDisk_ = false;
+    }
+}
+
+} // namespace calvorn

@@ -1,0 +1,37 @@
+// A long number in base 10^8 kept in a work file of its own ("ia.dat" ..
+// "iy.dat"), read and written one block at a time. The file is created
+// truncating any old file of the same name and is closed on destruction; the
+// owner decides when it is deleted.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace calvorn {
+
+class StoredNumber {
+public:
+    // Creates (or truncates) the work file; throws RunFailure naming the file
+    // and the system's reason when it cannot.
+    explicit StoredNumber(std::string fileName);
+    ~StoredNumber();
+    StoredNumber(const StoredNumber&) = delete;
+    StoredNumber& operator=(const StoredNumber&) = delete;
+
+    const std::string& fileName() const { return fileName_; }
+    bool isOpen() const { return file_ != nullptr; }
+    std::FILE* file() const { return file_; }
+
+    // Closes the file (if open) and deletes it (if not yet deleted); safe to
+    // call twice.
+    void closeAndDelete();
+    // Closes the file and leaves it on disk.
+    void close();
+
+private:
+    std::string fileName_;
+    std::FILE* file_ = nullptr;
+    bool onDisk_ = false;
+};
+
+} // namespace calvorn
