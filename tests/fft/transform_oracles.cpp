@@ -1,0 +1,159 @@
+#include "fft/transform_oracles.h"
+
+#include <gmp.h>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "fft/real_fft.h"
+
+namespace calvorn::testing {
+
+namespace {
+
+constexpr long double piLong = 3.141592653589793238462643383279502884L;
+
+// cos and sin of 2 pi j / N for j = 0 .. N-1, side by side.
+struct CirclePoint {
+    long double cosine;
+    long double sine;
+};
+
+std::vector<CirclePoint> unitCircle(std::size_t n)
+{
+    std::vector<CirclePoint> circle(n);
+    for (std::size_t j = 0; j < n; ++j) {
+        const long double angle = 2.0L * piLong * static_cast<long double>(j) / static_cast<long double>(n);
+        circle[j] = {std::cos(angle), std::sin(angle)};
+    }
+    return circle;
+}
+
+} // namespace
+
+std::vector<long double> directPackedSpectrum(std::span<const double> x)
+{
+    const std::size_t n = x.size();
+    const std::vector<CirclePoint> circle = unitCircle(n);
+    std::size_t used = n; // the terms after the last non-zero one add nothing
+    while (used > 0 && x[used - 1] == 0.0) --used;
+    std::vector<long double> spectrum(n);
+    long double sum = 0.0L;
+    long double alternating = 0.0L;
+    for (std::size_t i = 0; i < n; ++i) {
+        sum += x[i];
+        alternating += (i % 2 == 0) ? x[i] : -x[i];
+    }
+    spectrum[0] = sum;
+    if (n > 1) spectrum[1] = alternating;
+    for (std::size_t j = 1; j < n / 2; ++j) {
+        long double re = 0.0L;
+        long double im = 0.0L;
+        std::size_t step = 0; // j * i mod N
+        for (std::size_t i = 0; i < used; ++i) {
+            re += x[i] * circle[step].cosine;
+            im += x[i] * circle[step].sine;
+            step = (step + j) & (n - 1);
+        }
+        spectrum[2 * j] = re;
+        spectrum[2 * j + 1] = im;
+    }
+    return spectrum;
+}
+
+std::vector<long double> directInverseOfPackedSpectrum(std::span<const double> y)
+{
+    const std::size_t n = y.size();
+    const std::vector<CirclePoint> circle = unitCircle(n);
+    std::vector<long double> x(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        long double sum = 0.0L;
+        for (std::size_t j = 1; j < n / 2; ++j) {
+            const std::size_t step = (j * i) & (n - 1);
+            sum += y[2 * j] * circle[step].cosine + y[2 * j + 1] * circle[step].sine;
+        }
+        const long double nyquist = (i % 2 == 0) ? y[1] : -y[1];
+        x[i] = (y[0] + nyquist + 2.0L * sum) / static_cast<long double>(n);
+    }
+    return x;
+}
+
+double relativeError(std::span<const double> got, std::span<const long double> want)
+{
+    long double difference = 0.0L;
+    long double norm = 0.0L;
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        const long double d = got[i] - want[i];
+        difference += d * d;
+        norm += want[i] * want[i];
+    }
+    return static_cast<double>(std::sqrt(difference / norm));
+}
+
+std::vector<std::int64_t> exactLinearConvolution(std::span<const std::uint32_t> a,
+                                                 std::span<const std::uint32_t> b)
+{
+    // Kronecker substitution: one digit per 64-bit limb; every term of the
+    // product stays far below 2^64, so the limbs of the product are the terms.
+    static_assert(GMP_LIMB_BITS == 64);
+    if (a.size() < b.size()) return exactLinearConvolution(b, a);
+    if (b.empty()) return {};
+    std::vector<mp_limb_t> limbsA(a.begin(), a.end());
+    std::vector<mp_limb_t> limbsB(b.begin(), b.end());
+    std::vector<mp_limb_t> product(a.size() + b.size());
+    mpn_mul(product.data(), limbsA.data(), static_cast<mp_size_t>(a.size()), limbsB.data(),
+            static_cast<mp_size_t>(b.size()));
+    std::vector<std::int64_t> terms(a.size() + b.size() - 1);
+    for (std::size_t i = 0; i < terms.size(); ++i) terms[i] = static_cast<std::int64_t>(product[i]);
+    if (product.back() != 0) throw std::logic_error("convolution term overflowed its limb");
+    return terms;
+}
+
+void multiplyPackedSpectra(std::span<double> a, std::span<const double> b)
+{
+    a[0] = a[0] * b[0];
+    a[1] = a[1] * b[1];
+    for (std::size_t i = 2; i + 1 < a.size(); i += 2) {
+        const double re = a[i] * b[i] - a[i + 1] * b[i + 1];
+        const double im = a[i] * b[i + 1] + b[i] * a[i + 1];
+        a[i] = re;
+        a[i + 1] = im;
+    }
+}
+
+std::vector<std::uint32_t> randomDigits(std::size_t count, std::mt19937_64& random)
+{
+    std::vector<std::uint32_t> digits(count);
+    for (auto& digit : digits) digit = static_cast<std::uint32_t>(random() % 10000);
+    return digits;
+}
+
+ConvolutionOutcome convolveThroughTransforms(std::int32_t k, std::span<const std::uint32_t> a,
+                                             std::span<const std::uint32_t> b)
+{
+    const std::size_t n = std::size_t{1} << k;
+    std::vector<double> x(n);
+    std::vector<double> y(n);
+    for (std::size_t i = 0; i < a.size(); ++i) x[i] = a[i];
+    for (std::size_t i = 0; i < b.size(); ++i) y[i] = b[i];
+    realFftForward(k, x);
+    realFftForward(k, y);
+    multiplyPackedSpectra(x, y);
+    realFftInverse(k, x);
+
+    const std::vector<std::int64_t> exact = exactLinearConvolution(a, b);
+    ConvolutionOutcome outcome;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double nearest = std::nearbyint(x[i]);
+        outcome.largestRoundingDistance = std::max(outcome.largestRoundingDistance, std::fabs(x[i] - nearest));
+        const std::int64_t want = i < exact.size() ? exact[i] : 0;
+        if (outcome.exact && static_cast<std::int64_t>(nearest) != want) {
+            outcome.exact = false;
+            outcome.firstWrongIndex = i;
+        }
+    }
+    return outcome;
+}
+
+} // namespace calvorn::testing
