@@ -1,0 +1,106 @@
+// addNumbers, subtractNumbers, multiplySmall, multiplyPowerOfTwo: the
+// operations whose carry runs from the last guard word toward word 1, so they
+// walk the blocks from the last to the first.
+#include "arith/element_ops.h"
+
+#include <algorithm>
+
+#include "arith/word_base.h"
+#include "common/numeric.h"
+#include "storage/block_transfer.h"
+
+namespace calvorn {
+namespace {
+
+// Visits blocks L .. 1 of a number of length n; in each, `load` fills the
+// buffers, `step` handles positions from the block's top down to its bottom
+// (1, or 2 in block 1, whose word 1 goes to `leading` last), and the first
+// buffer is written as the block of z. Each block of every input is read
+// before the same block of z is written, so z may be an input.
+template <typename Load, typename Step, typename Leading>
+void descendingWalk(RunContext& run, std::int32_t n, StoredNumber& z, Load load, Step step, Leading leading)
+{
+    const NumberBlocks blocks(run.size, n);
+    for (std::int32_t b = blocks.lastBlock; b >= 1; --b) {
+        load(b);
+        const std::int32_t bottom = b == 1 ? 2 : 1;
+        for (std::int32_t p = blocks.top(b); p >= bottom; --p) step(at(p));
+        if (b == 1) leading();
+        writeBlock(run, z, b, run.firstBlockBuffer);
+    }
+}
+
+// Bits of a product of a word and a power of two that still fit a double's
+// 53-bit mantissa: 53 less the bits of a word (27 for base 10^8), at most 30.
+std::int32_t powerOfTwoChunk()
+{
+    const auto wordBits = static_cast<std::int32_t>(truncateTowardZero(log10Of(wordBase) / log10Of(2.0))) + 1;
+    return std::min(53 - wordBits, 30);
+}
+
+} // namespace
+
+void addNumbers(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n)
+{
+    BlockBuffer& r = run.firstBlockBuffer;
+    BlockBuffer& s = run.secondBlockBuffer;
+    double carry = 0.0;
+    descendingWalk(
+        run, n, z,
+        [&](std::int32_t b) {
+            readBlock(run, x, b, r);
+            readBlock(run, y, b, s);
+        },
+        [&](std::size_t i) {
+            const double sum = static_cast<double>(r[i]) + static_cast<double>(s[i]) + carry;
+            carry = truncateTowardZero(sum * inverseWordBase);
+            r[i] = toWord(sum - carry * wordBase);
+        },
+        [&] { r[0] = toWord(static_cast<double>(r[0]) + static_cast<double>(s[0]) + carry); });
+}
+
+void subtractNumbers(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n)
+{
+    BlockBuffer& r = run.firstBlockBuffer;
+    BlockBuffer& s = run.secondBlockBuffer;
+    double borrow = 0.0;
+    descendingWalk(
+        run, n, z,
+        [&](std::int32_t b) {
+            readBlock(run, x, b, r);
+            readBlock(run, y, b, s);
+        },
+        [&](std::size_t i) {
+            // For digits in range the borrow is 1 exactly when the difference is negative.
+            const double difference = static_cast<double>(r[i]) - static_cast<double>(s[i]) - borrow;
+            borrow = truncateTowardZero((largestDigit - difference) * inverseWordBase);
+            r[i] = toWord(difference + borrow * wordBase);
+        },
+        // A result below zero keeps a negative leading word over digits in range.
+        [&] { r[0] = toWord(static_cast<double>(r[0]) - static_cast<double>(s[0]) - borrow); });
+}
+
+void multiplySmall(RunContext& run, StoredNumber& x, std::int32_t m, StoredNumber& z, std::int32_t n)
+{
+    BlockBuffer& r = run.firstBlockBuffer;
+    const auto factor = static_cast<double>(m);
+    double carry = 0.0;
+    descendingWalk(
+        run, n, z, [&](std::int32_t b) { readBlock(run, x, b, r); },
+        [&](std::size_t i) {
+            const double product = static_cast<double>(r[i]) * factor + carry;
+            carry = truncateTowardZero(product * inverseWordBase);
+            r[i] = toWord(product - carry * wordBase);
+        },
+        [&] { r[0] = toWord(static_cast<double>(r[0]) * factor + carry); });
+}
+
+void multiplyPowerOfTwo(RunContext& run, StoredNumber& x, std::int32_t k, std::int32_t n)
+{
+    if (k == 0) return;
+    const std::int32_t chunk = powerOfTwoChunk();
+    for (std::int32_t i = 0; i < k / chunk; ++i) multiplySmall(run, x, integerPower(2, chunk), x, n);
+    if (k % chunk != 0) multiplySmall(run, x, integerPower(2, k % chunk), x, n);
+}
+
+} // namespace calvorn
