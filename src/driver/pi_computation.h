@@ -13,6 +13,7 @@ namespace calvorn {
 // What a front end may want to know about a run besides its result.
 struct RunSummary {
     std::uint64_t workAreaBytes = 0;       // bytes allocated for the work area
+    std::int32_t workAreaLength = 0;       // doubles of the work area the products use
     std::int32_t iterations = 0;           // Gauss-Legendre iterations made
     double largestRoundingDistance = 0.0;  // largest distance to an integer after an inverse transform
     bool digitsVerified = false;           // "pi_data.txt" matched the digest of the correct digits

@@ -1,0 +1,187 @@
+#include "driver/pi_computation.h"
+
+#include <exception>
+#include <memory>
+#include <new>
+
+#include "arith/element_ops.h"
+#include "arith/newton_iterations.h"
+#include "driver/decimal_output.h"
+#include "driver/digit_check.h"
+#include "driver/progress_lines.h"
+#include "driver/work_area_sizing.h"
+#include "driver/work_files.h"
+#include "mul/multiply_numbers.h"
+#include "storage/block_transfer.h"
+#include "storage/run_errors.h"
+
+namespace calvorn {
+namespace {
+
+// The leading words of the starting values a0 = 1 and t0 = 1/4.
+constexpr std::int32_t leadingWordOfOne = 100000000;
+constexpr std::int32_t leadingWordOfQuarter = 25000000;
+
+constexpr const char* memoryFailureText = "メモリが確保できませんでした";
+constexpr const char* mainNotConvergentText = "not convergent in main.";
+constexpr const char* failureCaption = "ERROR";
+constexpr const char* digitsWrongText =
+    "pi_data.txt does not hold the correct digits of pi: the computation went wrong somewhere.";
+
+class Progress {
+public:
+    Progress(Host& host, std::uint32_t startTicks) : host_(host), startTicks_(startTicks) {}
+    void elapsed(std::string_view rest) { host_.appendLog(elapsedLine(startTicks_, host_.tickCount(), rest)); }
+
+private:
+    Host& host_;
+    std::uint32_t startTicks_;
+};
+
+// a0 = 1, t0 = 1/4, b0 = 1/sqrt(2), and W = a0 * b0 = b0 for the first iteration.
+void plantStartingValues(RunContext& run, WorkFiles& files, std::int32_t p)
+{
+    const std::int32_t n = run.size.numberWords;
+    zeroNumber(run, files.A(), n);
+    zeroNumber(run, files.B(), n);
+    zeroNumber(run, files.T(), n);
+    zeroNumber(run, files.V(), n);
+    zeroNumber(run, files.W(), n);
+
+    readBlock(run, files.A(), 1, run.firstBlockBuffer);
+    run.firstBlockBuffer[0] = leadingWordOfOne;
+    writeBlock(run, files.A(), 1, run.firstBlockBuffer);
+
+    readBlock(run, files.T(), 1, run.secondBlockBuffer);
+    run.secondBlockBuffer[0] = leadingWordOfQuarter;
+    writeBlock(run, files.T(), 1, run.secondBlockBuffer);
+
+    newtonInverseSqrt(run, files.B(), files.V(), n, p);
+    copyNumber(run, files.B(), files.W(), n);
+}
+
+// The Gauss-Legendre iteration, at most p times, until a and b agree in more
+// than half of their words.
+void iterateMeans(RunContext& run, WorkFiles& files, std::int32_t p, Progress& progress, RunSummary& summary)
+{
+    const std::int32_t n = run.size.numberWords;
+    StoredNumber& A = files.A();
+    StoredNumber& B = files.B();
+    StoredNumber& T = files.T();
+    StoredNumber& V = files.V();
+    StoredNumber& W = files.W();
+
+    run.agreementCount = 0;
+    for (std::int32_t k = 1;; ++k) {
+        if (k > p) throw RunFailure(mainNotConvergentText);
+        addNumbers(run, A, B, A, n);
+        halveNumber(run, A, n);                    // a' = (a + b) / 2
+        subtractNumbers(run, A, B, B, n);          // a' - b = (a - b) / 2
+        multiplyNumbers(run, B, B, B, n, squareFull);
+        if (k >= 2) {
+            multiplyNumbers(run, A, A, W, n, squareFull);
+            subtractNumbers(run, W, B, W, n);      // a'^2 - ((a - b) / 2)^2 = a * b
+        }
+        multiplyPowerOfTwo(run, B, k - 1, n);
+        subtractNumbers(run, T, B, T, n);          // t' = t - 2^(k-1) ((a - b) / 2)^2
+        newtonSqrt(run, W, B, V, n, p, k);         // b' = sqrt(a * b)
+        run.agreementCount = countAgreeingWords(run, A, B, n, run.agreementCount);
+        summary.iterations = k;
+        progress.elapsed(iterationDoneText(k));
+        if (run.agreementCount >= n / 2 + 1) return;
+    }
+}
+
+// pi = (a + b)^2 / (4t), left in A.
+void formPi(RunContext& run, WorkFiles& files, std::int32_t p)
+{
+    const std::int32_t n = run.size.numberWords;
+    StoredNumber& A = files.A();
+    StoredNumber& B = files.B();
+    addNumbers(run, A, B, A, n);
+    halveNumber(run, A, n);
+    multiplyNumbers(run, A, A, A, n, squareFull);
+    newtonReciprocal(run, files.T(), B, files.V(), n, p);
+    multiplyNumbers(run, A, B, A, n, productFull);
+}
+
+void copyRunFigures(const RunContext& run, RunSummary& summary)
+{
+    summary.largestRoundingDistance = run.largestRoundingDistance;
+    summary.transfers = run.transfers;
+}
+
+} // namespace
+
+int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startTicks, RunSummary& summary)
+{
+    summary = RunSummary{};
+    const SizeParameters size = SizeParameters::forExponent(sizeExponent);
+    // The context holds the two block buffers and the spectrum buffers: too
+    // large for the stack of a window procedure.
+    std::unique_ptr<RunContext> run;
+    try {
+        run = std::make_unique<RunContext>(host, size);
+    } catch (const std::bad_alloc&) {
+        host.showError(memoryFailureText, "");
+        return 1;
+    }
+    Progress progress(host, startTicks);
+
+    const MemoryStatus memory = host.memoryStatus();
+    host.appendLog(totalMemoryLine(memory.totalPhysical));
+    const std::int32_t length = workAreaLengthFor(size, memoryBudget(memory));
+    if (length == 0 || !run->workArea.allocate(length)) {
+        host.showError(memoryFailureText, "");
+        return 1;
+    }
+    summary.workAreaLength = length;
+    summary.workAreaBytes = run->workArea.bytes();
+    host.appendLog(availableMemoryLine(memory.availablePhysical));
+    host.appendLog(allocatedMemoryLine(summary.workAreaBytes));
+
+    // Every way out below releases the work area and deletes every work file
+    // still held (the files on leaving this block, the area with the context).
+    {
+        WorkFiles files;
+        try {
+            files.create();
+            run->spectrumStoreX = &files.X();
+            run->spectrumStoreY = &files.Y();
+
+            plantStartingValues(*run, files, sizeExponent);
+            progress.elapsed(startingValuesDone);
+            iterateMeans(*run, files, sizeExponent, progress, summary);
+            formPi(*run, files, sizeExponent);
+
+            run->workArea.release();
+            run->spectrumStoreX = nullptr;
+            run->spectrumStoreY = nullptr;
+            files.releaseAllButA();
+            writeDecimalDigits(*run, files.A(), size.numberWords);
+            files.releaseAll();
+        } catch (const StopRequested&) {
+            // The user asked for it: no message, the log keeps its lines.
+            copyRunFigures(*run, summary);
+            return 1;
+        } catch (const RunFailure& failure) {
+            copyRunFigures(*run, summary);
+            host.showError(failure.what(), failureCaption);
+            return 1;
+        } catch (const std::exception& failure) {
+            copyRunFigures(*run, summary);
+            host.showError(failure.what(), failureCaption);
+            return 1;
+        }
+    }
+    copyRunFigures(*run, summary);
+
+    summary.digitsVerified = piDataMatchesDigest(sizeExponent, decimalOutputFileName);
+    if (!summary.digitsVerified) {
+        host.showError(digitsWrongText, failureCaption);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace calvorn

@@ -1,0 +1,25 @@
+#include "driver/work_area_sizing.h"
+
+namespace calvorn {
+namespace {
+
+constexpr std::uint64_t reservedBytes = 5000000;
+
+constexpr std::uint64_t workAreaBytes(std::int32_t length) { return (static_cast<std::uint64_t>(length) + 5) * 8; }
+
+} // namespace
+
+std::uint64_t memoryBudget(const MemoryStatus& memory)
+{
+    const std::uint64_t total = memory.totalPhysical > reservedBytes ? memory.totalPhysical - reservedBytes : 0;
+    return memory.availablePhysical > total ? memory.availablePhysical : total;
+}
+
+std::int32_t workAreaLengthFor(const SizeParameters& size, std::uint64_t budget)
+{
+    std::int32_t length = 8 * size.numberWords;
+    while (workAreaBytes(length) > budget && length > smallestWorkAreaLength(size)) length /= 2;
+    return workAreaBytes(length) > budget ? 0 : length;
+}
+
+} // namespace calvorn

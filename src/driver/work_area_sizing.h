@@ -1,0 +1,25 @@
+// How long the product work area of a run can be: a budget from the
+// machine's memory and the largest power of two of doubles that fits it.
+// Pure arithmetic on the figures the host reports.
+#pragma once
+
+#include <cstdint>
+
+#include "common/size_parameters.h"
+#include "platform/host.h"
+
+namespace calvorn {
+
+// The total physical memory less 5000000 bytes, or the available memory when
+// that is larger: the area may exceed what is free at this moment.
+std::uint64_t memoryBudget(const MemoryStatus& memory);
+
+// The shortest work area that the out-of-core products can cut into blocks of
+// whole work-file blocks: a quarter of it must be a multiple of blockWords.
+constexpr std::int32_t smallestWorkAreaLength(const SizeParameters& size) { return 4 * size.blockWords; }
+
+// The work area length: 8 * numberWords, halved while its (length + 5) * 8
+// bytes exceed the budget. 0 when even the smallest usable length does not fit.
+std::int32_t workAreaLengthFor(const SizeParameters& size, std::uint64_t budget);
+
+} // namespace calvorn

@@ -1,0 +1,44 @@
+// The seven work files of a run, A B T V W X Y ("ia.dat" .. "iy.dat"), owned
+// by the driver for one run. Whatever is still held when the owner goes
+// away is closed and deleted, so no way out of a run leaves a work file.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <memory>
+
+#include "storage/stored_number.h"
+
+namespace calvorn {
+
+class WorkFiles {
+public:
+    WorkFiles() = default;
+    ~WorkFiles() { releaseAll(); }
+    WorkFiles(const WorkFiles&) = delete;
+    WorkFiles& operator=(const WorkFiles&) = delete;
+
+    // Creates the files in the order A, B, T, V, W, X, Y. A failed create
+    // throws RunFailure; the files made before it stay held until release.
+    void create();
+
+    StoredNumber& A() { return get(a); }
+    StoredNumber& B() { return get(b); }
+    StoredNumber& T() { return get(t); }
+    StoredNumber& V() { return get(v); }
+    StoredNumber& W() { return get(w); }
+    StoredNumber& X() { return get(x); }
+    StoredNumber& Y() { return get(y); }
+
+    // Closes Y, X, W, V, T, B and deletes their files: all but the result A.
+    void releaseAllButA();
+    // Closes and deletes every file still held.
+    void releaseAll();
+
+private:
+    enum Index : std::size_t { a, b, t, v, w, x, y, count };
+    StoredNumber& get(Index i) { return *numbers_[i]; }
+    std::array<std::unique_ptr<StoredNumber>, count> numbers_;
+};
+
+} // namespace calvorn
