@@ -1,0 +1,30 @@
+#include "mul/digit_loader.h"
+
+#include "norm/word_digits.h"
+#include "storage/block_transfer.h"
+
+namespace calvorn {
+
+void loadDigits(RunContext& run, StoredNumber& x, std::span<double> array, std::int32_t j, std::int32_t m)
+{
+    // Each block that holds part of the run is read once, from the block of
+    // word j upward; a run inside one block reads just that block.
+    const std::int32_t w = run.size.blockWords;
+    const std::int32_t last = j + m - 1;
+    std::int32_t element = 0;
+    for (std::int32_t word = j; word <= last;) {
+        const std::int32_t block = (word - 1) / w + 1;
+        const std::int32_t position = (word - 1) % w;
+        const std::int32_t inBlock = w - position < last - word + 1 ? w - position : last - word + 1;
+        readBlock(run, x, block, run.firstBlockBuffer);
+        for (std::int32_t i = 0; i < inBlock; ++i) {
+            const WordDigits digits = splitWord(run.firstBlockBuffer[position + i]);
+            array[element] = digits.hi;
+            array[element + 1] = digits.lo;
+            element += 2;
+        }
+        word += inBlock;
+    }
+}
+
+} // namespace calvorn

@@ -1,0 +1,129 @@
+#include "mul/in_core_product.h"
+
+#include <span>
+
+#include "common/numeric.h"
+#include "fft/real_fft.h"
+#include "mul/digit_loader.h"
+#include "mul/pointwise.h"
+#include "norm/guard_terms.h"
+#include "norm/round_to_integers.h"
+#include "norm/store_product.h"
+
+namespace calvorn {
+namespace {
+
+// Transform exponents: 4n doubles for a whole product, 2n for a half.
+std::int32_t fullExponent(std::int32_t n) { return integerLog2(n) + 2; }
+std::int32_t halfExponent(std::int32_t n) { return integerLog2(n) + 1; }
+
+// The array at `start`, with everything after it (the spare doubles included).
+std::span<double> region(RunContext& run, std::int32_t start) { return run.workArea.from(start); }
+
+// Loads words j .. j+m-1 of a number into an array and transforms it.
+void transformWords(RunContext& run, StoredNumber& number, std::span<double> array, std::int32_t j, std::int32_t m,
+                    std::int32_t k)
+{
+    loadDigits(run, number, array, j, m);
+    realFftForward(k, array);
+}
+
+// Back from the spectrum to rounded convolution sums.
+void backToIntegers(RunContext& run, std::span<double> array, std::int32_t k)
+{
+    realFftInverse(k, array);
+    roundToIntegers(run, array, integerPower(2, k));
+}
+
+} // namespace
+
+void inCoreProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
+                   std::int32_t first, std::int32_t second)
+{
+    const std::int32_t k = fullExponent(n);
+    const std::span<double> a = region(run, first);
+    const std::span<double> b = region(run, second);
+    transformWords(run, x, a, 1, n, k);
+    transformWords(run, y, b, 1, n, k);
+    pointwiseProduct(a, b, b, 4 * n);
+    backToIntegers(run, b, k);
+    addGuardTerms(run, x, y, b, n, 4 * n);
+    storeProduct(run, b, z, n);
+}
+
+void inCoreProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
+                        std::int32_t first, std::int32_t second)
+{
+    const std::int32_t k = fullExponent(n);
+    const std::span<double> a = region(run, first);
+    const std::span<double> b = region(run, second);
+    transformWords(run, y, b, 1, n, k);
+    pointwiseProduct(a, b, b, 4 * n);
+    backToIntegers(run, b, k);
+    addGuardTerms(run, x, y, b, n, 4 * n);
+    storeProduct(run, b, z, n);
+}
+
+void inCoreHalfProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
+                       std::int32_t first, std::int32_t second)
+{
+    const std::int32_t k = halfExponent(n);
+    const std::span<double> a = region(run, first);
+    const std::span<double> b = region(run, second);
+    transformWords(run, x, a, 1, n / 2, k);
+    transformWords(run, y, b, n / 2 + 1, n / 2, k);
+    pointwiseProduct(a, b, a, 2 * n);
+    backToIntegers(run, a, k);
+    addHalfProductTerms(run, x, y, a, n, 2 * n);
+    storeUpperHalf(run, a, z, n);
+}
+
+void inCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
+                            std::int32_t first, std::int32_t second)
+{
+    const std::int32_t k = halfExponent(n);
+    const std::span<double> a = region(run, first);
+    const std::span<double> b = region(run, second);
+    transformWords(run, y, b, n / 2 + 1, n / 2, k);
+    pointwiseProduct(a, b, b, 2 * n);
+    backToIntegers(run, b, k);
+    addHalfProductTerms(run, x, y, b, n, 2 * n);
+    storeUpperHalf(run, b, z, n);
+}
+
+void inCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n, std::int32_t start)
+{
+    const std::int32_t k = fullExponent(n);
+    const std::span<double> a = region(run, start);
+    transformWords(run, x, a, 1, n, k);
+    pointwiseSquare(a, a, 4 * n);
+    backToIntegers(run, a, k);
+    addGuardTerms(run, x, x, a, n, 4 * n);
+    storeProduct(run, a, z, n);
+}
+
+void inCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n, std::int32_t start)
+{
+    const std::int32_t k = halfExponent(n);
+    const std::span<double> a = region(run, start);
+    transformWords(run, x, a, 1, n / 2, k);
+    pointwiseSquare(a, a, 2 * n);
+    backToIntegers(run, a, k);
+    completeHalfSquare(run, x, a, n, 2 * n);
+    storeProduct(run, a, z, n);
+}
+
+void inCoreHalfSquareKeep(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n, std::int32_t first,
+                          std::int32_t second)
+{
+    const std::int32_t k = halfExponent(n);
+    const std::span<double> a = region(run, first);
+    const std::span<double> b = region(run, second);
+    transformWords(run, x, a, 1, n / 2, k);
+    pointwiseSquare(a, b, 2 * n);
+    backToIntegers(run, b, k);
+    completeHalfSquare(run, x, b, n, 2 * n);
+    storeProduct(run, b, z, n);
+}
+
+} // namespace calvorn

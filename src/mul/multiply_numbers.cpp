@@ -1,0 +1,88 @@
+#include "mul/multiply_numbers.h"
+
+#include "mul/in_core_product.h"
+#include "mul/out_of_core_product.h"
+
+namespace calvorn {
+namespace {
+
+// How n compares with the work-area length b; equality falls into the
+// larger class. In S1 (n < b/4, so n <= b/8) a whole product's two arrays of
+// 4n doubles fit in [0, b/2) and [b/2, b), and a half product's two arrays
+// of 2n in [b/2, 3b/4) and [3b/4, b).
+enum class SizeClass { s1, s2, s3, s4 };
+
+SizeClass sizeClassOf(std::int32_t n, std::int32_t b)
+{
+    if (n < b / 4) return SizeClass::s1;
+    if (n < b / 2) return SizeClass::s2;
+    if (n < b) return SizeClass::s3;
+    return SizeClass::s4;
+}
+
+} // namespace
+
+void multiplyNumbers(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
+                     std::int32_t mode)
+{
+    const std::int32_t b = run.workArea.length();
+    const std::int32_t low = 0;
+    const std::int32_t middle = b / 2;
+    const std::int32_t upper = 3 * (b / 4);
+    const SizeClass size = sizeClassOf(n, b);
+    const bool s1 = size == SizeClass::s1;
+
+    switch (mode) {
+    case productFull:
+        if (s1) inCoreProduct(run, x, y, z, n, low, middle);
+        else outOfCoreProduct(run, x, y, z, n);
+        return;
+    case productHalf:
+        if (s1) inCoreHalfProduct(run, x, y, z, n, middle, upper);
+        else if (size == SizeClass::s2) inCoreHalfProduct(run, x, y, z, n, low, middle);
+        else outOfCoreHalfProduct(run, x, y, z, n);
+        return;
+    case squareFull:
+        // In S1 the region at 0 is left as it was.
+        if (s1) inCoreSquare(run, x, z, n, middle);
+        else if (size == SizeClass::s2) inCoreSquare(run, x, z, n, low);
+        else outOfCoreSquare(run, x, z, n);
+        return;
+    case squareHalf:
+        // Only S1 keeps the transform of x's first half (at b/2) for mode 8.
+        if (s1) inCoreHalfSquareKeep(run, x, z, n, middle, upper);
+        else if (size == SizeClass::s2) inCoreHalfSquare(run, x, z, n, middle);
+        else if (size == SizeClass::s3) inCoreHalfSquare(run, x, z, n, low);
+        else outOfCoreHalfSquare(run, x, z, n);
+        return;
+    case productKeepFirst:
+        // In S1 the transform of x stays at 0 for mode 6; the half products
+        // and half squares in between work above b/2.
+        if (s1) inCoreProduct(run, x, y, z, n, low, middle);
+        else outOfCoreProductKeep(run, x, y, z, n);
+        return;
+    case productFixedFirst:
+        if (s1) inCoreProduct(run, x, y, z, n, low, middle);
+        else outOfCoreProductFixed(run, x, y, z, n);
+        return;
+    case productReuseFirst:
+        if (s1) inCoreProductReuse(run, x, y, z, n, low, middle);
+        else outOfCoreProductReuse(run, x, y, z, n);
+        return;
+    case productHalfAfterFixed:
+        if (s1) inCoreHalfProduct(run, x, y, z, n, middle, upper);
+        else if (size == SizeClass::s2) inCoreHalfProduct(run, x, y, z, n, low, middle);
+        else outOfCoreHalfProductReuse(run, x, y, z, n);
+        return;
+    default:
+        // productHalfAfterSquare, and any mode outside 0 .. 7. Mode 3 kept
+        // x's transform only in S1 (in core) and S4 (in the store of Y).
+        if (s1) inCoreHalfProductReuse(run, x, y, z, n, middle, upper);
+        else if (size == SizeClass::s2) inCoreHalfProduct(run, x, y, z, n, low, middle);
+        else if (size == SizeClass::s3) outOfCoreHalfProduct(run, x, y, z, n);
+        else outOfCoreHalfProductReuse(run, x, y, z, n);
+        return;
+    }
+}
+
+} // namespace calvorn
