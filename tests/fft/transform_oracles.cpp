@@ -148,6 +148,7 @@ ConvolutionOutcome convolveThroughTransforms(std::int32_t k, std::span<const std
         const double nearest = std::nearbyint(x[i]);
         outcome.largestRoundingDistance = std::max(outcome.largestRoundingDistance, std::fabs(x[i] - nearest));
         const std::int64_t want = i < exact.size() ? exact[i] : 0;
+        outcome.largestError = std::max(outcome.largestError, std::fabs(x[i] - static_cast<double>(want)));
         if (outcome.exact && static_cast<std::int64_t>(nearest) != want) {
             outcome.exact = false;
             outcome.firstWrongIndex = i;

@@ -33,12 +33,13 @@ void multiplyPackedSpectra(std::span<double> a, std::span<const double> b);
 std::vector<std::uint32_t> randomDigits(std::size_t count, std::mt19937_64& random);
 
 // What one convolution through the transforms gave: whether every rounded
-// term equals the exact one, the first that does not, and the largest
-// distance of a term from its nearest integer.
+// term equals the exact one, the first that does not, the largest distance of
+// a term from its nearest integer and the largest distance from the exact term.
 struct ConvolutionOutcome {
     bool exact = true;
     std::size_t firstWrongIndex = 0;
     double largestRoundingDistance = 0.0;
+    double largestError = 0.0;
 };
 
 // Convolves two digit sequences of length N/2 with the transforms of length

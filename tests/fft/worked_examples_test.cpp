@@ -61,19 +61,11 @@ TEST(Permutations, OrdersAtLengthSixteen)
     EXPECT_EQ(x, (std::vector<double>{0, 1, 8, 9, 4, 5, 12, 13, 2, 3, 10, 11, 6, 7, 14, 15}));
 }
 
-TEST(Permutations, ShortLengthsStayAndEveryLengthIsAnInvolution)
+TEST(Permutations, ShortLengthsStay)
 {
     for (std::int32_t k = 1; k <= 2; ++k) {
         std::vector<double> x = indices(std::size_t{1} << k);
         fft::reverseOddTerms(k, x);
-        fft::bitReversePairs(k, x);
-        EXPECT_EQ(x, indices(std::size_t{1} << k)) << "k = " << k;
-    }
-    for (std::int32_t k = 1; k <= 12; ++k) {
-        std::vector<double> x = indices(std::size_t{1} << k);
-        fft::reverseOddTerms(k, x);
-        fft::reverseOddTerms(k, x);
-        fft::bitReversePairs(k, x);
         fft::bitReversePairs(k, x);
         EXPECT_EQ(x, indices(std::size_t{1} << k)) << "k = " << k;
     }
@@ -108,7 +100,10 @@ TEST(TwiddleWalk, PairsAndAnglesOfSmallSpans)
     }
 }
 
-TEST(TwiddleWalk, LargestSpanVisitsEveryGroupOnce)
+// The largest spans occur only in transforms too long for the convolution
+// tests, and a wrong angle there would cancel in a round trip: check that the
+// walk covers every group and every angle exactly once.
+TEST(TwiddleWalk, LargestSpanVisitsEveryGroupAndAngleOnce)
 {
     constexpr std::int32_t span = 1 << 24;
     std::vector<bool> seen(span / 8, false);
