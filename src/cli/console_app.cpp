@@ -1,0 +1,152 @@
+#include "cli/console_app.h"
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+
+#include "app/log_lines.h"
+#include "app/record_file.h"
+#include "app/record_table.h"
+#include "app/size_table.h"
+#include "driver/pi_computation.h"
+
+namespace calvorn {
+namespace {
+
+constexpr std::int32_t defaultSizeExponent = 14; // "  16K"
+constexpr const char* probeFileName = "calvorn-write-probe.tmp";
+
+void print(std::FILE* stream, std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); }
+
+// One run of `sizeExponent` as the window's start command makes it, from the
+// start line to the saved records.
+int runAndRecord(std::int32_t sizeExponent, Host& host, std::FILE* out, std::FILE* err)
+{
+    if (const auto problem = currentDirectoryWriteProblem()) {
+        std::fprintf(err, "calvorn: cannot write files in the current directory: %s\n", problem->c_str());
+        return exitRunFailed;
+    }
+    RecordTable records;
+    loadRecords(records);
+
+    host.appendLog(startLogLine(sizeExponent));
+    RunSummary summary;
+    const std::uint32_t startTicks = host.tickCount();
+    host.setStopRequested(false);
+    const int result = runPiComputation(host, sizeExponent, startTicks, summary);
+    const bool stopped = host.stopRequested();
+    host.setStopRequested(true);
+
+    if (result != 0) {
+        std::fprintf(err, stopped ? "calvorn: the run was stopped; no record is written\n"
+                                  : "calvorn: the run failed; no record is written\n");
+        return exitRunFailed;
+    }
+    const std::uint32_t elapsed = host.tickCount() - startTicks;
+    host.appendLog(outputTimeLogLine(elapsed) + "\n");
+
+    // A wrong result must never become a best time.
+    if (!summary.digitsVerified) {
+        std::fprintf(err, "calvorn: pi_data.txt does not hold the correct digits of pi; no record is written\n");
+        return exitRunFailed;
+    }
+    print(out, std::string(finishedMessage) + "\n");
+    std::fprintf(out, "digits verified: pi_data.txt holds the correct digits of pi\n");
+    std::fprintf(out, "largest rounding distance: %.6g\n\n", summary.largestRoundingDistance);
+
+    records.recordRun(sizeExponent, elapsed);
+    int exitCode = exitSuccess;
+    try {
+        saveRecords(records, sizeExponent);
+    } catch (const RecordFileError& e) {
+        std::fprintf(err, "calvorn: %s\n", e.what());
+        exitCode = exitRunFailed;
+    }
+    print(out, records.afterRunTable(sizeExponent));
+    return exitCode;
+}
+
+} // namespace
+
+ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
+{
+    ConsoleCommand command;
+    command.sizeExponent = defaultSizeExponent;
+    if (args.size() > 1) {
+        command.kind = ConsoleCommand::Kind::usageError;
+        command.error = "too many arguments";
+        return command;
+    }
+    if (args.empty()) return command;
+
+    const std::string& arg = args.front();
+    if (arg == "--help" || arg == "-h") {
+        command.kind = ConsoleCommand::Kind::help;
+    } else if (arg == "--records") {
+        command.kind = ConsoleCommand::Kind::records;
+    } else if (const auto exponent = sizeExponentFromName(arg); exponent && !arg.starts_with("-")) {
+        command.sizeExponent = *exponent;
+    } else {
+        command.kind = ConsoleCommand::Kind::usageError;
+        command.error = arg.starts_with("-") ? "unknown option \"" + arg + "\"" : "unknown size \"" + arg + "\"";
+    }
+    return command;
+}
+
+std::string consoleUsage()
+{
+    std::string sizes;
+    for (std::string_view label : sizeLabels) {
+        label.remove_prefix(label.find_first_not_of(' '));
+        sizes += ' ';
+        sizes += label;
+    }
+    return "usage: calvorn [SIZE]     compute pi to SIZE digits in the current directory (default 16K)\n"
+           "       calvorn --records  show the best time of every size\n"
+           "       calvorn --help     show this text\n"
+           "SIZE is one of" + sizes + ".\n"
+           "The digits go to pi_data.txt, the best times to pi_rec.txt; Ctrl+C stops a run.\n";
+}
+
+std::optional<std::string> currentDirectoryWriteProblem()
+{
+    std::error_code ignored;
+    const bool existed = std::filesystem::exists(probeFileName, ignored);
+    errno = 0;
+    std::FILE* probe = std::fopen(probeFileName, "ab");
+    if (probe == nullptr) return std::string(errno != 0 ? std::strerror(errno) : "cannot create a file");
+    std::fclose(probe);
+    if (!existed) std::filesystem::remove(probeFileName, ignored);
+    return std::nullopt;
+}
+
+int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err)
+{
+    const ConsoleCommand command = parseConsoleArguments(args);
+    try {
+        switch (command.kind) {
+        case ConsoleCommand::Kind::help:
+            print(out, consoleUsage());
+            return exitSuccess;
+        case ConsoleCommand::Kind::usageError:
+            std::fprintf(err, "calvorn: %s\n", command.error.c_str());
+            print(err, consoleUsage());
+            return exitUsage;
+        case ConsoleCommand::Kind::records: {
+            RecordTable records;
+            loadRecords(records);
+            print(out, records.startupTable());
+            return exitSuccess;
+        }
+        case ConsoleCommand::Kind::run:
+            break;
+        }
+        return runAndRecord(command.sizeExponent, host, out, err);
+    } catch (const std::exception& e) {
+        std::fprintf(err, "calvorn: %s\n", e.what());
+        return exitRunFailed;
+    }
+}
+
+} // namespace calvorn

@@ -1,0 +1,44 @@
+// The console program apart from its host: reading the arguments, and one
+// run from the start line through the driver to the records file, with the
+// messages and exit codes of the console. Uses app and driver; no platform
+// specifics (main.cpp picks the host).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "platform/host.h"
+
+namespace calvorn {
+
+// Exit codes of the console program.
+constexpr int exitSuccess = 0;
+constexpr int exitRunFailed = 1;  // failed or stopped run, or records not saved
+constexpr int exitUsage = 2;
+
+struct ConsoleCommand {
+    enum class Kind { run, records, help, usageError };
+    Kind kind = Kind::run;
+    std::int32_t sizeExponent = 14; // for run: "  16K" unless a size is named
+    std::string error;              // for usageError: what was wrong
+};
+
+// `args` without the program name: [SIZE] | --records | --help.
+ConsoleCommand parseConsoleArguments(std::span<const std::string> args);
+
+// The usage text, listing the sizes.
+std::string consoleUsage();
+
+// Why files cannot be created in the current directory, or nothing when a
+// probe file can be created there (and is removed again).
+std::optional<std::string> currentDirectoryWriteProblem();
+
+// The whole program: returns the exit code. The log lines of a run go to
+// host.appendLog, the closing report and the records table to `out`,
+// usage and failure messages to `err`.
+int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err);
+
+} // namespace calvorn

@@ -1,0 +1,20 @@
+// calvorn [SIZE] | --records | --help: computes pi in the current directory
+// and keeps the best time per size in "pi_rec.txt". Ctrl+C stops a run.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/console_app.h"
+
+#ifdef _WIN32
+#include "platform/win32/console_host.h"
+#else
+#include "platform/posix/console_host.h"
+#endif
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    calvorn::ConsoleHost host(stdout, stderr);
+    return calvorn::runConsole(args, host, stdout, stderr);
+}
