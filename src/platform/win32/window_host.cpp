@@ -1,0 +1,37 @@
+#include "platform/win32/window_host.h"
+
+#include "platform/win32/system_status.h"
+
+namespace calvorn {
+
+std::uint32_t WindowHost::tickCount() { return windowsTickCount(); }
+
+MemoryStatus WindowHost::memoryStatus() { return windowsMemoryStatus(); }
+
+void WindowHost::pumpMessages()
+{
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // The window is gone: leave the quit message to the main loop.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            stop_ = true;
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+        if (stop_) return;
+    }
+}
+
+void WindowHost::showError(std::string_view text, std::string_view caption)
+{
+    showMessage(text, caption, MB_OK);
+}
+
+int WindowHost::showMessage(std::string_view text, std::string_view caption, UINT buttons)
+{
+    return MessageBoxW(owner(), utf8ToWide(text).c_str(), utf8ToWide(caption).c_str(), buttons);
+}
+
+} // namespace calvorn
