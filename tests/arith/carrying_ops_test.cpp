@@ -76,6 +76,12 @@ TEST(SubtractNumbers, BorrowsCrossBlocksAndANegativeResultKeepsItsValue)
         subtractNumbers(t.run, t.x, t.y, t.x, shape.n);
         EXPECT_EQ(t.get(t.x), filledWords(count, -1, 99999999));
 
+        // Equal digits borrow nothing: x - x is 0 whatever x holds.
+        const Words same = test::randomWords(random, count, 900000000);
+        t.put(t.x, same);
+        subtractNumbers(t.run, t.x, t.x, t.x, shape.n);
+        EXPECT_EQ(t.get(t.x), filledWords(count, 0, 0));
+
         for (int round = 0; round < 3; ++round) {
             const Words a = test::randomWords(random, count, 900000000);
             const Words b = test::randomWords(random, count, 900000000);
