@@ -57,8 +57,11 @@ void saveRecords(const RecordTable& table, std::int32_t computedSizeExponent, co
     errno = 0;
     FileHandle out = openFile(sideFile, "wb");
     if (!out) failWrite(file, errno);
+    errno = 0;
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
-    int error = errno;
+    int error = written ? 0 : errno;
+    // Closing flushes the buffer: a full disk may show only here.
+    errno = 0;
     const bool closed = std::fclose(out.release()) == 0;
     if (!closed && error == 0) error = errno;
     std::error_code renameError;

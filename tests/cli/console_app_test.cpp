@@ -130,7 +130,7 @@ TEST(ConsoleProgram, WholeRunWritesVerifiedDigitsAndImprovesTheRecord)
     test::FakeHost host;
     host.tickStep = 250;
     const ConsoleResult r = runWith({"16K"}, host);
-    ASSERT_EQ(r.exitCode, exitSuccess) << r.err;
+    ASSERT_EQ(r.exitCode, exitSuccess) << r.err << (host.errors.empty() ? "" : host.errors.front().text);
     EXPECT_TRUE(contains(r.out, "digits verified"));
     EXPECT_EQ(std::filesystem::file_size("pi_data.txt"), 18392u);
     EXPECT_EQ(scratch.fileNames(), (std::vector<std::string>{"pi_data.txt", "pi_rec.txt"}));
