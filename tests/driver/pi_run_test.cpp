@@ -309,11 +309,11 @@ TEST(RunEnd, StopsAtAnyTransferLeaveNoWorkFile)
 
 TEST(RunEnd, MeansThatNeverAgreeEndWithTheMainMessage)
 {
-    // Word 513 of a keeps being overwritten, so a and b never agree in more
-    // than 512 of the 2048 words: the loop runs out of its 14 iterations.
+    // Word 513 of a changes at every transfer, so a and b never agree in
+    // more than 512 of the 2048 words: the loop runs out of its 14 iterations.
     ScratchDirectory dir;
     PumpHookHost host;
-    host.hook = [] { overwriteWord("ia.dat", 513, 12345678); };
+    host.hook = [&host] { overwriteWord("ia.dat", 513, static_cast<std::int32_t>(host.pumps % 100000000)); };
     const Outcome run = runPi(host, 14);
     EXPECT_EQ(run.result, 1);
     ASSERT_EQ(host.errors.size(), 1u);
