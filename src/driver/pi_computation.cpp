@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "arith/element_ops.h"
 #include "arith/newton_iterations.h"
@@ -116,6 +117,10 @@ void copyRunFigures(const RunContext& run, RunSummary& summary)
 int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startTicks, RunSummary& summary)
 {
     summary = RunSummary{};
+    if (sizeExponent < smallestSizeExponent || sizeExponent > largestSizeExponent) {
+        host.showError("no such size: 2^" + std::to_string(sizeExponent) + " digits", failureCaption);
+        return 1;
+    }
     const SizeParameters size = SizeParameters::forExponent(sizeExponent);
     // The context holds the two block buffers and the spectrum buffers: too
     // large for the stack of a window procedure.

@@ -269,6 +269,18 @@ TEST(RunEnd, MemoryThatCannotBeHadCreatesNoFile)
     EXPECT_TRUE(dir.fileNames().empty());
 }
 
+TEST(RunEnd, SizesOutsideTheTableAreRefused)
+{
+    ScratchDirectory dir;
+    FakeHost host;
+    EXPECT_EQ(runPi(host, 13).result, 1);
+    EXPECT_EQ(runPi(host, 26).result, 1);
+    ASSERT_EQ(host.errors.size(), 2u);
+    EXPECT_EQ(host.errors[0].caption, "ERROR");
+    EXPECT_TRUE(host.log.empty());
+    EXPECT_TRUE(dir.fileNames().empty());
+}
+
 TEST(RunEnd, StopsAtAnyTransferLeaveNoWorkFile)
 {
     const std::int32_t p = 16;
