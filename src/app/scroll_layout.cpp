@@ -1,0 +1,64 @@
+#include "app/scroll_layout.h"
+
+#include <algorithm>
+
+namespace calvorn {
+namespace {
+
+constexpr std::int32_t pageColumns = 8;
+
+// Font metrics are never 0, but a division must not depend on it.
+std::int32_t atLeastOne(std::int32_t value) { return std::max<std::int32_t>(value, 1); }
+
+} // namespace
+
+std::int32_t verticalScrollMax(std::int32_t clientHeight, std::int32_t lineHeight)
+{
+    return std::max<std::int32_t>(viewLayoutLines - clientHeight / atLeastOne(lineHeight), 0);
+}
+
+std::int32_t horizontalScrollMax(std::int32_t textWidth, std::int32_t clientWidth, std::int32_t charWidth)
+{
+    return std::max<std::int32_t>((textWidth - clientWidth) / atLeastOne(charWidth) + 2, 0);
+}
+
+std::int32_t horizontalScrollStep(std::int32_t request, std::int32_t thumb, std::int32_t position)
+{
+    switch (static_cast<ScrollRequest>(request)) {
+    case ScrollRequest::lineBack: return -1;
+    case ScrollRequest::lineForward: return 1;
+    case ScrollRequest::pageBack: return -pageColumns;
+    case ScrollRequest::pageForward: return pageColumns;
+    case ScrollRequest::thumbTrack: return thumb - position;
+    default: return 0;
+    }
+}
+
+std::int32_t verticalScrollStep(std::int32_t request, std::int32_t thumb, std::int32_t position,
+                                std::int32_t clientHeight, std::int32_t lineHeight)
+{
+    const std::int32_t page = std::max<std::int32_t>(clientHeight / atLeastOne(lineHeight), 1);
+    switch (static_cast<ScrollRequest>(request)) {
+    case ScrollRequest::lineBack: return -1;
+    case ScrollRequest::lineForward: return 1;
+    case ScrollRequest::pageBack: return -page;
+    case ScrollRequest::pageForward: return page;
+    case ScrollRequest::thumbTrack: return thumb - position;
+    default: return 0;
+    }
+}
+
+void ScrollAxis::setMaximum(std::int32_t maximum)
+{
+    maximum_ = maximum;
+    position_ = std::min(position_, maximum_);
+}
+
+std::int32_t ScrollAxis::moveBy(std::int32_t step)
+{
+    const std::int32_t taken = std::max(-position_, std::min(step, maximum_ - position_));
+    position_ += taken;
+    return taken;
+}
+
+} // namespace calvorn
