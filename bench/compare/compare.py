@@ -284,14 +284,15 @@ def format_table(results, runs):
     lines = []
     for label, cells in results.items():
         places = places_of(label)
-        lines.append(f"size {label} ({places} decimal places), {runs} run(s) each, median wall time")
-        header = (f"  {'program':8s} {'wall s':>9s} {'cpu s':>9s} {'calvorn/x':>10s} {'peak MiB':>9s}"
-                  f"  {'threads':>7s}  {'digits':<22s} runs (wall s)")
+        lines.append(f"size {label} ({places} decimal places), {runs} run(s) each, medians")
+        header = (f"  {'program':8s} {'wall s':>8s} {'cpu s':>8s} {'calvorn/x':>9s} {'(cpu)':>6s} {'peak MiB':>9s}"
+                  f" {'threads':>7s}  {'digits':<20s} runs (wall s)")
         lines.append(header)
         lines.append("  " + "-" * (len(header) - 2))
-        calvorn_wall = None
+        calvorn_wall = calvorn_cpu = None
         if "calvorn" in cells:
             calvorn_wall = median_or_none([r.wall for r in cells["calvorn"].runs if r.ok])
+            calvorn_cpu = median_or_none([r.cpu for r in cells["calvorn"].runs if r.ok])
         for name, cell in cells.items():
             good = [r for r in cell.runs if r.ok]
             wall = median_or_none([r.wall for r in good])
@@ -299,10 +300,11 @@ def format_table(results, runs):
             peak = max((r.peak_kib for r in cell.runs), default=0) / 1024
             threads = max((r.threads for r in cell.runs), default=0)
             if wall is None:
-                wall_text = cpu_text = ratio_text = "-"
+                wall_text = cpu_text = ratio_text = cpu_ratio_text = "-"
             else:
                 wall_text, cpu_text = f"{wall:.2f}", f"{cpu:.2f}"
                 ratio_text = f"{calvorn_wall / wall:.2f}" if calvorn_wall else "-"
+                cpu_ratio_text = f"{calvorn_cpu / cpu:.2f}" if calvorn_cpu and cpu > 0 else "-"
             if cell.agree is None:
                 digits = "no output"
             elif cell.agree == places:
@@ -314,11 +316,12 @@ def format_table(results, runs):
             if len(good) < len(cell.runs):
                 digits += f", {len(cell.runs) - len(good)} failed"
             all_runs = " ".join(f"{r.wall:.2f}" if r.ok else "fail" for r in cell.runs)
-            lines.append(f"  {name:8s} {wall_text:>9s} {cpu_text:>9s} {ratio_text:>10s} {peak:9.1f}"
-                         f"  {threads:7d}  {digits:<22s} {all_runs}")
+            lines.append(f"  {name:8s} {wall_text:>8s} {cpu_text:>8s} {ratio_text:>9s} {cpu_ratio_text:>6s}"
+                         f" {peak:9.1f} {threads:7d}  {digits:<20s} {all_runs}")
         lines.append("")
-    lines.append("calvorn/x: calvorn's median wall time over the program's (above 1: calvorn is slower).")
-    lines.append("digits: the places compared with MPFR's (or the first program's that starts like pi).")
+    lines.append("calvorn/x: calvorn's median wall time over the program's, (cpu) the same for user + system")
+    lines.append("time; above 1 calvorn is slower. digits: every place compared with MPFR's output (or the")
+    lines.append("first program's whose output starts like pi).")
     return "\n".join(lines)
 
 
