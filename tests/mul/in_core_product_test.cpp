@@ -1,0 +1,167 @@
+// The seven in-core methods against the GMP oracle at every length from 2 to
+// 2^14 words, with blocks shorter than, as long as and longer than the
+// operands, and work areas no larger than each method needs.
+#include <gtest/gtest.h>
+
+#include "mul/in_core_product.h"
+#include "mul/product_checks.h"
+
+namespace calvorn {
+namespace {
+
+using test::Words;
+
+constexpr std::uint64_t seed = 42001;
+constexpr std::int32_t largestLength = 1 << 14;
+constexpr std::int32_t poison = 12345678;
+
+// x with words from..to replaced: a method that loads them again gives a
+// different product.
+Words poisoned(Words x, std::int32_t from, std::int32_t to)
+{
+    for (std::int32_t j = from; j <= to; ++j) x[j - 1] = poison;
+    return x;
+}
+
+// NaN from `start` to the end of the work area.
+void poisonFrom(test::ProductBench& bench, std::int32_t start)
+{
+    for (double& d : bench.run.workArea.from(start)) d = std::numeric_limits<double>::quiet_NaN();
+}
+
+class InCoreProduct : public testing::TestWithParam<std::int32_t> {};
+
+TEST_P(InCoreProduct, WholeProductAndItsReuseMatchTheOracle)
+{
+    test::ProductBench bench(GetParam());
+    std::mt19937_64 random(seed);
+    for (std::int32_t n = 2; n <= largestLength; n *= 2) {
+        for (const auto& ops : test::productOperands(random, n)) {
+            bench.put(bench.x, ops.x);
+            bench.put(bench.y, ops.y);
+            bench.clearResult(n);
+            bench.workArea(8 * n);
+            inCoreProduct(bench.run, bench.x, bench.y, bench.z, n, 0, 4 * n);
+            const Words expected = test::expectedProduct(ops.x, ops.y, n);
+            test::expectStored(bench, n, 1, expected, "inCoreProduct, " + ops.name);
+            test::expectNearExact(test::part(ops.x, 1, n + 2), test::part(ops.y, 1, n + 2), expected, ops.name);
+
+            // Same x, new y; x's words 3 .. n (those not read for the guard
+            // terms) are spoiled, so only the kept transform gives the product.
+            const Words y2 = test::randomWords(random, n + 2);
+            bench.put(bench.x, poisoned(ops.x, 3, n));
+            bench.put(bench.y, y2);
+            bench.clearResult(n);
+            poisonFrom(bench, 4 * n);
+            inCoreProductReuse(bench.run, bench.x, bench.y, bench.z, n, 0, 4 * n);
+            test::expectStored(bench, n, 1, test::expectedProduct(ops.x, y2, n), "inCoreProductReuse, " + ops.name);
+        }
+    }
+}
+
+TEST_P(InCoreProduct, SquaresMatchTheOracle)
+{
+    test::ProductBench bench(GetParam());
+    std::mt19937_64 random(seed + 1);
+    for (std::int32_t n = 2; n <= largestLength; n *= 2) {
+        for (const auto& op : test::squareOperands(random, n)) {
+            bench.put(bench.x, op.x);
+            bench.clearResult(n);
+            bench.workArea(4 * n);
+            inCoreSquare(bench.run, bench.x, bench.z, n, 0);
+            const Words square = test::expectedProduct(op.x, op.x, n);
+            test::expectStored(bench, n, 1, square, "inCoreSquare, " + op.name);
+            test::expectNearExact(test::part(op.x, 1, n + 2), test::part(op.x, 1, n + 2), square, op.name);
+
+            // The half square reads four doubles past its array: here the
+            // spare doubles at the end of the work area.
+            bench.clearResult(n);
+            bench.workArea(2 * n);
+            inCoreHalfSquare(bench.run, bench.x, bench.z, n, 0);
+            const Words halfSquare = test::expectedHalfSquare(op.x, n);
+            test::expectStored(bench, n, 1, halfSquare, "inCoreHalfSquare, " + op.name);
+            test::expectNearExact(test::part(op.x, 1, n / 2 + 2), test::part(op.x, 1, n / 2 + 2), halfSquare,
+                                  op.name);
+        }
+    }
+}
+
+TEST_P(InCoreProduct, HalfProductsAndTheKeptHalfSquareMatchTheOracle)
+{
+    test::ProductBench bench(GetParam());
+    std::mt19937_64 random(seed + 2);
+    for (std::int32_t n = 2; n <= largestLength; n *= 2) {
+        for (const auto& ops : test::productOperands(random, n)) {
+            bench.put(bench.x, ops.x);
+            bench.put(bench.y, ops.y);
+            bench.clearResult(n);
+            bench.workArea(4 * n);
+            inCoreHalfProduct(bench.run, bench.x, bench.y, bench.z, n, 0, 2 * n);
+            const Words expected = test::expectedHalfProduct(ops.x, ops.y, n);
+            test::expectStored(bench, n, n / 2 + 1, expected, "inCoreHalfProduct, " + ops.name);
+            test::expectNearExact(test::part(ops.x, 1, n / 2 + 2), test::part(ops.y, n / 2 + 1, n / 2 + 2), expected,
+                                  ops.name);
+        }
+
+        // The kept half square, then a half product with its transform. x's
+        // words 3 .. n/2 are spoiled in between.
+        const Words x = test::randomWords(random, n + 2, test::squareLeadingLimit);
+        const Words y = test::randomWords(random, n + 2);
+        bench.put(bench.x, x);
+        bench.clearResult(n);
+        bench.workArea(4 * n);
+        inCoreHalfSquareKeep(bench.run, bench.x, bench.z, n, 0, 2 * n);
+        test::expectStored(bench, n, 1, test::expectedHalfSquare(x, n), "inCoreHalfSquareKeep");
+
+        bench.put(bench.x, poisoned(x, 3, n / 2));
+        bench.put(bench.y, y);
+        bench.clearResult(n);
+        poisonFrom(bench, 2 * n);
+        inCoreHalfProductReuse(bench.run, bench.x, bench.y, bench.z, n, 0, 2 * n);
+        test::expectStored(bench, n, n / 2 + 1, test::expectedHalfProduct(x, y, n), "inCoreHalfProductReuse");
+    }
+}
+
+// Blocks of 4 words hold every operand in several blocks; 32 meets the
+// lengths below, at and above it; 1024 holds most operands in block 1.
+INSTANTIATE_TEST_SUITE_P(BlockWords, InCoreProduct, testing::Values(4, 32, 1024));
+
+TEST(InCoreProductWords, ThreeSquaredKeepsNineInTheLeadingWord)
+{
+    test::ProductBench bench(8);
+    const std::int32_t n = 16;
+    Words three(n + 2, 0);
+    three[0] = 300000000;
+    Words nine(n + 2, 0);
+    nine[0] = 900000000;
+    bench.put(bench.x, three);
+    bench.clearResult(n);
+    bench.workArea(4 * n);
+    inCoreSquare(bench.run, bench.x, bench.z, n, 0);
+    test::expectStored(bench, n, 1, nine, "3 squared");
+
+    bench.clearResult(n);
+    bench.workArea(2 * n);
+    inCoreHalfSquare(bench.run, bench.x, bench.z, n, 0);
+    test::expectStored(bench, n, 1, nine, "3 squared from the first half");
+}
+
+TEST(InCoreProductWords, GuardWordsAbsorbTheTruncationOfTheStore)
+{
+    // x = four words of nines, 1 - 10^-32; its square is 1 - 2*10^-32 + 10^-64,
+    // 0.99999999 99999999 99999999 99999998 when cut after four words. The
+    // digit sums are e[t] = (t+1) * 9999^2 up to e[7]; e[8] lacks the
+    // guard-by-guard term and holds 6 * 9999^2. The carry into word 4 is
+    // ((599880006 div 10^4) + 799840008) div 10^4 = 79989, where the exact
+    // tail would give 79991: the last guard word ends 2 lower.
+    test::ProductBench bench(8);
+    const std::int32_t n = 2;
+    bench.put(bench.x, test::allNines(n + 2, test::largestWord));
+    bench.clearResult(n);
+    bench.workArea(4 * n);
+    inCoreSquare(bench.run, bench.x, bench.z, n, 0);
+    test::expectStored(bench, n, 1, Words{99999999, 99999999, 99999999, 99999996}, "nines squared");
+}
+
+} // namespace
+} // namespace calvorn
