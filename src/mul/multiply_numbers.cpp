@@ -22,6 +22,10 @@ SizeClass sizeClassOf(std::int32_t n, std::int32_t b)
 
 } // namespace
 
+// The out-of-core methods need blocks of b/4 words that are whole blocks of
+// the work files (b >= 4 * blockWords); the driver never sizes a smaller
+// area, and should one arrive here anyway, the method refuses it with a
+// RunFailure before it reads or writes anything.
 void multiplyNumbers(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
                      std::int32_t mode)
 {

@@ -2,6 +2,8 @@
 // the work area are cut into blocks of workAreaLength/4 words whose spectra
 // are kept in the spectrum stores (run.spectrumStoreX, run.spectrumStoreY);
 // the product is formed piece by piece in run.workArea. z may be x or y.
+// Each method refuses (RunFailure, nothing read or written) a work area whose
+// blocks would not be whole blocks of the work files: see outOfCoreLayout.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,73 @@
+// The out-of-core half products: x's first half times y's second half, of
+// which only the pieces from word n/2 + 1 on are formed and stored. x's
+// spectra go to Y positions 1 .. K', y's to K'+1 .. 2K'; the reuse variant
+// takes x's as an earlier call of the same Newton step left them.
+#include "mul/out_of_core_product.h"
+
+#include "mul/boundary_piece.h"
+#include "mul/out_of_core_steps.h"
+#include "mul/spectrum_store.h"
+#include "norm/guard_terms.h"
+
+namespace calvorn {
+namespace {
+
+// The diagonal K'+2 of x's blocks 1 .. K' by y's blocks K'+1 .. 2K', plus the
+// guard terms of both operands, stored as z words n+1 and n+2.
+void formHalfGuardWords(RunContext& run, const BlockLayout& layout, StoredNumber& x, StoredNumber& y,
+                        StoredNumber& z, std::int32_t n)
+{
+    const std::int32_t m = layout.m;
+    const std::int32_t blocks = n / 2 / m;
+    BoundaryArray piece{};
+    for (std::int32_t d = blocks; d >= 2; --d)
+        addBoundaryProduct(run, x, (blocks - d + 1) * m + 1, y, (blocks + d - 1) * m + 1, piece, d == blocks);
+    if (blocks >= 2) finishBoundaryPiece(run, piece);
+    addHalfProductTerms(run, x, y, piece, n, 0);
+    storeGuardWords(run, layout, piece, z, 2 * blocks + 1);
+}
+
+// With x's upper-half spectra at Y positions 1 .. K': y's lower half and the
+// pieces K'+f, f = K' .. 1. A single block of y stays in the work area.
+void finishHalfProduct(RunContext& run, const BlockLayout& layout, StoredNumber& y, StoredNumber& z, std::int32_t n)
+{
+    const std::int32_t blocks = n / 2 / layout.m;
+    StoredNumber& storeY = spectrumStoreY(run);
+    const std::span<double> w = transformArray(run);
+    if (blocks == 1) {
+        transformBlock(run, layout, y, 2);
+        spectrumTimesStored(run, w, storeY, w, layout.b, 1);
+        storePiece(run, layout, z, 2, false, true);
+        return;
+    }
+    saveBlockSpectra(run, layout, y, blocks + 1, 2 * blocks, storeY);
+    for (std::int32_t f = blocks; f >= 1; --f) {
+        for (std::int32_t i = 1; i <= f; ++i) {
+            const std::int32_t j = f - i + 1;
+            if (i == 1) productOfStored(run, storeY, storeY, w, layout.b, i, blocks + j);
+            else accumulateProductOfStored(run, storeY, storeY, w, layout.b, i, blocks + j);
+        }
+        storePiece(run, layout, z, blocks + f, false, f == blocks);
+    }
+}
+
+} // namespace
+
+void outOfCoreHalfProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n)
+{
+    const BlockLayout layout = outOfCoreLayout(run);
+    formHalfGuardWords(run, layout, x, y, z, n);
+    saveBlockSpectra(run, layout, x, 1, n / 2 / layout.m, spectrumStoreY(run));
+    finishHalfProduct(run, layout, y, z, n);
+}
+
+void outOfCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n)
+{
+    const BlockLayout layout = outOfCoreLayout(run);
+    formHalfGuardWords(run, layout, x, y, z, n);
+    // x's spectra at Y positions 1 .. K' are those of the preceding
+    // outOfCoreProductFixed (x was its y) or outOfCoreHalfSquare.
+    finishHalfProduct(run, layout, y, z, n);
+}
+
+} // namespace calvorn

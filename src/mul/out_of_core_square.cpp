@@ -1,0 +1,92 @@
+// The out-of-core squares: the whole square of x and the square of x's first
+// half (with the block that holds its guard words), which keeps its block
+// spectra in Y for the half product that follows it in a Newton step. Each
+// unordered pair of blocks is multiplied once; pairs of two different blocks
+// count twice.
+#include "mul/out_of_core_product.h"
+
+#include <algorithm>
+
+#include "mul/boundary_piece.h"
+#include "mul/out_of_core_steps.h"
+#include "mul/pointwise.h"
+#include "mul/spectrum_store.h"
+#include "norm/guard_terms.h"
+
+namespace calvorn {
+namespace {
+
+// The pairs (i, j = f - i + 1) of piece f with lo <= i <= hi (i <= j), from
+// Y's positions; the first pair sets the work area.
+void formSquarePiece(RunContext& run, const BlockLayout& layout, std::int32_t f, std::int32_t lo, std::int32_t hi)
+{
+    StoredNumber& storeY = spectrumStoreY(run);
+    const std::span<double> w = transformArray(run);
+    for (std::int32_t i = lo; i <= hi; ++i) {
+        const std::int32_t j = f - i + 1;
+        const bool first = i == lo;
+        if (i == j) {
+            if (first) squareOfStored(run, storeY, w, layout.b, i);
+            else accumulateSquareOfStored(run, storeY, w, layout.b, i);
+        } else {
+            if (first) doubledProductOfStored(run, storeY, storeY, w, layout.b, i, j);
+            else accumulateDoubledProductOfStored(run, storeY, storeY, w, layout.b, i, j);
+        }
+    }
+}
+
+} // namespace
+
+void outOfCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n)
+{
+    const BlockLayout layout = outOfCoreLayout(run);
+    const std::int32_t m = layout.m;
+    const std::int32_t blocks = n / m;
+
+    // The diagonal K+2: pairs (a, i) with a + i = K + 2, each unordered pair
+    // once. A single block has no such pair.
+    BoundaryArray piece{};
+    if (blocks >= 2) {
+        for (std::int32_t i = blocks; i >= blocks / 2 + 1; --i) {
+            const std::int32_t a = blocks - i + 2;
+            addBoundarySquareTerm(run, x, (a - 1) * m + 1, (i - 1) * m + 1, piece, i == blocks);
+        }
+        finishBoundaryPiece(run, piece);
+    }
+    addGuardTerms(run, x, x, piece, n, 0);
+    storeGuardWords(run, layout, piece, z, blocks + 1);
+
+    if (blocks == 1) {
+        const std::span<double> w = transformArray(run);
+        transformBlock(run, layout, x, 1);
+        pointwiseSquare(w, w, layout.b);
+        storePiece(run, layout, z, 1, false, true);
+        return;
+    }
+    saveBlockSpectra(run, layout, x, 1, blocks, spectrumStoreY(run));
+    for (std::int32_t f = blocks; f >= 1; --f) {
+        formSquarePiece(run, layout, f, 1, (f + 1) / 2);
+        storePiece(run, layout, z, f, false, f == blocks);
+    }
+}
+
+void outOfCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n)
+{
+    const BlockLayout layout = outOfCoreLayout(run);
+    // x's first half and the whole block after it, whose first two words are
+    // the guard words: no boundary piece and no guard terms are needed. The
+    // blocks inside the words in which the iterate agrees with the last one
+    // keep their spectra.
+    const std::int32_t blocks = n / 2 / layout.m + 1;
+    const std::int32_t xFirst = agreeingBlocks(run.iterateAgreeWords, layout.m) + 1;
+    saveBlockSpectra(run, layout, x, xFirst, blocks, spectrumStoreY(run));
+
+    // The first piece (the last block squared) supplies only the guard words.
+    for (std::int32_t f = 2 * blocks - 1; f >= 1; --f) {
+        const std::int32_t lo = std::max(f - blocks + 1, 1);
+        formSquarePiece(run, layout, f, lo, (lo + std::min(f, blocks)) / 2);
+        storePiece(run, layout, z, f, f == 2 * blocks - 1, f == 2 * blocks - 2);
+    }
+}
+
+} // namespace calvorn

@@ -1,0 +1,153 @@
+#include "mul/spectrum_store.h"
+
+#include <cassert>
+
+#include "storage/block_transfer.h"
+
+namespace calvorn {
+namespace {
+
+enum class Kernel { product, square, doubledProduct };
+
+// Elements 0 and 1: the zero-frequency and Nyquist terms, both real.
+template <Kernel kind>
+double realTerm(double a, double b)
+{
+    if constexpr (kind == Kernel::product) return a * b;
+    else if constexpr (kind == Kernel::square) return a * a;
+    else return a * b * 2.0;
+}
+
+struct Complex {
+    double re;
+    double im;
+};
+
+// Every later (re, im) pair, with the operations of the pointwise kernels.
+template <Kernel kind>
+Complex pairTerm(double ar, double ai, double br, double bi)
+{
+    if constexpr (kind == Kernel::product) return {ar * br - ai * bi, ar * bi + br * ai};
+    else if constexpr (kind == Kernel::square) return {ar * ar - ai * ai, ar * ai * 2.0};
+    else return {(ar * br - ai * bi) * 2.0, (ar * bi + br * ai) * 2.0};
+}
+
+template <bool accumulate>
+void put(double& element, double value)
+{
+    if constexpr (accumulate) element += value;
+    else element = value;
+}
+
+// One file block's worth of elements: a and b are the operands' h doubles,
+// out the same h elements of the work area (out may be a).
+template <Kernel kind, bool accumulate>
+void combineBlock(std::span<const double> a, std::span<const double> b, std::span<double> out, bool firstBlock)
+{
+    std::size_t u = 0;
+    if (firstBlock) {
+        const double dc = realTerm<kind>(a[0], b[0]);
+        const double nyquist = realTerm<kind>(a[1], b[1]);
+        put<accumulate>(out[0], dc);
+        put<accumulate>(out[1], nyquist);
+        u = 2;
+    }
+    for (; u < out.size(); u += 2) {
+        const Complex c = pairTerm<kind>(a[u], a[u + 1], b[u], b[u + 1]);
+        put<accumulate>(out[u], c.re);
+        put<accumulate>(out[u + 1], c.im);
+    }
+}
+
+struct StoreLayout {
+    std::size_t h;   // doubles per file block
+    std::int32_t s;  // file blocks per position
+};
+
+StoreLayout layoutOf(const RunContext& run, std::int32_t b)
+{
+    const std::int32_t h = run.size.halfBlockWords;
+    assert(h % 2 == 0 && b % h == 0);
+    return {static_cast<std::size_t>(h), b / h};
+}
+
+std::span<double> bufferA(RunContext& run, std::size_t h) { return {run.spectrumBufferA.data(), h}; }
+std::span<double> bufferB(RunContext& run, std::size_t h) { return {run.spectrumBufferB.data(), h}; }
+
+// Streams position p of `first` (and position q of `second`, when given)
+// through the spectrum buffers one file block at a time; the second operand
+// of a square is the first.
+template <Kernel kind, bool accumulate>
+void combineStored(RunContext& run, StoredNumber& first, std::int32_t p, StoredNumber* second, std::int32_t q,
+                   std::span<double> w, std::int32_t b)
+{
+    const StoreLayout layout = layoutOf(run, b);
+    const std::span<double> a = bufferA(run, layout.h);
+    const std::span<double> other = second != nullptr ? bufferB(run, layout.h) : a;
+    for (std::int32_t t = 1; t <= layout.s; ++t) {
+        readBlock(run, first, (p - 1) * layout.s + t, a);
+        if (second != nullptr) readBlock(run, *second, (q - 1) * layout.s + t, other);
+        combineBlock<kind, accumulate>(a, other, w.subspan(static_cast<std::size_t>(t - 1) * layout.h, layout.h),
+                                       t == 1);
+    }
+}
+
+} // namespace
+
+void storeSpectrum(RunContext& run, std::span<const double> array, StoredNumber& store, std::int32_t b,
+                   std::int32_t e)
+{
+    const StoreLayout layout = layoutOf(run, b);
+    for (std::int32_t t = 1; t <= layout.s; ++t)
+        writeBlock(run, store, (e - 1) * layout.s + t,
+                   array.subspan(static_cast<std::size_t>(t - 1) * layout.h, layout.h));
+}
+
+void spectrumTimesStored(RunContext& run, std::span<const double> a, StoredNumber& store, std::span<double> w,
+                         std::int32_t b, std::int32_t p)
+{
+    const StoreLayout layout = layoutOf(run, b);
+    const std::span<double> stored = bufferA(run, layout.h);
+    for (std::int32_t t = 1; t <= layout.s; ++t) {
+        readBlock(run, store, (p - 1) * layout.s + t, stored);
+        const std::size_t start = static_cast<std::size_t>(t - 1) * layout.h;
+        combineBlock<Kernel::product, false>(a.subspan(start, layout.h), stored, w.subspan(start, layout.h), t == 1);
+    }
+}
+
+void squareOfStored(RunContext& run, StoredNumber& store, std::span<double> w, std::int32_t b, std::int32_t p)
+{
+    combineStored<Kernel::square, false>(run, store, p, nullptr, 0, w, b);
+}
+
+void accumulateSquareOfStored(RunContext& run, StoredNumber& store, std::span<double> w, std::int32_t b,
+                              std::int32_t p)
+{
+    combineStored<Kernel::square, true>(run, store, p, nullptr, 0, w, b);
+}
+
+void productOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w, std::int32_t b,
+                     std::int32_t p, std::int32_t q)
+{
+    combineStored<Kernel::product, false>(run, first, p, &second, q, w, b);
+}
+
+void accumulateProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w,
+                               std::int32_t b, std::int32_t p, std::int32_t q)
+{
+    combineStored<Kernel::product, true>(run, first, p, &second, q, w, b);
+}
+
+void doubledProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w,
+                            std::int32_t b, std::int32_t p, std::int32_t q)
+{
+    combineStored<Kernel::doubledProduct, false>(run, first, p, &second, q, w, b);
+}
+
+void accumulateDoubledProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second,
+                                      std::span<double> w, std::int32_t b, std::int32_t p, std::int32_t q)
+{
+    combineStored<Kernel::doubledProduct, true>(run, first, p, &second, q, w, b);
+}
+
+} // namespace calvorn

@@ -1,0 +1,49 @@
+// The spectrum stores of the out-of-core products: block spectra of b doubles
+// kept at numbered positions of a work file, and the element-wise kernels
+// that multiply them straight from the file into the work area. Moves file
+// blocks only through run.spectrumBufferA and run.spectrumBufferB.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "storage/run_context.h"
+#include "storage/stored_number.h"
+
+namespace calvorn {
+
+// Position e (from 1) of a store holds one spectrum of b doubles as
+// s = b / halfBlockWords file blocks, (e-1)s + 1 .. es; file block (e-1)s + t
+// holds elements (t-1)h .. th - 1 (h = halfBlockWords, even, so no (re, im)
+// pair is split and elements 0 and 1 lie in the first file block).
+void storeSpectrum(RunContext& run, std::span<const double> array, StoredNumber& store, std::int32_t b,
+                   std::int32_t e);
+
+// The kernels below treat elements 0 and 1 (both real) alone and every later
+// pair as a complex value, exactly as pointwiseProduct, pointwiseSquare and
+// pointwiseProductDoubled do. The set kernels write w[0 .. b-1], the
+// accumulate kernels add to it. Positions p and q may be those of one store.
+
+// w = a * (store at p); a may be w itself.
+void spectrumTimesStored(RunContext& run, std::span<const double> a, StoredNumber& store, std::span<double> w,
+                         std::int32_t b, std::int32_t p);
+
+// w = (store at p)^2, and w += (store at p)^2.
+void squareOfStored(RunContext& run, StoredNumber& store, std::span<double> w, std::int32_t b, std::int32_t p);
+void accumulateSquareOfStored(RunContext& run, StoredNumber& store, std::span<double> w, std::int32_t b,
+                              std::int32_t p);
+
+// w = (first at p) * (second at q), and w += the same.
+void productOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w, std::int32_t b,
+                     std::int32_t p, std::int32_t q);
+void accumulateProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w,
+                               std::int32_t b, std::int32_t p, std::int32_t q);
+
+// w = 2 (first at p) * (second at q), and w += the same: the products of two
+// different blocks of a square, which the square holds twice.
+void doubledProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w,
+                            std::int32_t b, std::int32_t p, std::int32_t q);
+void accumulateDoubledProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second,
+                                      std::span<double> w, std::int32_t b, std::int32_t p, std::int32_t q);
+
+} // namespace calvorn
