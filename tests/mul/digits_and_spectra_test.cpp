@@ -1,14 +1,11 @@
 // The digit loader against the integer split of the words, wherever the run
-// lies among the blocks, and the pointwise kernels against complex products
-// in long double.
+// lies among the blocks.
 #include <gtest/gtest.h>
 
-#include <complex>
 #include <random>
 #include <vector>
 
 #include "mul/digit_loader.h"
-#include "mul/pointwise.h"
 #include "mul/product_bench.h"
 
 namespace calvorn {
@@ -44,57 +41,6 @@ TEST(LoadDigits, ReadsAnyRunOfWordsAndWritesNothingBeyondIt)
             EXPECT_EQ(array[2 * m], -1.0);
             EXPECT_EQ(array[2 * m + 1], -1.0);
         }
-    }
-}
-
-// Packed spectra of small whole numbers, so that every product is exact.
-std::vector<double> randomSpectrum(std::mt19937_64& random, std::size_t count)
-{
-    std::uniform_int_distribution<int> value(-1000, 1000);
-    std::vector<double> s(count);
-    for (double& d : s) d = value(random);
-    return s;
-}
-
-// The packed product by its definition: two real terms, then complex pairs.
-std::vector<double> packedProduct(const std::vector<double>& a, const std::vector<double>& b, long double factor)
-{
-    std::vector<double> out(a.size());
-    out[0] = static_cast<double>(factor * a[0] * b[0]);
-    out[1] = static_cast<double>(factor * a[1] * b[1]);
-    for (std::size_t k = 2; k < a.size(); k += 2) {
-        const std::complex<long double> p =
-            factor * std::complex<long double>(a[k], a[k + 1]) * std::complex<long double>(b[k], b[k + 1]);
-        out[k] = static_cast<double>(p.real());
-        out[k + 1] = static_cast<double>(p.imag());
-    }
-    return out;
-}
-
-TEST(PointwiseKernels, MatchComplexProductsAlsoInPlace)
-{
-    std::mt19937_64 random(44002);
-    for (const std::int32_t count : {4, 8, 64}) {
-        const auto a = randomSpectrum(random, static_cast<std::size_t>(count));
-        const auto b = randomSpectrum(random, static_cast<std::size_t>(count));
-
-        std::vector<double> out(a.size());
-        pointwiseProduct(a, b, out, count);
-        EXPECT_EQ(out, packedProduct(a, b, 1.0L));
-        pointwiseSquare(a, out, count);
-        EXPECT_EQ(out, packedProduct(a, a, 1.0L));
-        pointwiseProductDoubled(a, b, out, count);
-        EXPECT_EQ(out, packedProduct(a, b, 2.0L));
-
-        auto inA = a;
-        pointwiseProduct(inA, b, inA, count);
-        EXPECT_EQ(inA, packedProduct(a, b, 1.0L));
-        auto inB = b;
-        pointwiseProductDoubled(a, inB, inB, count);
-        EXPECT_EQ(inB, packedProduct(a, b, 2.0L));
-        auto square = a;
-        pointwiseSquare(square, square, count);
-        EXPECT_EQ(square, packedProduct(a, a, 1.0L));
     }
 }
 

@@ -194,43 +194,41 @@ TEST(MultiplyNumbers, FixedProductAndItsHalfProductNeedNothingKept)
 TEST(MultiplyNumbers, ResultMayBeAnOperand)
 {
     std::mt19937_64 random(seed + 4);
-    for (const std::int32_t areaPerN : {8, 4}) {
-        const std::int32_t n = 64;
+    const std::int32_t n = 64;
+    const Words x = test::randomWords(random, n + 2, test::squareLeadingLimit);
+    const Words y = test::randomWords(random, n + 2);
+    Words yFirstHalfThenProduct = test::part(y, 1, n / 2);
+    const Words upper = test::expectedHalfProduct(x, y, n);
+    yFirstHalfThenProduct.insert(yFirstHalfThenProduct.end(), upper.begin(), upper.end());
+
+    for (const std::int32_t areaPerN : {8, 4}) {  // S1, S2
         test::ProductBench bench(16);
         bench.workArea(areaPerN * n);
-        const Words x = test::randomWords(random, n + 2, test::squareLeadingLimit);
-        const Words y = test::randomWords(random, n + 2);
-        const std::string size = areaPerN == 8 ? " (S1)" : " (S2)";
-
-        // The driver's in-place square, x = y = z.
-        bench.put(bench.z, x);
-        multiplyNumbers(bench.run, bench.z, bench.z, bench.z, n, squareFull);
-        EXPECT_EQ(test::readWords(bench.run, bench.z, n + 2), test::expectedProduct(x, x, n)) << "x = y = z" << size;
-
-        // Half products into one of their operands keep its first half.
-        bench.put(bench.x, x);
-        bench.put(bench.y, y);
-        multiplyNumbers(bench.run, bench.x, bench.y, bench.y, n, productHalf);
-        Words expected = test::part(y, 1, n / 2);
-        const Words upper = test::expectedHalfProduct(x, y, n);
-        expected.insert(expected.end(), upper.begin(), upper.end());
-        EXPECT_EQ(test::readWords(bench.run, bench.y, n + 2), expected) << "z = y, mode 1" << size;
-
-        bench.put(bench.x, x);
-        multiplyNumbers(bench.run, bench.x, bench.x, bench.x, n, squareHalf);
-        EXPECT_EQ(test::readWords(bench.run, bench.x, n + 2), test::expectedHalfSquare(x, n)) << "z = x, mode 3" << size;
-
-        if (areaPerN != 8) continue;  // whole products are in core only in S1
-        bench.put(bench.x, x);
-        bench.put(bench.y, y);
-        multiplyNumbers(bench.run, bench.x, bench.y, bench.x, n, productFull);
-        EXPECT_EQ(test::readWords(bench.run, bench.x, n + 2), test::expectedProduct(x, y, n)) << "z = x";
-        bench.put(bench.x, x);
-        multiplyNumbers(bench.run, bench.x, bench.y, bench.y, n, productFull);
-        EXPECT_EQ(test::readWords(bench.run, bench.y, n + 2), test::expectedProduct(x, y, n)) << "z = y";
-        bench.put(bench.x, x);
-        multiplyNumbers(bench.run, bench.x, bench.x, bench.z, n, productFull);
-        EXPECT_EQ(test::readWords(bench.run, bench.z, n + 2), test::expectedProduct(x, x, n)) << "x = y";
+        StoredNumber& a = bench.x;
+        StoredNumber& b = bench.y;
+        struct Case {
+            StoredNumber &x, &y, &z;
+            std::int32_t mode;
+            Words expected;
+            const char* what;
+        };
+        std::vector<Case> cases = {
+            {a, a, a, squareFull, test::expectedProduct(x, x, n), "x = y = z, mode 2"},
+            {a, b, b, productHalf, yFirstHalfThenProduct, "z = y, mode 1"},
+            {a, a, a, squareHalf, test::expectedHalfSquare(x, n), "z = x, mode 3"},
+        };
+        if (areaPerN == 8) {  // whole products are in core only in S1
+            cases.push_back({a, b, a, productFull, test::expectedProduct(x, y, n), "z = x, mode 0"});
+            cases.push_back({a, b, b, productFull, test::expectedProduct(x, y, n), "z = y, mode 0"});
+            cases.push_back({a, a, bench.z, productFull, test::expectedProduct(x, x, n), "x = y, mode 0"});
+        }
+        for (const Case& c : cases) {
+            bench.put(a, x);
+            bench.put(b, y);
+            bench.clearResult(n);
+            multiplyNumbers(bench.run, c.x, c.y, c.z, n, c.mode);
+            EXPECT_EQ(test::readWords(bench.run, c.z, n + 2), c.expected) << c.what << ", b = " << areaPerN << "n";
+        }
     }
 }
 
