@@ -1,0 +1,212 @@
+// Every product mode through multiplyNumbers at every size class: the same
+// length meets work areas from eight times its size down to the smallest
+// one its blocks allow, so each mode runs in core and out of core with one,
+// two and many blocks, against the GMP oracles of both kinds of product.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "mul/multiply_numbers.h"
+#include "mul/out_of_core_bench.h"
+#include "mul/out_of_core_oracle.h"
+#include "mul/product_checks.h"
+#include "storage/run_errors.h"
+
+namespace calvorn {
+namespace {
+
+using test::Words;
+
+constexpr std::uint64_t seed = 44001;
+
+enum class SizeClass { s1, s2, s3, s4 };
+
+SizeClass sizeClassOf(std::int32_t n, std::int32_t b)
+{
+    if (n < b / 4) return SizeClass::s1;
+    if (n < b / 2) return SizeClass::s2;
+    if (n < b) return SizeClass::s3;
+    return SizeClass::s4;
+}
+
+bool isWholeProduct(std::int32_t mode) { return mode == 0 || mode == 4 || mode == 5 || mode == 6; }
+bool isHalfProduct(std::int32_t mode) { return mode == 1 || mode == 7 || !(mode >= 0 && mode <= 7); }
+// Modes whose x is squared here or in the call before them.
+bool squaresX(std::int32_t mode) { return mode == 2 || mode == 3 || !(mode >= 0 && mode <= 7); }
+
+// Whether the mode takes an out-of-core method at this size.
+bool outOfCore(std::int32_t mode, SizeClass size)
+{
+    if (isWholeProduct(mode)) return size != SizeClass::s1;
+    if (mode == 3) return size == SizeClass::s4;
+    return size == SizeClass::s3 || size == SizeClass::s4;
+}
+
+struct Expectation {
+    std::int32_t firstWord;
+    Words words;
+};
+
+Expectation expectedFor(std::int32_t mode, const Words& x, const Words& y, std::int32_t n, std::int32_t b)
+{
+    const std::int32_t m = b / 4;
+    const bool far = outOfCore(mode, sizeClassOf(n, b));
+    if (isWholeProduct(mode)) {
+        if (!far) return {1, test::expectedProduct(x, y, n)};
+        // The fixed product's pieces see y's blocks 1 .. K/2 + 1 only.
+        const std::int32_t yPieceWords = mode == 5 ? std::min(n, n / 2 + m) : n;
+        return {1, test::expectedOutOfCoreProduct(x, y, n, m, yPieceWords)};
+    }
+    if (mode == 2) return {1, far ? test::expectedOutOfCoreProduct(x, x, n, m) : test::expectedProduct(x, x, n)};
+    if (mode == 3) return {1, far ? test::expectedOutOfCoreHalfSquare(x, n, m) : test::expectedHalfSquare(x, n)};
+    return {n / 2 + 1, far ? test::expectedOutOfCoreHalfProduct(x, y, n, m) : test::expectedHalfProduct(x, y, n)};
+}
+
+// The call that leaves what a mode takes over: mode 4 the spectra of x for
+// mode 6, mode 5 those of its y (the half product's x) for mode 7, mode 3
+// those of x's first half for mode 8.
+struct Companion {
+    std::int32_t mode;
+    bool xAsSecond;  // the mode's x is the companion's y
+};
+
+std::optional<Companion> companionOf(std::int32_t mode)
+{
+    if (mode == 6) return Companion{4, false};
+    if (mode == 7) return Companion{5, true};
+    if (isHalfProduct(mode) && mode != 1) return Companion{3, false};
+    return std::nullopt;
+}
+
+void resetCounts(RunContext& run)
+{
+    run.firstProductOfRun = 1;
+    run.agreementCount = 0;
+    run.iterateAgreeWords = 0;
+}
+
+struct Operands {
+    Words x, y;
+    std::string name;
+};
+
+std::vector<Operands> operandsFor(std::int32_t mode, std::mt19937_64& random, std::int32_t n)
+{
+    std::vector<Operands> list;
+    if (squaresX(mode)) {
+        for (auto& op : test::squareOperands(random, n)) list.push_back({op.x, test::randomWords(random, n + 2), op.name});
+    } else {
+        for (auto& ops : test::productOperands(random, n)) list.push_back({ops.x, ops.y, ops.name});
+    }
+    return list;
+}
+
+void runMode(test::OutOfCoreBench& bench, std::int32_t mode, const Operands& ops, std::int32_t n, std::int32_t b,
+             std::mt19937_64& random)
+{
+    const SizeClass size = sizeClassOf(n, b);
+    const std::string what = "mode " + std::to_string(mode) + ", n " + std::to_string(n) + ", b " +
+                             std::to_string(b) + ", " + ops.name;
+    bench.workArea(b);
+    resetCounts(bench.run);
+    if (const auto companion = companionOf(mode)) {
+        const Words other = test::randomWords(random, n + 2);
+        bench.put(bench.x, companion->xAsSecond ? other : ops.x);
+        bench.put(bench.y, companion->xAsSecond ? ops.x : other);
+        bench.clearResult(n);
+        multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, companion->mode);
+        // What an out-of-core method leaves in the work area is of no use to
+        // the next one.
+        if (outOfCore(mode, size)) bench.poisonWorkArea();
+    }
+    bench.put(bench.x, ops.x);
+    bench.put(bench.y, ops.y);
+    bench.clearResult(n);
+    multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, mode);
+    const Expectation expected = expectedFor(mode, ops.x, ops.y, n, b);
+    test::expectStored(bench, n, expected.firstWord, expected.words, what);
+
+    // Whatever the way of forming it, a whole product lies a few units of its
+    // last word below the exact product of the words it was formed from.
+    if (mode == 0 || mode == 2) {
+        const Words& y = mode == 2 ? ops.x : ops.y;
+        test::expectNearExact(test::part(ops.x, 1, n + 2), test::part(y, 1, n + 2), expected.words, what);
+    } else if (mode == 3 && outOfCore(mode, size)) {
+        const Words used = test::part(ops.x, 1, n / 2 + b / 4);
+        test::expectNearExact(used, used, expected.words, what);
+    }
+}
+
+struct Sweep {
+    std::int32_t blockWords;
+    std::int32_t n;
+};
+
+class EveryModeAndSize : public testing::TestWithParam<Sweep> {};
+
+TEST_P(EveryModeAndSize, MatchesTheOracleOfItsMethod)
+{
+    const Sweep sweep = GetParam();
+    test::OutOfCoreBench bench(sweep.blockWords);
+    std::mt19937_64 random(seed + static_cast<std::uint64_t>(sweep.n * 100 + sweep.blockWords));
+    const std::int32_t n = sweep.n;
+    // From S1 (b = 8n) down to the smallest area whose blocks are whole
+    // blocks of the work files.
+    for (std::int32_t b = 8 * n; b >= 4 * sweep.blockWords; b /= 2) {
+        for (const std::int32_t mode : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, -1}) {
+            for (const Operands& ops : operandsFor(mode, random, n)) {
+                runMode(bench, mode, ops, n, b, random);
+                if (testing::Test::HasFailure()) return;
+            }
+        }
+    }
+}
+
+// Blocks of 4 words give blocks of one file block and up to 64 of them; 16
+// and 64 make the spectra span several file blocks.
+INSTANTIATE_TEST_SUITE_P(BlockWordsAndLength, EveryModeAndSize,
+                         testing::Values(Sweep{4, 16}, Sweep{4, 256}, Sweep{16, 128}, Sweep{64, 512}),
+                         [](const testing::TestParamInfo<Sweep>& param) {
+                             std::string name = "W";
+                             name += std::to_string(param.param.blockWords);
+                             name += "_n";
+                             name += std::to_string(param.param.n);
+                             return name;
+                         });
+
+// The operands' blocks are whole blocks of the work files only when the
+// work area holds at least four of them; below that an out-of-core product
+// is refused before anything is read or written, while the in-core modes
+// still work.
+TEST(OutOfCoreProduct, RefusesAWorkAreaBelowFourFileBlocks)
+{
+    test::OutOfCoreBench bench(16);
+    std::mt19937_64 random(seed + 9);
+    const std::int32_t n = 64;
+    const Words x = test::randomWords(random, n + 2, test::squareLeadingLimit);
+    const Words y = test::randomWords(random, n + 2);
+    bench.put(bench.x, x);
+    bench.put(bench.y, y);
+    bench.clearResult(n);
+    bench.workArea(32);
+    for (const std::int32_t mode : {0, 1, 2, 3, 4, 5, 6, 7, 8}) {
+        const TransferCounts before = bench.run.transfers;
+        try {
+            multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, mode);
+            ADD_FAILURE() << "mode " << mode << " accepted a work area of 32 doubles";
+        } catch (const RunFailure& failure) {
+            EXPECT_NE(std::string(failure.what()).find("32 doubles"), std::string::npos) << failure.what();
+        }
+        EXPECT_EQ(bench.run.transfers.blocksRead, before.blocksRead) << "mode " << mode;
+        EXPECT_EQ(bench.run.transfers.blocksWritten, before.blocksWritten) << "mode " << mode;
+    }
+    test::expectStored(bench, n, 1, {}, "z after the refusals");
+
+    // n = 4 is S1 here: in core, as usual.
+    multiplyNumbers(bench.run, bench.x, bench.y, bench.z, 4, productFull);
+    EXPECT_EQ(test::readWords(bench.run, bench.z, 6), test::expectedProduct(x, y, 4));
+}
+
+} // namespace
+} // namespace calvorn

@@ -1,0 +1,330 @@
+// The kept block spectra of the out-of-core products under the call orders
+// of the Newton iterations: each product equals its plain mode, while the
+// blocks that it takes over are spoiled in the operand's file, so that a
+// block transformed again would show. Then the transforms that are skipped,
+// counted in file blocks, and operands that are also the result.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mul/multiply_numbers.h"
+#include "mul/out_of_core_bench.h"
+#include "mul/out_of_core_oracle.h"
+#include "mul/product_checks.h"
+
+namespace calvorn {
+namespace {
+
+using test::Words;
+
+constexpr std::uint64_t seed = 45001;
+constexpr std::int32_t blockWords = 8;
+constexpr std::int32_t area = 64;  // b: blocks of m = 16 words
+constexpr std::int32_t m = area / 4;
+constexpr std::int32_t longest = 256;
+
+// An iterate at length n carries words 1 .. n/2 + 2 (the rest are zero); it
+// agrees with `previous` in its first `agree` words and differs right after.
+Words iterate(std::mt19937_64& random, std::int32_t n, const Words& previous, std::int32_t agree)
+{
+    Words words = test::randomWords(random, longest + 2, 130000000);
+    words[0] = 70000000 + static_cast<std::int32_t>(random() % 60000000);
+    for (std::int32_t j = 1; j <= agree; ++j) words[j - 1] = previous[j - 1];
+    if (agree < n / 2 + 2) words[agree] = (previous[agree] + 1) % 100000000;
+    for (std::int32_t j = n / 2 + 3; j <= longest + 2; ++j) words[j - 1] = 0;
+    return words;
+}
+
+// `fresh` with the first `agree` words of `previous`.
+Words agreeingWith(const Words& previous, Words fresh, std::int32_t agree)
+{
+    for (std::int32_t j = 1; j <= agree; ++j) fresh[j - 1] = previous[j - 1];
+    fresh[agree] = (previous[agree] + 1) % 100000000;
+    return fresh;
+}
+
+Words withLowerPart(const Words& kept, const Words& upper, std::int32_t n)
+{
+    Words words = test::part(kept, 1, n / 2);
+    words.insert(words.end(), upper.begin(), upper.end());
+    return words;
+}
+
+void expectWords(test::ProductBench& bench, StoredNumber& number, std::int32_t n, const Words& expected,
+                 const std::string& what)
+{
+    EXPECT_EQ(test::readWords(bench.run, number, n + 2), expected) << what << ", n " << n;
+}
+
+// The square root: a run that fills X with the spectra of w, then the next
+// run with a w that agrees in 3m + 5 words, warm from n = 64: per step the
+// half square of v, w times it (mode 4), v times that (mode 1), and at the
+// end w times the result with w's kept spectra (mode 6).
+TEST(OutOfCoreReuse, SquareRootOrder)
+{
+    test::OutOfCoreBench bench(blockWords);
+    bench.workArea(area);
+    std::mt19937_64 random(seed);
+    StoredNumber v("iv.dat");
+    RunContext& run = bench.run;
+
+    const Words oldW = test::randomWords(random, longest + 2, 200000000);
+    bench.put(bench.x, oldW);
+    bench.put(bench.z, test::randomWords(random, longest + 2));
+    run.firstProductOfRun = 1;
+    multiplyNumbers(run, bench.x, bench.z, bench.z, longest, productKeepFirst);
+
+    const std::int32_t agreement = 3 * m + 5;
+    const Words w = agreeingWith(oldW, test::randomWords(random, longest + 2, 200000000), agreement);
+    run.agreementCount = agreement;
+    run.firstProductOfRun = 1;
+    run.iterateAgreeWords = 0;
+    Words iterateWords = iterate(random, 64, Words(longest + 2, 0), 0);
+    for (const std::int32_t n : {64, 128, 256}) {
+        const std::int32_t blocks = n / m;
+        const std::string step = "step " + std::to_string(n);
+        bench.poisonWorkArea();
+
+        // Half square: Y positions of the agreeing blocks are v's, as the
+        // half product of the last step left them.
+        const std::int32_t kept = run.iterateAgreeWords / m;
+        bench.put(v, test::spoilBlocks(iterateWords, 1, kept, m, true));
+        multiplyNumbers(run, v, v, bench.z, n, squareHalf);
+        expectWords(bench, bench.z, n, test::expectedOutOfCoreHalfSquare(iterateWords, n, m), step + ", mode 3");
+        bench.put(v, iterateWords);
+
+        // w times the square: w's first blocks come from X, those agreeing
+        // with the last run's w at the first product, those of the last step
+        // later on.
+        const std::int32_t fromX = n == 64 ? agreement / m : blocks / 2;
+        const Words y4 = test::randomWords(random, longest + 2);
+        bench.put(bench.x, test::spoilBlocks(w, 1, fromX, m));
+        bench.put(bench.z, y4);
+        multiplyNumbers(run, bench.x, bench.z, bench.z, n, productKeepFirst);
+        expectWords(bench, bench.z, n, test::expectedOutOfCoreProduct(w, y4, n, m), step + ", mode 4");
+        EXPECT_EQ(run.firstProductOfRun, 0) << step;
+        bench.put(bench.x, w);
+
+        const Words y1 = test::randomWords(random, longest + 2);
+        bench.put(bench.z, y1);
+        multiplyNumbers(run, v, bench.z, bench.z, n, productHalf);
+        expectWords(bench, bench.z, n, withLowerPart(y1, test::expectedOutOfCoreHalfProduct(iterateWords, y1, n, m), n),
+                    step + ", mode 1");
+
+        if (n == longest) break;
+        // The next iterate agrees in all its predecessor's words, then in
+        // fewer than it could (the block after the agreeing ones differs).
+        const std::int32_t agree = n == 64 ? n / 2 + 2 : n / 2 - 14;
+        iterateWords = iterate(random, 2 * n, iterateWords, agree);
+        run.iterateAgreeWords = agree;
+    }
+
+    const Words y6 = test::randomWords(random, longest + 2);
+    bench.put(bench.x, test::spoilBlocks(w, 1, longest / m, m));
+    bench.put(bench.z, y6);
+    bench.poisonWorkArea();
+    multiplyNumbers(run, bench.x, bench.z, bench.z, longest, productReuseFirst);
+    expectWords(bench, bench.z, longest, test::expectedOutOfCoreProduct(w, y6, longest, m), "mode 6");
+}
+
+// The reciprocal: t = x * y (mode 5) keeps x's spectra from step to step and
+// y's agreeing blocks; the half product y * t (mode 7) takes y's upper half
+// from the spectra that mode 5 saved. From S2 (n = b/4) to S4.
+TEST(OutOfCoreReuse, ReciprocalOrder)
+{
+    test::OutOfCoreBench bench(blockWords);
+    bench.workArea(area);
+    std::mt19937_64 random(seed + 1);
+    StoredNumber y("iv.dat");
+    RunContext& run = bench.run;
+    bench.clearResult(longest);
+
+    const Words x = test::randomWords(random, longest + 2, 300000000);
+    run.firstProductOfRun = 1;
+    run.iterateAgreeWords = 0;
+    Words iterateWords = iterate(random, 16, Words(longest + 2, 0), 0);
+    for (const std::int32_t n : {16, 32, 64, 128, 256}) {
+        const std::int32_t blocks = n / m;
+        const std::string step = "step " + std::to_string(n);
+        const bool firstOutOfCore = n == 16;
+        bench.poisonWorkArea();
+
+        bench.put(bench.x, firstOutOfCore ? x : test::spoilBlocks(x, 1, blocks / 2, m));
+        bench.put(y, test::spoilBlocks(iterateWords, 1, run.iterateAgreeWords / m, m));
+        multiplyNumbers(run, bench.x, y, bench.z, n, productFixedFirst);
+        expectWords(bench, bench.z, n, test::expectedOutOfCoreProduct(x, iterateWords, n, m), step + ", mode 5");
+        EXPECT_EQ(run.firstProductOfRun, 0) << step;
+
+        const Words t = test::randomWords(random, longest + 2);
+        bench.put(y, n == 16 ? iterateWords : test::spoilBlocks(iterateWords, 1, n / 2 / m, m));
+        bench.put(bench.z, t);
+        multiplyNumbers(run, y, bench.z, bench.z, n, productHalfAfterFixed);
+        const Words upper = n == 16 ? test::expectedHalfProduct(iterateWords, t, n)
+                                    : test::expectedOutOfCoreHalfProduct(iterateWords, t, n, m);
+        expectWords(bench, bench.z, n, withLowerPart(t, upper, n), step + ", mode 7");
+
+        const std::int32_t agree = n == 64 ? n / 2 - 5 : n / 2 + 2;
+        iterateWords = iterate(random, 2 * n, iterateWords, agree);
+        run.iterateAgreeWords = agree;
+    }
+}
+
+// The inverse square root: the half square of y (mode 3), then y times the
+// result (mode 8). In S3 mode 3 is in core and mode 8 transforms both
+// operands, which leaves y's first block in Y for the first half square out
+// of core; in S4 mode 8 takes y's upper half from the half square.
+TEST(OutOfCoreReuse, InverseSquareRootOrder)
+{
+    test::OutOfCoreBench bench(blockWords);
+    bench.workArea(area);
+    std::mt19937_64 random(seed + 2);
+    StoredNumber y("iv.dat");
+    RunContext& run = bench.run;
+    bench.clearResult(longest);
+
+    run.iterateAgreeWords = 0;
+    Words iterateWords = iterate(random, 16, Words(longest + 2, 0), 0);
+    for (const std::int32_t n : {16, 32, 64, 128, 256}) {
+        const std::string step = "step " + std::to_string(n);
+        const bool s4 = n >= area;
+        bench.poisonWorkArea();
+
+        bench.put(y, s4 ? test::spoilBlocks(iterateWords, 1, run.iterateAgreeWords / m, m, true) : iterateWords);
+        multiplyNumbers(run, y, y, bench.z, n, squareHalf);
+        expectWords(bench, bench.z, n,
+                    s4 ? test::expectedOutOfCoreHalfSquare(iterateWords, n, m) : test::expectedHalfSquare(iterateWords, n),
+                    step + ", mode 3");
+
+        const Words t = test::randomWords(random, longest + 2);
+        bench.put(y, s4 ? test::spoilBlocks(iterateWords, 1, n / 2 / m, m) : iterateWords);
+        bench.put(bench.z, t);
+        multiplyNumbers(run, y, bench.z, bench.z, n, productHalfAfterSquare);
+        const Words upper = n >= area / 2 ? test::expectedOutOfCoreHalfProduct(iterateWords, t, n, m)
+                                          : test::expectedHalfProduct(iterateWords, t, n);
+        expectWords(bench, bench.z, n, withLowerPart(t, upper, n), step + ", mode 8");
+
+        const std::int32_t agree = n == 128 ? n / 2 - 3 : n / 2 + 2;
+        iterateWords = iterate(random, 2 * n, iterateWords, agree);
+        run.iterateAgreeWords = agree;
+    }
+}
+
+// Blocks taken over are neither loaded nor transformed nor saved: against a
+// call that transforms everything, each one saves m / W block reads of the
+// operand and b / halfBlockWords block writes of its spectrum.
+TEST(OutOfCoreReuse, BlocksTakenOverAreNotTransformedAgain)
+{
+    test::OutOfCoreBench bench(blockWords);
+    bench.workArea(area);
+    std::mt19937_64 random(seed + 3);
+    RunContext& run = bench.run;
+    const std::int32_t n = 128;  // K = 8, K'' = 5
+    const std::int32_t reads = m / blockWords;
+    const std::int32_t writes = area / run.size.halfBlockWords;
+    const Words x = test::randomWords(random, n + 2, 200000000);
+    const Words y = test::randomWords(random, n + 2);
+    bench.put(bench.x, x);
+    bench.put(bench.y, y);
+    bench.clearResult(n);
+
+    // Transfers of one call after `prepare` has set the counts.
+    const auto transfersOf = [&](std::int32_t mode, auto prepare) {
+        prepare();
+        const TransferCounts before = run.transfers;
+        multiplyNumbers(run, bench.x, bench.y, bench.z, n, mode);
+        return TransferCounts{run.transfers.blocksRead - before.blocksRead,
+                              run.transfers.blocksWritten - before.blocksWritten};
+    };
+    const auto expectSaving = [&](const TransferCounts& all, const TransferCounts& fewer, std::int32_t blocks,
+                                  const std::string& what) {
+        EXPECT_EQ(all.blocksRead - fewer.blocksRead, static_cast<std::uint64_t>(blocks * reads)) << what;
+        EXPECT_EQ(all.blocksWritten - fewer.blocksWritten, static_cast<std::uint64_t>(blocks * writes)) << what;
+    };
+
+    // Mode 4: at the first product of a run, the blocks inside agreementCount.
+    const auto keepAll = transfersOf(productKeepFirst, [&] { run.firstProductOfRun = 1; run.agreementCount = 0; });
+    const auto keepFrom4 =
+        transfersOf(productKeepFirst, [&] { run.firstProductOfRun = 1; run.agreementCount = 3 * m + 5; });
+    expectSaving(keepAll, keepFrom4, 3, "mode 4, agreementCount 3m + 5");
+    const auto keepHalf = transfersOf(productKeepFirst, [&] { run.agreementCount = 0; });
+    expectSaving(keepAll, keepHalf, n / m / 2, "mode 4, later in the run");
+    EXPECT_EQ(run.firstProductOfRun, 0);
+
+    // Mode 6 saves every block of x; mode 0 transforms them all.
+    const auto plain = transfersOf(productFull, [] {});
+    const auto reuse = transfersOf(productReuseFirst, [] {});
+    expectSaving(plain, reuse, n / m, "mode 6");
+
+    // Mode 5: x's first half after the first product, y's agreeing blocks.
+    const auto fixedAll =
+        transfersOf(productFixedFirst, [&] { run.firstProductOfRun = 1; run.iterateAgreeWords = 0; });
+    const auto fixedLater = transfersOf(productFixedFirst, [&] { run.iterateAgreeWords = 2 * m + 1; });
+    expectSaving(fixedAll, fixedLater, n / m / 2 + 2, "mode 5, later with 2m + 1 agreeing words");
+
+    // Mode 3 in S4: the blocks inside iterateAgreeWords; mode 8 in S4 all of
+    // x's upper half, against mode 1.
+    const auto halfSquareAll = transfersOf(squareHalf, [&] { run.iterateAgreeWords = 0; });
+    const auto halfSquareFrom3 = transfersOf(squareHalf, [&] { run.iterateAgreeWords = 2 * m; });
+    expectSaving(halfSquareAll, halfSquareFrom3, 2, "mode 3, 2m agreeing words");
+    const auto halfProduct = transfersOf(productHalf, [] {});
+    const auto halfReuse = transfersOf(productHalfAfterSquare, [] {});
+    expectSaving(halfProduct, halfReuse, n / 2 / m, "mode 8");
+}
+
+// The driver's in-place square and its pi = a * b into a, and the Newton
+// steps' products into their second operand, out of core: every word of an
+// operand is read before the result overwrites it.
+TEST(OutOfCoreReuse, ResultMayBeAnOperand)
+{
+    test::OutOfCoreBench bench(blockWords);
+    std::mt19937_64 random(seed + 4);
+    const std::int32_t n = 128;
+    for (const std::int32_t b : {4 * n, 2 * n, n, n / 2}) {
+        const std::string size = "b = " + std::to_string(b);
+        const std::int32_t blockLength = b / 4;
+        bench.workArea(b);
+        const Words x = test::randomWords(random, n + 2, test::squareLeadingLimit);
+        const Words y = test::randomWords(random, n + 2);
+
+        bench.put(bench.x, x);
+        bench.put(bench.y, y);
+        multiplyNumbers(bench.run, bench.x, bench.y, bench.x, n, productFull);
+        expectWords(bench, bench.x, n, test::expectedOutOfCoreProduct(x, y, n, blockLength), size + ", z = x, mode 0");
+        bench.put(bench.x, x);
+        multiplyNumbers(bench.run, bench.x, bench.y, bench.y, n, productFull);
+        expectWords(bench, bench.y, n, test::expectedOutOfCoreProduct(x, y, n, blockLength), size + ", z = y, mode 0");
+
+        bench.put(bench.y, y);
+        bench.run.firstProductOfRun = 1;
+        bench.run.agreementCount = 0;
+        multiplyNumbers(bench.run, bench.x, bench.y, bench.y, n, productKeepFirst);
+        expectWords(bench, bench.y, n, test::expectedOutOfCoreProduct(x, y, n, blockLength), size + ", z = y, mode 4");
+        bench.put(bench.y, y);
+        multiplyNumbers(bench.run, bench.x, bench.y, bench.y, n, productReuseFirst);
+        expectWords(bench, bench.y, n, test::expectedOutOfCoreProduct(x, y, n, blockLength), size + ", z = y, mode 6");
+
+        if (b > 2 * n) continue;  // the squares and half products are in core in S2
+        bench.put(bench.z, x);
+        multiplyNumbers(bench.run, bench.z, bench.z, bench.z, n, squareFull);
+        expectWords(bench, bench.z, n, test::expectedOutOfCoreProduct(x, x, n, blockLength), size + ", x = y = z, mode 2");
+
+        bench.put(bench.y, y);
+        multiplyNumbers(bench.run, bench.x, bench.y, bench.y, n, productHalf);
+        expectWords(bench, bench.y, n,
+                    withLowerPart(y, test::expectedOutOfCoreHalfProduct(x, y, n, blockLength), n),
+                    size + ", z = y, mode 1");
+        bench.put(bench.y, y);
+        multiplyNumbers(bench.run, bench.x, bench.y, bench.y, n, productHalfAfterSquare);
+        expectWords(bench, bench.y, n,
+                    withLowerPart(y, test::expectedOutOfCoreHalfProduct(x, y, n, blockLength), n),
+                    size + ", z = y, mode 8 after mode 1");
+
+        if (b > n) continue;  // the half square is in core in S3
+        bench.run.iterateAgreeWords = 0;
+        multiplyNumbers(bench.run, bench.x, bench.x, bench.x, n, squareHalf);
+        expectWords(bench, bench.x, n, test::expectedOutOfCoreHalfSquare(x, n, blockLength), size + ", z = x, mode 3");
+    }
+}
+
+} // namespace
+} // namespace calvorn
