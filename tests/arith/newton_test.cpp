@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(InCore, NewtonShapes,
 
 // Work areas down to the smallest usable one (four blocks), so that the
 // products of the longer steps go out of core in every size class.
-INSTANTIATE_TEST_SUITE_P(DISABLED_OutOfCore, NewtonShapes,
+INSTANTIATE_TEST_SUITE_P(OutOfCore, NewtonShapes,
                          testing::Values(Shape{256, 16, 1024}, Shape{256, 16, 512}, Shape{256, 16, 256},
                                          Shape{256, 16, 128}, Shape{256, 16, 64}, Shape{2048, 512, 8192},
                                          Shape{2048, 512, 4096}, Shape{2048, 512, 2048}));

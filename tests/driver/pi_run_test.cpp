@@ -204,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(InCore, WholeRun,
 
 // Small budgets: the longer products go out of core, in every size class,
 // down to the smallest usable work area of four blocks.
-INSTANTIATE_TEST_SUITE_P(DISABLED_SmallMemory, WholeRun,
+INSTANTIATE_TEST_SUITE_P(SmallMemory, WholeRun,
                          testing::Values(RunShape{14, 8192}, RunShape{14, 4096}, RunShape{14, 2048},
                                          RunShape{15, 16384}, RunShape{15, 4096}, RunShape{16, 8192},
                                          RunShape{17, 16384}, RunShape{18, 32768}, RunShape{20, 262144},
@@ -281,13 +281,16 @@ TEST(RunEnd, SizesOutsideTheTableAreRefused)
     EXPECT_TRUE(dir.fileNames().empty());
 }
 
-TEST(RunEnd, StopsAtAnyTransferLeaveNoWorkFile)
+// Stops at a spread of block transfers of a 64K run, from the first to the
+// last read of the output, with the products in core and out of core.
+void stopAtManyTransfers(std::int32_t workAreaLength)
 {
     const std::int32_t p = 16;
     std::uint64_t transfers = 0;
     {
         ScratchDirectory dir;
         FakeHost host;
+        if (workAreaLength != 0) host.memory = memoryFor(workAreaLength);
         ASSERT_EQ(runPi(host, p).result, 0);
         transfers = host.pumps;
     }
@@ -302,6 +305,7 @@ TEST(RunEnd, StopsAtAnyTransferLeaveNoWorkFile)
         SCOPED_TRACE("stop at transfer " + std::to_string(j) + " of " + std::to_string(transfers));
         ScratchDirectory dir;
         FakeHost host;
+        if (workAreaLength != 0) host.memory = memoryFor(workAreaLength);
         host.stopAtPump = j;
         const Outcome run = runPi(host, p);
         EXPECT_EQ(run.result, 1);
@@ -318,6 +322,10 @@ TEST(RunEnd, StopsAtAnyTransferLeaveNoWorkFile)
         }
     }
 }
+
+TEST(RunEnd, StopsAtAnyTransferLeaveNoWorkFile) { stopAtManyTransfers(0); }
+
+TEST(RunEnd, StopsAtAnyTransferOfAnOutOfCoreRunLeaveNoWorkFile) { stopAtManyTransfers(8192); }
 
 TEST(RunEnd, MeansThatNeverAgreeEndWithTheMainMessage)
 {
@@ -352,7 +360,7 @@ TEST(RunEnd, AnIterateThatNeverSettlesEndsWithTheNewtonMessage)
     EXPECT_TRUE(dir.fileNames().empty());
 }
 
-TEST(RunEnd, DISABLED_AnInexactTransformEndsWithTheRoundingMessage)
+TEST(RunEnd, AnInexactTransformEndsWithTheRoundingMessage)
 {
     // Out of core, block spectra pass through the work file of Y: a NaN
     // planted there at every transfer reaches an inverse transform.
@@ -410,6 +418,23 @@ TEST(RunEnd, AFullDiskEndsTheRunWithTheFileAndTheReason)
     EXPECT_EQ(run.result, 1);
     ASSERT_EQ(host.errors.size(), 1u);
     EXPECT_NE(host.errors[0].text.find("cannot write ia.dat"), std::string::npos) << host.errors[0].text;
+    EXPECT_EQ(host.errors[0].caption, "ERROR");
+    EXPECT_TRUE(dir.fileNames().empty());
+}
+
+TEST(RunEnd, AFullDiskUnderTheSpectrumStoresEndsTheRun)
+{
+    // Out of core the stores of X and Y grow past the 10240 bytes of a
+    // zeroed work file.
+    ScratchDirectory dir;
+    FakeHost host;
+    host.memory = memoryFor(2048);
+    const Outcome run = runWithFileSizeLimit(host, 14, 12288);
+    EXPECT_EQ(run.result, 1);
+    ASSERT_EQ(host.errors.size(), 1u);
+    const std::string& text = host.errors[0].text;
+    EXPECT_TRUE(text.find("cannot write ix.dat") != std::string::npos ||
+                text.find("cannot write iy.dat") != std::string::npos) << text;
     EXPECT_EQ(host.errors[0].caption, "ERROR");
     EXPECT_TRUE(dir.fileNames().empty());
 }
