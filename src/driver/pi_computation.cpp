@@ -169,11 +169,8 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startT
             // The user asked for it: no message, the log keeps its lines.
             copyRunFigures(*run, summary);
             return 1;
-        } catch (const RunFailure& failure) {
-            copyRunFigures(*run, summary);
-            host.showError(failure.what(), failureCaption);
-            return 1;
         } catch (const std::exception& failure) {
+            // RunFailure above all: an arithmetic or file failure with its text.
             copyRunFigures(*run, summary);
             host.showError(failure.what(), failureCaption);
             return 1;
