@@ -1,38 +1,61 @@
 #include "platform/win32/console_host.h"
 
-#include <array>
+#include <io.h>
 
 #include "platform/win32/system_status.h"
 
 namespace calvorn {
 namespace {
 
-constexpr wchar_t controlC = 3;
+// The event through which the control handler reaches the host of this process.
+std::wstring interruptEventName(DWORD processId) { return L"Local\\calvorn-interrupt-" + std::to_wstring(processId); }
 
-bool isControlC(const INPUT_RECORD& record)
+BOOL WINAPI onConsoleControl(DWORD event)
 {
-    return record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown &&
-           record.Event.KeyEvent.uChar.UnicodeChar == controlC;
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    HANDLE interrupt = OpenEventW(EVENT_MODIFY_STATE, FALSE, interruptEventName(GetCurrentProcessId()).c_str());
+    if (interrupt == nullptr) return FALSE; // no host: the default handling ends the program
+    SetEvent(interrupt);
+    CloseHandle(interrupt);
+    return TRUE;
+}
+
+HANDLE consoleOf(std::FILE* stream)
+{
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    return handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) ? handle : nullptr;
 }
 
 } // namespace
 
+void writeUtf8(std::FILE* stream, std::string_view text)
+{
+    std::fflush(stream);
+    if (HANDLE console = consoleOf(stream)) {
+        const std::wstring wide = utf8ToWide(text);
+        DWORD written = 0;
+        WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
 ConsoleHost::ConsoleHost(std::FILE* log, std::FILE* errors) : log_(log), errors_(errors)
 {
-    // The console's own input even when standard input is redirected.
-    input_ = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-    if (input_ != INVALID_HANDLE_VALUE && GetConsoleMode(input_, &previousInputMode_))
-        SetConsoleMode(input_, previousInputMode_ & ~static_cast<DWORD>(ENABLE_PROCESSED_INPUT));
+    interruptEvent_ = CreateEventW(nullptr, TRUE, FALSE, interruptEventName(GetCurrentProcessId()).c_str());
+    if (interruptEvent_ != nullptr) SetConsoleCtrlHandler(onConsoleControl, TRUE);
+    // For whatever else the program prints to the console as UTF-8.
     previousOutputCodePage_ = GetConsoleOutputCP();
     if (previousOutputCodePage_ != 0) SetConsoleOutputCP(CP_UTF8);
 }
 
 ConsoleHost::~ConsoleHost()
 {
-    if (input_ != INVALID_HANDLE_VALUE) {
-        SetConsoleMode(input_, previousInputMode_);
-        CloseHandle(input_);
+    if (interruptEvent_ != nullptr) {
+        SetConsoleCtrlHandler(onConsoleControl, FALSE);
+        CloseHandle(interruptEvent_);
     }
     if (previousOutputCodePage_ != 0) SetConsoleOutputCP(previousOutputCodePage_);
 }
@@ -41,35 +64,23 @@ std::uint32_t ConsoleHost::tickCount() { return windowsTickCount(); }
 
 MemoryStatus ConsoleHost::memoryStatus() { return windowsMemoryStatus(); }
 
-void ConsoleHost::pumpMessages() { takeConsoleInput(); }
-
-void ConsoleHost::takeConsoleInput()
+void ConsoleHost::pumpMessages()
 {
-    if (input_ == INVALID_HANDLE_VALUE) return;
-    std::array<INPUT_RECORD, 32> records{};
-    DWORD waiting = 0;
-    while (GetNumberOfConsoleInputEvents(input_, &waiting) && waiting > 0) {
-        DWORD read = 0;
-        if (!ReadConsoleInputW(input_, records.data(), static_cast<DWORD>(records.size()), &read) || read == 0) return;
-        for (DWORD i = 0; i < read; ++i) {
-            if (!isControlC(records[i])) continue;
-            interrupted_ = true;
-            stop_ = true;
-        }
-    }
+    if (interruptEvent_ == nullptr || WaitForSingleObject(interruptEvent_, 0) != WAIT_OBJECT_0) return;
+    ResetEvent(interruptEvent_);
+    interrupted_ = true;
+    stop_ = true;
 }
 
 void ConsoleHost::showError(std::string_view text, std::string_view caption)
 {
-    std::fprintf(errors_, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
-                 static_cast<int>(text.size()), text.data());
-    std::fflush(errors_);
+    std::string line(caption);
+    line += ": ";
+    line += text;
+    line += '\n';
+    writeUtf8(errors_, line);
 }
 
-void ConsoleHost::appendLog(std::string_view line)
-{
-    std::fwrite(line.data(), 1, line.size(), log_);
-    std::fflush(log_);
-}
+void ConsoleHost::appendLog(std::string_view line) { writeUtf8(log_, line); }
 
 } // namespace calvorn

@@ -1,11 +1,13 @@
 // The console's host on Windows: GetTickCount, GlobalMemoryStatusEx, the log
-// in UTF-8 on a console switched to code page 65001, and Ctrl+C as a
-// confirmed stop. Ctrl+C is taken as ordinary input (processed input off on
-// the console's input buffer) and looked for at every pump, so no control
-// handler and no global flag are needed.
+// in UTF-8 (wide-character console output where the stream is a console),
+// and Ctrl+C as a confirmed stop. The control handler runs on a thread of
+// its own and only raises an event named after the process, which the host
+// looks at in every pump: no global flag is needed, and Ctrl+C never kills a
+// run that still holds its work files.
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "platform/host.h"
 #include "platform/win32/wide_text.h"
@@ -31,16 +33,16 @@ public:
     bool interrupted() const { return interrupted_; }
 
 private:
-    // Reads what waits in the console's input buffer; notes a Ctrl+C.
-    void takeConsoleInput();
-
     std::FILE* log_;
     std::FILE* errors_;
-    HANDLE input_ = INVALID_HANDLE_VALUE; // the console's input ("CONIN$"), if there is a console
-    DWORD previousInputMode_ = 0;
+    HANDLE interruptEvent_ = nullptr; // raised by the control handler on Ctrl+C
     UINT previousOutputCodePage_ = 0;
     bool stop_ = true;
     bool interrupted_ = false;
 };
+
+// UTF-8 text to a stream: through WriteConsoleW when the stream is a console
+// (right whatever its code page), as the bytes themselves otherwise.
+void writeUtf8(std::FILE* stream, std::string_view text);
 
 } // namespace calvorn
