@@ -2,11 +2,71 @@
 #include "fft/permutations.h"
 
 #include <cstddef>
+#include <cstring>
 #include <utility>
 
 #include "fft/bit_reversal.h"
 
 namespace calvorn::fft {
+
+namespace {
+
+// The bit reversal exchanges tiles: with a pair index t = (a, b, c), a and c
+// of tileBits bits each and b the bits between, pair t goes to
+// (rev c, rev b, rev a). Tile b and tile rev b are exchanged as a whole, so
+// both sides stay within 2^tileBits rows of 2^tileBits pairs while they are
+// in cache, instead of one far jump per pair.
+constexpr std::int32_t tileBits = 4;
+constexpr std::size_t tileSide = std::size_t{1} << tileBits;
+
+void swapPairs(double* data, std::size_t t, std::size_t r)
+{
+    double first[2];
+    double second[2];
+    std::memcpy(first, data + 2 * t, sizeof first);
+    std::memcpy(second, data + 2 * r, sizeof second);
+    std::memcpy(data + 2 * t, second, sizeof second);
+    std::memcpy(data + 2 * r, first, sizeof first);
+}
+
+void bitReversePairsDirect(std::size_t pairCount, double* data)
+{
+    std::size_t reversed = 0;
+    for (std::size_t t = 0; t < pairCount; ++t) {
+        if (t < reversed) swapPairs(data, t, reversed);
+        reversed = nextBitReversed(reversed, pairCount / 2);
+    }
+}
+
+void bitReversePairsByTiles(std::int32_t bits, double* data)
+{
+    std::size_t reversedCorner[tileSide];
+    std::size_t r = 0;
+    for (std::size_t c = 0; c < tileSide; ++c) {
+        reversedCorner[c] = r;
+        r = nextBitReversed(r, tileSide / 2);
+    }
+    const std::int32_t highShift = bits - tileBits;
+    const std::size_t middleCount = std::size_t{1} << (bits - 2 * tileBits);
+    std::size_t reversedMiddle = 0;
+    for (std::size_t b = 0; b < middleCount; ++b) {
+        if (reversedMiddle >= b) {
+            const std::size_t tileT = b << tileBits;
+            const std::size_t tileR = reversedMiddle << tileBits;
+            const bool selfTile = reversedMiddle == b; // swap each pair once
+            for (std::size_t a = 0; a < tileSide; ++a) {
+                for (std::size_t c = 0; c < tileSide; ++c) {
+                    const std::size_t t = (a << highShift) | tileT | c;
+                    const std::size_t rt = (reversedCorner[c] << highShift) | tileR | reversedCorner[a];
+                    if (!selfTile || t < rt) swapPairs(data, t, rt);
+                }
+            }
+        }
+        reversedMiddle = nextBitReversed(reversedMiddle, middleCount / 2);
+    }
+}
+
+} // namespace
 
 void reverseOddTerms(std::int32_t k, std::span<double> x)
 {
@@ -21,14 +81,13 @@ void reverseOddTerms(std::int32_t k, std::span<double> x)
 
 void bitReversePairs(std::int32_t k, std::span<double> x)
 {
-    const std::size_t pairCount = (std::size_t{1} << k) / 2;
-    std::size_t reversed = 0;
-    for (std::size_t t = 0; t < pairCount; ++t) {
-        if (t < reversed) {
-            std::swap(x[2 * t], x[2 * reversed]);
-            std::swap(x[2 * t + 1], x[2 * reversed + 1]);
-        }
-        reversed = nextBitReversed(reversed, pairCount / 2);
+    const std::int32_t bits = k - 1; // of the pair index
+    const std::size_t pairCount = std::size_t{1} << bits;
+    double* const data = x.first(2 * pairCount).data();
+    if (bits < 2 * tileBits) {
+        bitReversePairsDirect(pairCount, data);
+    } else {
+        bitReversePairsByTiles(bits, data);
     }
 }
 

@@ -1,34 +1,40 @@
-// The transform drivers: the radix-2/4 pass for k mod 3, the radix-8 passes,
-// the two reorderings and, for the inverse, the final 1/N.
+// The transform drivers: the choice of lane path, and for each length either
+// the pass-tree arithmetic with the pair bit reversal (2^6 doubles and more)
+// or the plain sequence of passes and reorderings (the shortest lengths).
 #include "fft/real_fft.h"
 
 #include <cassert>
 #include <cstddef>
 
 #include "common/numeric.h"
+#include "fft/lane_paths.h"
 #include "fft/permutations.h"
 #include "fft/radix8_passes.h"
 #include "fft/short_passes.h"
 
 namespace calvorn {
 
-void realFftForward(std::int32_t k, std::span<double> x)
+namespace fft {
+
+namespace {
+
+// Below this exponent there are fewer than two radix-8 passes and no tree.
+constexpr std::int32_t smallestTreeExponent = 6;
+
+void forwardPassByPass(std::int32_t k, std::span<double> data)
 {
-    assert(k >= 1 && k <= largestTransformExponent);
     const std::int32_t n = integerPower(2, k);
-    assert(x.size() >= static_cast<std::size_t>(n));
-    const std::span<double> data = x.first(static_cast<std::size_t>(n));
     const std::int32_t radix8Passes = k / 3;
 
     // The first pass exploits the zero upper half and fixes the first span.
     std::int32_t spanFactor = 1;
     switch (k - 3 * radix8Passes) {
     case 1:
-        fft::forwardRadix2Pass(k, data);
+        forwardRadix2Pass(k, data);
         spanFactor = 2;
         break;
     case 2:
-        fft::forwardRadix4Pass(k, data);
+        forwardRadix4Pass(k, data);
         spanFactor = 4;
         break;
     default:
@@ -38,37 +44,34 @@ void realFftForward(std::int32_t k, std::span<double> x)
     std::int32_t span = spanFactor;
     for (std::int32_t p = 1; p <= radix8Passes; ++p) {
         span *= 8;
-        fft::forwardRadix8Pass(n / span, span, data);
+        forwardRadix8Pass(n / span, span, data);
     }
 
-    fft::reverseOddTerms(k, data);
-    fft::bitReversePairs(k, data);
+    reverseOddTerms(k, data);
+    bitReversePairs(k, data);
 }
 
-void realFftInverse(std::int32_t k, std::span<double> x)
+void inversePassByPass(std::int32_t k, std::span<double> data)
 {
-    assert(k >= 1 && k <= largestTransformExponent);
     const std::int32_t n = integerPower(2, k);
-    assert(x.size() >= static_cast<std::size_t>(n));
-    const std::span<double> data = x.first(static_cast<std::size_t>(n));
     const std::int32_t radix8Passes = k / 3;
 
-    fft::bitReversePairs(k, data);
-    fft::reverseOddTerms(k, data);
+    bitReversePairs(k, data);
+    reverseOddTerms(k, data);
 
     // The forward spans in reverse order: N, N/8, ..., 8 * spanFactor.
     std::int32_t span = n;
     for (std::int32_t p = 1; p <= radix8Passes; ++p) {
-        fft::inverseRadix8Pass(n / span, span, data);
+        inverseRadix8Pass(n / span, span, data);
         span /= 8;
     }
 
     switch (k - 3 * radix8Passes) {
     case 1:
-        fft::inverseRadix2Pass(k, data);
+        inverseRadix2Pass(k, data);
         break;
     case 2:
-        fft::inverseRadix4Pass(k, data);
+        inverseRadix4Pass(k, data);
         break;
     default:
         break;
@@ -78,5 +81,94 @@ void realFftInverse(std::int32_t k, std::span<double> x)
     const double scale = 1.0 / static_cast<double>(n);
     for (double& value : data) value = value * scale;
 }
+
+void forwardPasses(LanePath path, std::int32_t k, double* x)
+{
+    switch (path) {
+    case LanePath::single:
+        forwardPassesSingle(k, x);
+        break;
+    case LanePath::pairs:
+        forwardPassesPairs(k, x);
+        break;
+    case LanePath::quads:
+#if defined(CALVORN_FFT_QUADS)
+        forwardPassesQuads(k, x);
+#else
+        forwardPassesPairs(k, x);
+#endif
+        break;
+    }
+}
+
+void inversePasses(LanePath path, std::int32_t k, double* x)
+{
+    switch (path) {
+    case LanePath::single:
+        inversePassesSingle(k, x);
+        break;
+    case LanePath::pairs:
+        inversePassesPairs(k, x);
+        break;
+    case LanePath::quads:
+#if defined(CALVORN_FFT_QUADS)
+        inversePassesQuads(k, x);
+#else
+        inversePassesPairs(k, x);
+#endif
+        break;
+    }
+}
+
+} // namespace
+
+bool lanePathUsable(LanePath path)
+{
+    if (path != LanePath::quads) return true;
+#if defined(CALVORN_FFT_QUADS)
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+LanePath fastestLanePath()
+{
+    return lanePathUsable(LanePath::quads) ? LanePath::quads : LanePath::pairs;
+}
+
+void forwardTransform(LanePath path, std::int32_t k, std::span<double> x)
+{
+    assert(k >= 1 && k <= largestTransformExponent);
+    const std::size_t n = std::size_t{1} << k;
+    assert(x.size() >= n);
+    const std::span<double> data = x.first(n);
+    if (k < smallestTreeExponent) {
+        forwardPassByPass(k, data);
+        return;
+    }
+    forwardPasses(path, k, data.data());
+    bitReversePairs(k, data);
+}
+
+void inverseTransform(LanePath path, std::int32_t k, std::span<double> x)
+{
+    assert(k >= 1 && k <= largestTransformExponent);
+    const std::size_t n = std::size_t{1} << k;
+    assert(x.size() >= n);
+    const std::span<double> data = x.first(n);
+    if (k < smallestTreeExponent) {
+        inversePassByPass(k, data);
+        return;
+    }
+    bitReversePairs(k, data);
+    inversePasses(path, k, data.data());
+}
+
+} // namespace fft
+
+void realFftForward(std::int32_t k, std::span<double> x) { fft::forwardTransform(fft::fastestLanePath(), k, x); }
+
+void realFftInverse(std::int32_t k, std::span<double> x) { fft::inverseTransform(fft::fastestLanePath(), k, x); }
 
 } // namespace calvorn

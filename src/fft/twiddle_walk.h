@@ -1,5 +1,5 @@
-// The order in which a radix-8 pass visits its twiddled pairs of groups, the
-// angle of each pair, and the powers w_1..w_7 of a pair's twiddle. Pure helpers.
+// The order in which a radix-8 pass visits its twiddled pairs of groups and
+// the angle of each pair. Pure helpers.
 #pragma once
 
 #include <cstddef>
@@ -41,33 +41,6 @@ void forEachTwiddledPair(std::int32_t span, Visit&& visit)
             oddGroup -= 2;
         }
     }
-}
-
-// w_m = c[m] + i * s[m], m = 1..7 (index 0 unused), from w_1 = c1 + i * s1 by
-// the angle-addition recurrences; one cosine and one sine serve a whole pair.
-struct PairTwiddles {
-    double c[8] = {};
-    double s[8] = {};
-};
-
-constexpr PairTwiddles twiddlePowers(double c1, double s1)
-{
-    PairTwiddles w;
-    w.c[1] = c1;
-    w.s[1] = s1;
-    w.c[2] = c1 * c1 - s1 * s1;
-    w.s[2] = 2.0 * s1 * c1;
-    w.c[3] = w.c[2] * c1 - s1 * w.s[2];
-    w.s[3] = s1 * w.c[2] + c1 * w.s[2];
-    w.c[4] = w.c[2] * w.c[2] - w.s[2] * w.s[2];
-    w.s[4] = 2.0 * w.c[2] * w.s[2];
-    w.c[5] = w.c[2] * w.c[3] - w.s[2] * w.s[3];
-    w.s[5] = w.s[2] * w.c[3] + w.c[2] * w.s[3];
-    w.c[6] = w.c[3] * w.c[3] - w.s[3] * w.s[3];
-    w.s[6] = 2.0 * w.c[3] * w.s[3];
-    w.c[7] = w.c[3] * w.c[4] - w.s[3] * w.s[4];
-    w.s[7] = w.s[3] * w.c[4] + w.c[3] * w.s[4];
-    return w;
 }
 
 } // namespace calvorn::fft

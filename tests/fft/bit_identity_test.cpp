@@ -1,12 +1,14 @@
 // The fast transforms against the plain reference copy, bit for bit: the
 // same operations on the same values must give the same doubles, at every
-// length, for the forward transform and for the inverse of a squared spectrum.
+// length, for the forward transform and for the inverse of a squared spectrum,
+// on every lane path this machine can run.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 #include <vector>
 
+#include "fft/lane_paths.h"
 #include "fft/real_fft.h"
 #include "fft/reference/real_fft.h"
 #include "fft/transform_oracles.h"
@@ -15,6 +17,20 @@ namespace calvorn {
 namespace {
 
 constexpr std::uint64_t seed = 5150;
+
+constexpr fft::LanePath allPaths[] = {fft::LanePath::single, fft::LanePath::pairs, fft::LanePath::quads};
+
+const char* nameOf(fft::LanePath path)
+{
+    switch (path) {
+    case fft::LanePath::single:
+        return "single";
+    case fft::LanePath::pairs:
+        return "pairs";
+    default:
+        return "quads";
+    }
+}
 
 // Index of the first double whose bits differ, or the length if none does.
 std::size_t firstDifference(const std::vector<double>& got, const std::vector<double>& want)
@@ -39,22 +55,28 @@ std::vector<double> randomInput(std::size_t n, bool digits, std::mt19937_64& ran
 }
 
 // Forward, then the pointwise square the products form, then inverse; both
-// stages compared with the reference.
+// stages compared with the reference, on every usable path.
 void expectSameBits(std::int32_t k, bool digits, std::mt19937_64& random)
 {
     const std::size_t n = std::size_t{1} << k;
-    std::vector<double> fast = randomInput(n, digits, random);
-    std::vector<double> plain = fast;
-
-    realFftForward(k, fast);
+    const std::vector<double> input = randomInput(n, digits, random);
+    std::vector<double> plain = input;
     reference::realFftForward(k, plain);
-    ASSERT_EQ(firstDifference(fast, plain), n) << "forward, k = " << k << ", seed " << seed;
+    std::vector<double> spectrum = plain;
+    testing::multiplyPackedSpectra(spectrum, spectrum);
+    std::vector<double> plainBack = spectrum;
+    reference::realFftInverse(k, plainBack);
 
-    testing::multiplyPackedSpectra(fast, fast);
-    testing::multiplyPackedSpectra(plain, plain);
-    realFftInverse(k, fast);
-    reference::realFftInverse(k, plain);
-    ASSERT_EQ(firstDifference(fast, plain), n) << "inverse, k = " << k << ", seed " << seed;
+    for (const fft::LanePath path : allPaths) {
+        if (!fft::lanePathUsable(path)) continue;
+        std::vector<double> fast = input;
+        fft::forwardTransform(path, k, fast);
+        ASSERT_EQ(firstDifference(fast, plain), n) << "forward, k = " << k << ", " << nameOf(path) << ", seed " << seed;
+        fast = spectrum;
+        fft::inverseTransform(path, k, fast);
+        ASSERT_EQ(firstDifference(fast, plainBack), n)
+            << "inverse, k = " << k << ", " << nameOf(path) << ", seed " << seed;
+    }
 }
 
 TEST(BitIdentity, EveryLengthMatchesTheReference)
@@ -73,18 +95,39 @@ TEST(BitIdentity, ShortLengthsMatchOnManyInputs)
     }
 }
 
+// The drivers every caller uses take the fastest path.
+TEST(BitIdentity, DriversMatchTheReference)
+{
+    std::mt19937_64 random(seed + 3);
+    for (std::int32_t k : {1, 6, 13, 17}) {
+        const std::size_t n = std::size_t{1} << k;
+        std::vector<double> fast = randomInput(n, true, random);
+        std::vector<double> plain = fast;
+        realFftForward(k, fast);
+        reference::realFftForward(k, plain);
+        ASSERT_EQ(firstDifference(fast, plain), n) << "forward, k = " << k;
+        realFftInverse(k, fast);
+        reference::realFftInverse(k, plain);
+        ASSERT_EQ(firstDifference(fast, plain), n) << "inverse, k = " << k;
+    }
+}
+
 // An arbitrary spectrum, not one the forward transform produced.
 TEST(BitIdentity, InverseOfArbitrarySpectraMatches)
 {
     std::mt19937_64 random(seed + 2);
     std::uniform_real_distribution<double> uniform(-1e6, 1e6);
     for (std::int32_t k = 1; k <= 20; ++k) {
-        std::vector<double> fast(std::size_t{1} << k);
-        for (double& v : fast) v = uniform(random);
-        std::vector<double> plain = fast;
-        realFftInverse(k, fast);
+        std::vector<double> spectrum(std::size_t{1} << k);
+        for (double& v : spectrum) v = uniform(random);
+        std::vector<double> plain = spectrum;
         reference::realFftInverse(k, plain);
-        ASSERT_EQ(firstDifference(fast, plain), fast.size()) << "k = " << k << ", seed " << seed + 2;
+        for (const fft::LanePath path : allPaths) {
+            if (!fft::lanePathUsable(path)) continue;
+            std::vector<double> y = spectrum;
+            fft::inverseTransform(path, k, y);
+            ASSERT_EQ(firstDifference(y, plain), y.size()) << "k = " << k << ", " << nameOf(path) << ", seed " << seed + 2;
+        }
     }
 }
 

@@ -1,0 +1,190 @@
+// The passes that sweep the whole array with the largest stride: the forward
+// transform's radix-2/4 pass together with its first radix-8 pass, and the
+// inverse transform's last radix-8 pass together with its radix-2/4 pass and
+// the final 1/N. Fusing them saves whole-array sweeps; every value still goes
+// through the same operations in the same order as pass by pass.
+// Templates on the lane type; instantiated once per instruction set.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "fft/butterflies.h"
+#include "fft/lanes.h"
+#include "fft/pass_tree.h"
+
+namespace calvorn::fft {
+namespace { // one copy per instruction set, see lanes.h
+
+// Level 1 of the forward transform of n = 2^k doubles (k >= 6): the radix-2
+// pass (a copy of the lower half) or the radix-4 pass (two sums of the lower
+// quarters) and then the radix-8 pass of span 8, 16 or 32, whose groups are
+// the halves or quarters of the array. Only the lower half is read.
+template <typename V>
+void forwardOpening(double* x, std::size_t n, const TreeShape& shape)
+{
+    constexpr std::size_t lanes = laneCount<V>;
+    switch (shape.shortPass) {
+    case 0: { // span 8: one group whose slots 4..7 are the (zero) upper half
+        const std::size_t s = n / 8;
+        for (std::size_t t = 0; t < s; t += lanes) {
+            V y[8];
+            for (std::size_t m = 0; m < 4; ++m) y[m] = loadLanes<V>(x + m * s + t);
+            forwardFirstZeroUpper(y);
+            for (std::size_t m = 0; m < 8; ++m) storeLanes(x + m * s + t, y[m]);
+        }
+        break;
+    }
+    case 1: { // radix 2 copies the lower half up; span 16: group 0 below, group 1 above
+        const std::size_t s = n / 16;
+        double* const upper = x + n / 2;
+        for (std::size_t t = 0; t < s; t += lanes) {
+            V y0[8];
+            V y1[8];
+            for (std::size_t m = 0; m < 8; ++m) y0[m] = y1[m] = loadLanes<V>(x + m * s + t);
+            forwardFirst(y0);
+            forwardSecond(y1);
+            for (std::size_t m = 0; m < 8; ++m) {
+                storeLanes(x + m * s + t, y0[m]);
+                storeLanes(upper + m * s + t, y1[m]);
+            }
+        }
+        break;
+    }
+    default: { // radix 4 on quarters (a + b, a - b, a, b); span 32: groups 0, 1 and the pair (2, 3)
+        const std::size_t q = n / 4;
+        const std::size_t s = n / 32;
+        const LaneTwiddles<V> w = forwardTwiddles<V>(pairAngle(shape, 1, 2));
+        for (std::size_t t = 0; t < s; t += lanes) {
+            V y0[8];
+            V y1[8];
+            V j[8];
+            V k[8];
+            for (std::size_t m = 0; m < 8; ++m) {
+                const V a = loadLanes<V>(x + m * s + t);
+                const V b = loadLanes<V>(x + q + m * s + t);
+                y0[m] = a + b;
+                y1[m] = a - b;
+                j[m] = a;
+                k[m] = b;
+            }
+            forwardFirst(y0);
+            forwardSecond(y1);
+            forwardPair(j, k, w);
+            for (std::size_t m = 0; m < 8; ++m) {
+                storeLanes(x + m * s + t, y0[m]);
+                storeLanes(x + q + m * s + t, y1[m]);
+                storeLanes(x + 2 * q + m * s + t, j[m]);
+                storeLanes(x + 3 * q + m * s + t, k[m]);
+            }
+        }
+        break;
+    }
+    }
+}
+
+// Level 1 of the inverse transform, then its radix-2 or radix-4 pass, then
+// the scaling by 1/N, butterfly by butterfly.
+template <typename V>
+void inverseClosing(double* x, std::size_t n, const TreeShape& shape)
+{
+    constexpr std::size_t lanes = laneCount<V>;
+    const double scale = 1.0 / static_cast<double>(n);
+    switch (shape.shortPass) {
+    case 0: {
+        const std::size_t s = n / 8;
+        for (std::size_t t = 0; t < s; t += lanes) {
+            V y[8];
+            for (std::size_t m = 0; m < 8; ++m) y[m] = loadLanes<V>(x + m * s + t);
+            inverseFirst(y);
+            for (std::size_t m = 0; m < 8; ++m) storeLanes(x + m * s + t, y[m] * scale);
+        }
+        break;
+    }
+    case 1: { // groups 0 and 1 are the halves; radix 2: (a + b, a - b)
+        const std::size_t s = n / 16;
+        double* const upper = x + n / 2;
+        for (std::size_t t = 0; t < s; t += lanes) {
+            V y0[8];
+            V y1[8];
+            for (std::size_t m = 0; m < 8; ++m) {
+                y0[m] = loadLanes<V>(x + m * s + t);
+                y1[m] = loadLanes<V>(upper + m * s + t);
+            }
+            inverseFirst(y0);
+            inverseSecond(y1);
+            for (std::size_t m = 0; m < 8; ++m) {
+                storeLanes(x + m * s + t, (y0[m] + y1[m]) * scale);
+                storeLanes(upper + m * s + t, (y0[m] - y1[m]) * scale);
+            }
+        }
+        break;
+    }
+    default: { // groups 0, 1 and the pair (2, 3) are the quarters; then radix 4
+        const std::size_t q = n / 4;
+        const std::size_t s = n / 32;
+        const LaneTwiddles<V> w = inverseTwiddles<V>(pairAngle(shape, 1, 2));
+        for (std::size_t t = 0; t < s; t += lanes) {
+            V y0[8];
+            V y1[8];
+            V j[8];
+            V k[8];
+            for (std::size_t m = 0; m < 8; ++m) {
+                y0[m] = loadLanes<V>(x + m * s + t);
+                y1[m] = loadLanes<V>(x + q + m * s + t);
+                j[m] = loadLanes<V>(x + 2 * q + m * s + t);
+                k[m] = loadLanes<V>(x + 3 * q + m * s + t);
+            }
+            inverseFirst(y0);
+            inverseSecond(y1);
+            inversePair(j, k, w);
+            for (std::size_t m = 0; m < 8; ++m) {
+                const V u = y0[m] + y1[m];
+                const V v = y0[m] - y1[m];
+                const V w2 = 2.0 * j[m];
+                const V z = 2.0 * k[m];
+                storeLanes(x + m * s + t, (u + w2) * scale);
+                storeLanes(x + 2 * q + m * s + t, (u - w2) * scale);
+                storeLanes(x + q + m * s + t, (v + z) * scale);
+                storeLanes(x + 3 * q + m * s + t, (v - z) * scale);
+            }
+        }
+        break;
+    }
+    }
+}
+
+// All the arithmetic of a forward transform of 2^k doubles (k >= 6): level 1
+// over the whole array, then each level-1 node's subtree depth first. Leaves
+// the pairs in bit-reversed order.
+template <typename V>
+void forwardPasses(std::int32_t k, double* x)
+{
+    const TreeShape shape = treeShape(k);
+    const std::size_t n = std::size_t{1} << k;
+    forwardOpening<V>(x, n, shape);
+    const ForwardTree<V> tree(shape);
+    const std::size_t s = n >> (3 + shape.shortPass); // the stride of level 1
+    tree.childrenOfFirst(x, s, 1);
+    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s, 1);
+    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 1, 2, 3);
+}
+
+// All the arithmetic of an inverse transform (k >= 6) once the pairs are in
+// bit-reversed order: the level-1 subtrees, then level 1 with the short pass
+// and the 1/N.
+template <typename V>
+void inversePasses(std::int32_t k, double* x)
+{
+    const TreeShape shape = treeShape(k);
+    const std::size_t n = std::size_t{1} << k;
+    const InverseTree<V> tree(shape);
+    const std::size_t s = n >> (3 + shape.shortPass);
+    tree.childrenOfFirst(x, s, 1);
+    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s, 1);
+    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 1, 2, 3);
+    inverseClosing<V>(x, n, shape);
+}
+
+} // namespace
+} // namespace calvorn::fft
