@@ -10,6 +10,19 @@ constexpr std::int32_t pageColumns = 8;
 // Font metrics are never 0, but a division must not depend on it.
 std::int32_t atLeastOne(std::int32_t value) { return std::max<std::int32_t>(value, 1); }
 
+// One line or one page back or forward, or to the thumb; 0 for the rest.
+std::int32_t scrollStep(std::int32_t request, std::int32_t thumb, std::int32_t position, std::int32_t page)
+{
+    switch (static_cast<ScrollRequest>(request)) {
+    case ScrollRequest::lineBack: return -1;
+    case ScrollRequest::lineForward: return 1;
+    case ScrollRequest::pageBack: return -page;
+    case ScrollRequest::pageForward: return page;
+    case ScrollRequest::thumbTrack: return thumb - position;
+    default: return 0;
+    }
+}
+
 } // namespace
 
 std::int32_t verticalScrollMax(std::int32_t clientHeight, std::int32_t lineHeight)
@@ -24,28 +37,13 @@ std::int32_t horizontalScrollMax(std::int32_t textWidth, std::int32_t clientWidt
 
 std::int32_t horizontalScrollStep(std::int32_t request, std::int32_t thumb, std::int32_t position)
 {
-    switch (static_cast<ScrollRequest>(request)) {
-    case ScrollRequest::lineBack: return -1;
-    case ScrollRequest::lineForward: return 1;
-    case ScrollRequest::pageBack: return -pageColumns;
-    case ScrollRequest::pageForward: return pageColumns;
-    case ScrollRequest::thumbTrack: return thumb - position;
-    default: return 0;
-    }
+    return scrollStep(request, thumb, position, pageColumns);
 }
 
 std::int32_t verticalScrollStep(std::int32_t request, std::int32_t thumb, std::int32_t position,
                                 std::int32_t clientHeight, std::int32_t lineHeight)
 {
-    const std::int32_t page = std::max<std::int32_t>(clientHeight / atLeastOne(lineHeight), 1);
-    switch (static_cast<ScrollRequest>(request)) {
-    case ScrollRequest::lineBack: return -1;
-    case ScrollRequest::lineForward: return 1;
-    case ScrollRequest::pageBack: return -page;
-    case ScrollRequest::pageForward: return page;
-    case ScrollRequest::thumbTrack: return thumb - position;
-    default: return 0;
-    }
+    return scrollStep(request, thumb, position, std::max<std::int32_t>(clientHeight / atLeastOne(lineHeight), 1));
 }
 
 void ScrollAxis::setMaximum(std::int32_t maximum)
