@@ -12,9 +12,15 @@
 #include "fft/butterflies.h"
 #include "fft/lanes.h"
 #include "fft/pass_tree.h"
+#include "fft/row_chunks.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h
+
+// The slot rows of level 1 lie n/8, n/16 or n/32 doubles apart, a multiple of
+// 4 KiB at every length with a tree: the sixteen or thirty-two rows of the
+// radix-2 and radix-4 cases crowd the cache sets and go through chunk buffers
+// (4 KiB); the eight rows of the span-8 case do not.
 
 // Level 1 of the forward transform of n = 2^k doubles (k >= 6): the radix-2
 // pass (a copy of the lower half) or the radix-4 pass (two sums of the lower
@@ -25,7 +31,8 @@ void forwardOpening(double* x, std::size_t n, const TreeShape& shape)
 {
     constexpr std::size_t lanes = laneCount<V>;
     switch (shape.shortPass) {
-    case 0: { // span 8: one group whose slots 4..7 are the (zero) upper half
+    case 0: { // span 8: one group whose slots 4..7 are the (zero) upper half;
+              // eight rows crowd no cache set, so they are worked in place
         const std::size_t s = n / 8;
         for (std::size_t t = 0; t < s; t += lanes) {
             V y[8];
@@ -37,47 +44,59 @@ void forwardOpening(double* x, std::size_t n, const TreeShape& shape)
     }
     case 1: { // radix 2 copies the lower half up; span 16: group 0 below, group 1 above
         const std::size_t s = n / 16;
-        double* const upper = x + n / 2;
-        for (std::size_t t = 0; t < s; t += lanes) {
-            V y0[8];
-            V y1[8];
-            for (std::size_t m = 0; m < 8; ++m) y0[m] = y1[m] = loadLanes<V>(x + m * s + t);
-            forwardFirst(y0);
-            forwardSecond(y1);
-            for (std::size_t m = 0; m < 8; ++m) {
-                storeLanes(x + m * s + t, y0[m]);
-                storeLanes(upper + m * s + t, y1[m]);
-            }
+        double* rows[16];
+        for (std::size_t m = 0; m < 8; ++m) {
+            rows[m] = x + m * s;
+            rows[8 + m] = x + n / 2 + m * s;
         }
+        workInChunks<V, 16, 32>(rows, 8, s, [](RowChunk<16, 32>& chunk, std::size_t length) {
+            for (std::size_t t = 0; t < length; t += lanes) {
+                V y0[8];
+                V y1[8];
+                for (std::size_t m = 0; m < 8; ++m) y0[m] = y1[m] = loadLanes<V>(chunk.row[m] + t);
+                forwardFirst(y0);
+                forwardSecond(y1);
+                for (std::size_t m = 0; m < 8; ++m) {
+                    storeLanes(chunk.row[m] + t, y0[m]);
+                    storeLanes(chunk.row[8 + m] + t, y1[m]);
+                }
+            }
+        });
         break;
     }
     default: { // radix 4 on quarters (a + b, a - b, a, b); span 32: groups 0, 1 and the pair (2, 3)
         const std::size_t q = n / 4;
         const std::size_t s = n / 32;
-        const LaneTwiddles<V> w = forwardTwiddles<V>(pairAngle(shape, 1, 2));
-        for (std::size_t t = 0; t < s; t += lanes) {
-            V y0[8];
-            V y1[8];
-            V j[8];
-            V k[8];
-            for (std::size_t m = 0; m < 8; ++m) {
-                const V a = loadLanes<V>(x + m * s + t);
-                const V b = loadLanes<V>(x + q + m * s + t);
-                y0[m] = a + b;
-                y1[m] = a - b;
-                j[m] = a;
-                k[m] = b;
-            }
-            forwardFirst(y0);
-            forwardSecond(y1);
-            forwardPair(j, k, w);
-            for (std::size_t m = 0; m < 8; ++m) {
-                storeLanes(x + m * s + t, y0[m]);
-                storeLanes(x + q + m * s + t, y1[m]);
-                storeLanes(x + 2 * q + m * s + t, j[m]);
-                storeLanes(x + 3 * q + m * s + t, k[m]);
-            }
+        double* rows[32];
+        for (std::size_t g = 0; g < 4; ++g) {
+            for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
+        const LaneTwiddles<V> w = forwardTwiddles<V>(pairAngle(shape, 1, 2));
+        workInChunks<V, 32, 16>(rows, 16, s, [&w](RowChunk<32, 16>& chunk, std::size_t length) {
+            for (std::size_t t = 0; t < length; t += lanes) {
+                V y0[8];
+                V y1[8];
+                V j[8];
+                V k[8];
+                for (std::size_t m = 0; m < 8; ++m) {
+                    const V a = loadLanes<V>(chunk.row[m] + t);
+                    const V b = loadLanes<V>(chunk.row[8 + m] + t);
+                    y0[m] = a + b;
+                    y1[m] = a - b;
+                    j[m] = a;
+                    k[m] = b;
+                }
+                forwardFirst(y0);
+                forwardSecond(y1);
+                forwardPair(j, k, w);
+                for (std::size_t m = 0; m < 8; ++m) {
+                    storeLanes(chunk.row[m] + t, y0[m]);
+                    storeLanes(chunk.row[8 + m] + t, y1[m]);
+                    storeLanes(chunk.row[16 + m] + t, j[m]);
+                    storeLanes(chunk.row[24 + m] + t, k[m]);
+                }
+            }
+        });
         break;
     }
     }
@@ -91,7 +110,7 @@ void inverseClosing(double* x, std::size_t n, const TreeShape& shape)
     constexpr std::size_t lanes = laneCount<V>;
     const double scale = 1.0 / static_cast<double>(n);
     switch (shape.shortPass) {
-    case 0: {
+    case 0: { // eight rows, worked in place
         const std::size_t s = n / 8;
         for (std::size_t t = 0; t < s; t += lanes) {
             V y[8];
@@ -103,52 +122,64 @@ void inverseClosing(double* x, std::size_t n, const TreeShape& shape)
     }
     case 1: { // groups 0 and 1 are the halves; radix 2: (a + b, a - b)
         const std::size_t s = n / 16;
-        double* const upper = x + n / 2;
-        for (std::size_t t = 0; t < s; t += lanes) {
-            V y0[8];
-            V y1[8];
-            for (std::size_t m = 0; m < 8; ++m) {
-                y0[m] = loadLanes<V>(x + m * s + t);
-                y1[m] = loadLanes<V>(upper + m * s + t);
-            }
-            inverseFirst(y0);
-            inverseSecond(y1);
-            for (std::size_t m = 0; m < 8; ++m) {
-                storeLanes(x + m * s + t, (y0[m] + y1[m]) * scale);
-                storeLanes(upper + m * s + t, (y0[m] - y1[m]) * scale);
-            }
+        double* rows[16];
+        for (std::size_t m = 0; m < 8; ++m) {
+            rows[m] = x + m * s;
+            rows[8 + m] = x + n / 2 + m * s;
         }
+        workInChunks<V, 16, 32>(rows, 16, s, [scale](RowChunk<16, 32>& chunk, std::size_t length) {
+            for (std::size_t t = 0; t < length; t += lanes) {
+                V y0[8];
+                V y1[8];
+                for (std::size_t m = 0; m < 8; ++m) {
+                    y0[m] = loadLanes<V>(chunk.row[m] + t);
+                    y1[m] = loadLanes<V>(chunk.row[8 + m] + t);
+                }
+                inverseFirst(y0);
+                inverseSecond(y1);
+                for (std::size_t m = 0; m < 8; ++m) {
+                    storeLanes(chunk.row[m] + t, (y0[m] + y1[m]) * scale);
+                    storeLanes(chunk.row[8 + m] + t, (y0[m] - y1[m]) * scale);
+                }
+            }
+        });
         break;
     }
     default: { // groups 0, 1 and the pair (2, 3) are the quarters; then radix 4
         const std::size_t q = n / 4;
         const std::size_t s = n / 32;
-        const LaneTwiddles<V> w = inverseTwiddles<V>(pairAngle(shape, 1, 2));
-        for (std::size_t t = 0; t < s; t += lanes) {
-            V y0[8];
-            V y1[8];
-            V j[8];
-            V k[8];
-            for (std::size_t m = 0; m < 8; ++m) {
-                y0[m] = loadLanes<V>(x + m * s + t);
-                y1[m] = loadLanes<V>(x + q + m * s + t);
-                j[m] = loadLanes<V>(x + 2 * q + m * s + t);
-                k[m] = loadLanes<V>(x + 3 * q + m * s + t);
-            }
-            inverseFirst(y0);
-            inverseSecond(y1);
-            inversePair(j, k, w);
-            for (std::size_t m = 0; m < 8; ++m) {
-                const V u = y0[m] + y1[m];
-                const V v = y0[m] - y1[m];
-                const V w2 = 2.0 * j[m];
-                const V z = 2.0 * k[m];
-                storeLanes(x + m * s + t, (u + w2) * scale);
-                storeLanes(x + 2 * q + m * s + t, (u - w2) * scale);
-                storeLanes(x + q + m * s + t, (v + z) * scale);
-                storeLanes(x + 3 * q + m * s + t, (v - z) * scale);
-            }
+        double* rows[32];
+        for (std::size_t g = 0; g < 4; ++g) {
+            for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
+        const LaneTwiddles<V> w = inverseTwiddles<V>(pairAngle(shape, 1, 2));
+        workInChunks<V, 32, 16>(rows, 32, s, [&w, scale](RowChunk<32, 16>& chunk, std::size_t length) {
+            for (std::size_t t = 0; t < length; t += lanes) {
+                V y0[8];
+                V y1[8];
+                V j[8];
+                V k[8];
+                for (std::size_t m = 0; m < 8; ++m) {
+                    y0[m] = loadLanes<V>(chunk.row[m] + t);
+                    y1[m] = loadLanes<V>(chunk.row[8 + m] + t);
+                    j[m] = loadLanes<V>(chunk.row[16 + m] + t);
+                    k[m] = loadLanes<V>(chunk.row[24 + m] + t);
+                }
+                inverseFirst(y0);
+                inverseSecond(y1);
+                inversePair(j, k, w);
+                for (std::size_t m = 0; m < 8; ++m) {
+                    const V u = y0[m] + y1[m];
+                    const V v = y0[m] - y1[m];
+                    const V w2 = 2.0 * j[m];
+                    const V z = 2.0 * k[m];
+                    storeLanes(chunk.row[m] + t, (u + w2) * scale);
+                    storeLanes(chunk.row[16 + m] + t, (u - w2) * scale);
+                    storeLanes(chunk.row[8 + m] + t, (v + z) * scale);
+                    storeLanes(chunk.row[24 + m] + t, (v - z) * scale);
+                }
+            }
+        });
         break;
     }
     }

@@ -14,6 +14,7 @@
 
 #include "fft/butterflies.h"
 #include "fft/lanes.h"
+#include "fft/row_chunks.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h
@@ -124,16 +125,6 @@ template <typename V, typename Core>
     }
 }
 
-// A pair's sixteen slot rows lie a multiple of 8 * stride doubles apart.
-// From a stride of 512 on that is a multiple of 4 KiB, so all sixteen rows
-// fall into the same sets of the level-1 data cache, more of them than a set
-// holds, and they push each other out between the load and the store of a
-// butterfly. There the butterflies go in chunks: copied to a small local
-// buffer (4 KiB), worked there and copied back, each row a whole run of
-// cache lines at a time.
-inline constexpr std::size_t crowdedStride = 512;
-inline constexpr std::size_t chunkLength = 32;
-
 template <typename V, typename Core>
 [[gnu::always_inline]] inline void sweepPairDirect(double* xj, double* xk, std::size_t s, Core core)
 {
@@ -152,40 +143,30 @@ template <typename V, typename Core>
     }
 }
 
-// Copies count doubles, a lane set at a time.
-template <typename V>
-[[gnu::always_inline]] inline void copyLanes(double* to, const double* from, std::size_t count)
-{
-    for (std::size_t i = 0; i < count; i += laneCount<V>) storeLanes(to + i, loadLanes<V>(from + i));
-}
-
+// A pair of a crowded stride, through a chunk buffer of 16 rows (4 KiB).
 template <typename V, typename Core>
 void sweepPairInChunks(double* xj, double* xk, std::size_t s, Core core)
 {
-    alignas(64) double chunk[16][chunkLength];
-    for (std::size_t t0 = 0; t0 < s; t0 += chunkLength) {
-        for (std::size_t m = 0; m < 8; ++m) {
-            copyLanes<V>(chunk[m], xj + m * s + t0, chunkLength);
-            copyLanes<V>(chunk[8 + m], xk + m * s + t0, chunkLength);
-        }
-        for (std::size_t t = 0; t < chunkLength; t += laneCount<V>) {
+    double* rows[16];
+    for (std::size_t m = 0; m < 8; ++m) {
+        rows[m] = xj + m * s;
+        rows[8 + m] = xk + m * s;
+    }
+    workInChunks<V, 16, 32>(rows, 16, s, [&core](RowChunk<16, 32>& chunk, std::size_t length) {
+        for (std::size_t t = 0; t < length; t += laneCount<V>) {
             V j[8];
             V k[8];
             for (std::size_t m = 0; m < 8; ++m) {
-                j[m] = loadLanes<V>(chunk[m] + t);
-                k[m] = loadLanes<V>(chunk[8 + m] + t);
+                j[m] = loadLanes<V>(chunk.row[m] + t);
+                k[m] = loadLanes<V>(chunk.row[8 + m] + t);
             }
             core(j, k);
             for (std::size_t m = 0; m < 8; ++m) {
-                storeLanes(chunk[m] + t, j[m]);
-                storeLanes(chunk[8 + m] + t, k[m]);
+                storeLanes(chunk.row[m] + t, j[m]);
+                storeLanes(chunk.row[8 + m] + t, k[m]);
             }
         }
-        for (std::size_t m = 0; m < 8; ++m) {
-            copyLanes<V>(xj + m * s + t0, chunk[m], chunkLength);
-            copyLanes<V>(xk + m * s + t0, chunk[8 + m], chunkLength);
-        }
-    }
+    });
 }
 
 template <typename V, typename Core>
