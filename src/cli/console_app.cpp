@@ -17,11 +17,9 @@ namespace {
 constexpr std::int32_t defaultSizeExponent = 14; // "  16K"
 constexpr const char* probeFileName = "calvorn-write-probe.tmp";
 
-void print(std::FILE* stream, std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); }
-
 // One run of `sizeExponent` as the window's start command makes it, from the
 // start line to the saved records.
-int runAndRecord(std::int32_t sizeExponent, Host& host, std::FILE* out, std::FILE* err)
+int runAndRecord(std::int32_t sizeExponent, Host& host, std::FILE* out, std::FILE* err, TextWriter print)
 {
     if (const auto problem = currentDirectoryWriteProblem()) {
         std::fprintf(err, "calvorn: cannot write files in the current directory: %s\n", problem->c_str());
@@ -68,6 +66,8 @@ int runAndRecord(std::int32_t sizeExponent, Host& host, std::FILE* out, std::FIL
 }
 
 } // namespace
+
+void writeBytes(std::FILE* stream, std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); }
 
 ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
 {
@@ -121,7 +121,7 @@ std::optional<std::string> currentDirectoryWriteProblem()
     return std::nullopt;
 }
 
-int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err)
+int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err, TextWriter print)
 {
     const ConsoleCommand command = parseConsoleArguments(args);
     try {
@@ -142,7 +142,7 @@ int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, st
         case ConsoleCommand::Kind::run:
             break;
         }
-        return runAndRecord(command.sizeExponent, host, out, err);
+        return runAndRecord(command.sizeExponent, host, out, err, print);
     } catch (const std::exception& e) {
         std::fprintf(err, "calvorn: %s\n", e.what());
         return exitRunFailed;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "platform/host.h"
 
@@ -36,9 +37,15 @@ std::string consoleUsage();
 // probe file can be created there (and is removed again).
 std::optional<std::string> currentDirectoryWriteProblem();
 
+// Writes UTF-8 text to a stream. Plain bytes by default; a Windows console
+// needs its wide-character output to show the Korean texts.
+using TextWriter = void (*)(std::FILE* stream, std::string_view text);
+void writeBytes(std::FILE* stream, std::string_view text);
+
 // The whole program: returns the exit code. The log lines of a run go to
 // host.appendLog, the closing report and the records table to `out`,
-// usage and failure messages to `err`.
-int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err);
+// usage and failure messages to `err`, all texts through `write`.
+int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err,
+               TextWriter write = writeBytes);
 
 } // namespace calvorn

@@ -16,5 +16,9 @@ int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
     calvorn::ConsoleHost host(stdout, stderr);
+#ifdef _WIN32
+    return calvorn::runConsole(args, host, stdout, stderr, calvorn::writeUtf8);
+#else
     return calvorn::runConsole(args, host, stdout, stderr);
+#endif
 }
