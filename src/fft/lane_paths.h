@@ -1,5 +1,6 @@
 // The transforms compiled for each kind of lane: one double at a time, two
-// (SSE2 or any vector unit GCC knows) or four (AVX2, chosen at run time).
+// (SSE2 or any vector unit GCC knows), four (AVX2) or eight (AVX-512F), the
+// last two chosen at run time.
 // The public drivers pick the fastest usable one; the tests run them all.
 #pragma once
 
@@ -8,7 +9,7 @@
 
 namespace calvorn::fft {
 
-enum class LanePath { single, pairs, quads };
+enum class LanePath { single, pairs, quads, octets };
 
 // Whether this build has the path and this processor can run it.
 bool lanePathUsable(LanePath path);
@@ -30,5 +31,7 @@ void forwardPassesPairs(std::int32_t k, double* x);
 void inversePassesPairs(std::int32_t k, double* x);
 void forwardPassesQuads(std::int32_t k, double* x);
 void inversePassesQuads(std::int32_t k, double* x);
+void forwardPassesOctets(std::int32_t k, double* x);
+void inversePassesOctets(std::int32_t k, double* x);
 
 } // namespace calvorn::fft

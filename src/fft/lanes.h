@@ -1,5 +1,6 @@
-// Lanes: a few butterflies side by side in one vector register, the same
-// operation on every lane, so each lane rounds exactly as a lone double would.
+// Lanes: a few butterflies side by side in one vector register (two, four or
+// eight), the same operation on every lane, so each lane rounds exactly as a
+// lone double would.
 // Owns the lane types and their loads and stores; touches nothing else.
 #pragma once
 
@@ -17,6 +18,7 @@ namespace {
 #if defined(__GNUC__)
 typedef double LanePair __attribute__((vector_size(16))); // two butterflies (SSE2)
 typedef double LaneQuad __attribute__((vector_size(32))); // four butterflies (AVX)
+typedef double LaneOcta __attribute__((vector_size(64))); // eight butterflies (AVX-512)
 #endif
 
 template <typename V>
@@ -48,6 +50,36 @@ template <typename V>
         return v;
     }
 }
+
+#if defined(__GNUC__) && !defined(__clang__)
+// The transpose of an 8 by 8 block held as eight octets: out[i][l] = in[l][i].
+[[gnu::always_inline]] inline void transposeOctets(const LaneOcta (&in)[8], LaneOcta (&out)[8])
+{
+    typedef long long Mask __attribute__((vector_size(64)));
+    // Neighbouring rows interleaved: t[2p] holds the even columns of rows 2p
+    // and 2p + 1, t[2p + 1] the odd ones.
+    LaneOcta t[8];
+    for (std::size_t p = 0; p < 4; ++p) {
+        t[2 * p] = __builtin_shuffle(in[2 * p], in[2 * p + 1], Mask{0, 8, 2, 10, 4, 12, 6, 14});
+        t[2 * p + 1] = __builtin_shuffle(in[2 * p], in[2 * p + 1], Mask{1, 9, 3, 11, 5, 13, 7, 15});
+    }
+    // Then pairs of rows: u[4h + c] holds columns c and c + 4 of rows 4h .. 4h + 3.
+    LaneOcta u[8];
+    for (std::size_t h = 0; h < 2; ++h) {
+        for (std::size_t odd = 0; odd < 2; ++odd) {
+            const LaneOcta& a = t[4 * h + odd];
+            const LaneOcta& b = t[4 * h + 2 + odd];
+            u[4 * h + odd] = __builtin_shuffle(a, b, Mask{0, 1, 8, 9, 4, 5, 12, 13});
+            u[4 * h + 2 + odd] = __builtin_shuffle(a, b, Mask{2, 3, 10, 11, 6, 7, 14, 15});
+        }
+    }
+    // Then halves: column c from the low halves, column c + 4 from the high ones.
+    for (std::size_t c = 0; c < 4; ++c) {
+        out[c] = __builtin_shuffle(u[c], u[4 + c], Mask{0, 1, 2, 3, 8, 9, 10, 11});
+        out[c + 4] = __builtin_shuffle(u[c], u[4 + c], Mask{4, 5, 6, 7, 12, 13, 14, 15});
+    }
+}
+#endif
 
 // Rows to slots: slots[m] lane l = rows[l][m], m = 0..7, for as many rows as
 // there are lanes (groups of eight neighbours side by side); and back.
@@ -81,6 +113,10 @@ template <typename V>
             slots[m + 2] = __builtin_shuffle(t0, t2, Mask{2, 3, 6, 7});
             slots[m + 3] = __builtin_shuffle(t1, t3, Mask{2, 3, 6, 7});
         }
+    } else if constexpr (laneCount<V> == 8) {
+        V in[8];
+        for (std::size_t l = 0; l < 8; ++l) in[l] = loadLanes<V>(rows[l]);
+        transposeOctets(in, slots);
 #endif
     } else {
         for (std::size_t m = 0; m < 8; ++m) {
@@ -113,6 +149,10 @@ template <typename V>
             storeLanes(rows[2] + m, __builtin_shuffle(t0, t2, Mask{2, 3, 6, 7}));
             storeLanes(rows[3] + m, __builtin_shuffle(t1, t3, Mask{2, 3, 6, 7}));
         }
+    } else if constexpr (laneCount<V> == 8) {
+        V out[8];
+        transposeOctets(slots, out);
+        for (std::size_t l = 0; l < 8; ++l) storeLanes(rows[l], out[l]);
 #endif
     } else {
         for (std::size_t m = 0; m < 8; ++m) {

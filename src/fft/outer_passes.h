@@ -18,9 +18,10 @@ namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h
 
 // The slot rows of level 1 lie n/8, n/16 or n/32 doubles apart, a multiple of
-// 4 KiB at every length with a tree: the sixteen or thirty-two rows of the
-// radix-2 and radix-4 cases crowd the cache sets and go through chunk buffers
-// (4 KiB); the eight rows of the span-8 case do not.
+// 4 KiB at every length of 2^12 doubles or more: the sixteen or thirty-two
+// rows of the radix-2 and radix-4 cases crowd the cache sets and go through
+// chunk buffers (4 KiB) where that pays; the eight rows of the span-8 case
+// do not crowd them.
 
 // Level 1 of the forward transform of n = 2^k doubles (k >= 6): the radix-2
 // pass (a copy of the lower half) or the radix-4 pass (two sums of the lower
@@ -29,12 +30,10 @@ namespace { // one copy per instruction set, see lanes.h
 template <typename V>
 void forwardOpening(double* x, std::size_t n, const TreeShape& shape)
 {
-    constexpr std::size_t lanes = laneCount<V>;
     switch (shape.shortPass) {
-    case 0: { // span 8: one group whose slots 4..7 are the (zero) upper half;
-              // eight rows crowd no cache set, so they are worked in place
+    case 0: { // span 8: one group whose slots 4..7 are the (zero) upper half
         const std::size_t s = n / 8;
-        for (std::size_t t = 0; t < s; t += lanes) {
+        for (std::size_t t = 0; t < s; t += laneCount<V>) {
             V y[8];
             for (std::size_t m = 0; m < 4; ++m) y[m] = loadLanes<V>(x + m * s + t);
             forwardFirstZeroUpper(y);
@@ -49,17 +48,15 @@ void forwardOpening(double* x, std::size_t n, const TreeShape& shape)
             rows[m] = x + m * s;
             rows[8 + m] = x + n / 2 + m * s;
         }
-        workInChunks<V, 16, 32>(rows, 8, s, [](RowChunk<16, 32>& chunk, std::size_t length) {
-            for (std::size_t t = 0; t < length; t += lanes) {
-                V y0[8];
-                V y1[8];
-                for (std::size_t m = 0; m < 8; ++m) y0[m] = y1[m] = loadLanes<V>(chunk.row[m] + t);
-                forwardFirst(y0);
-                forwardSecond(y1);
-                for (std::size_t m = 0; m < 8; ++m) {
-                    storeLanes(chunk.row[m] + t, y0[m]);
-                    storeLanes(chunk.row[8 + m] + t, y1[m]);
-                }
+        sweepRows<V, 16, 32>(rows, 8, s, worthChunking<V>(s), [](double* const* r, std::size_t t) {
+            V y0[8];
+            V y1[8];
+            for (std::size_t m = 0; m < 8; ++m) y0[m] = y1[m] = loadLanes<V>(r[m] + t);
+            forwardFirst(y0);
+            forwardSecond(y1);
+            for (std::size_t m = 0; m < 8; ++m) {
+                storeLanes(r[m] + t, y0[m]);
+                storeLanes(r[8 + m] + t, y1[m]);
             }
         });
         break;
@@ -72,29 +69,27 @@ void forwardOpening(double* x, std::size_t n, const TreeShape& shape)
             for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
         const LaneTwiddles<V> w = forwardTwiddles<V>(pairAngle(shape, 1, 2));
-        workInChunks<V, 32, 16>(rows, 16, s, [&w](RowChunk<32, 16>& chunk, std::size_t length) {
-            for (std::size_t t = 0; t < length; t += lanes) {
-                V y0[8];
-                V y1[8];
-                V j[8];
-                V k[8];
-                for (std::size_t m = 0; m < 8; ++m) {
-                    const V a = loadLanes<V>(chunk.row[m] + t);
-                    const V b = loadLanes<V>(chunk.row[8 + m] + t);
-                    y0[m] = a + b;
-                    y1[m] = a - b;
-                    j[m] = a;
-                    k[m] = b;
-                }
-                forwardFirst(y0);
-                forwardSecond(y1);
-                forwardPair(j, k, w);
-                for (std::size_t m = 0; m < 8; ++m) {
-                    storeLanes(chunk.row[m] + t, y0[m]);
-                    storeLanes(chunk.row[8 + m] + t, y1[m]);
-                    storeLanes(chunk.row[16 + m] + t, j[m]);
-                    storeLanes(chunk.row[24 + m] + t, k[m]);
-                }
+        sweepRows<V, 32, 16>(rows, 16, s, worthChunking<V>(s), [&w](double* const* r, std::size_t t) {
+            V y0[8];
+            V y1[8];
+            V j[8];
+            V k[8];
+            for (std::size_t m = 0; m < 8; ++m) {
+                const V a = loadLanes<V>(r[m] + t);
+                const V b = loadLanes<V>(r[8 + m] + t);
+                y0[m] = a + b;
+                y1[m] = a - b;
+                j[m] = a;
+                k[m] = b;
+            }
+            forwardFirst(y0);
+            forwardSecond(y1);
+            forwardPair(j, k, w);
+            for (std::size_t m = 0; m < 8; ++m) {
+                storeLanes(r[m] + t, y0[m]);
+                storeLanes(r[8 + m] + t, y1[m]);
+                storeLanes(r[16 + m] + t, j[m]);
+                storeLanes(r[24 + m] + t, k[m]);
             }
         });
         break;
@@ -107,12 +102,11 @@ void forwardOpening(double* x, std::size_t n, const TreeShape& shape)
 template <typename V>
 void inverseClosing(double* x, std::size_t n, const TreeShape& shape)
 {
-    constexpr std::size_t lanes = laneCount<V>;
     const double scale = 1.0 / static_cast<double>(n);
     switch (shape.shortPass) {
-    case 0: { // eight rows, worked in place
+    case 0: {
         const std::size_t s = n / 8;
-        for (std::size_t t = 0; t < s; t += lanes) {
+        for (std::size_t t = 0; t < s; t += laneCount<V>) {
             V y[8];
             for (std::size_t m = 0; m < 8; ++m) y[m] = loadLanes<V>(x + m * s + t);
             inverseFirst(y);
@@ -127,20 +121,18 @@ void inverseClosing(double* x, std::size_t n, const TreeShape& shape)
             rows[m] = x + m * s;
             rows[8 + m] = x + n / 2 + m * s;
         }
-        workInChunks<V, 16, 32>(rows, 16, s, [scale](RowChunk<16, 32>& chunk, std::size_t length) {
-            for (std::size_t t = 0; t < length; t += lanes) {
-                V y0[8];
-                V y1[8];
-                for (std::size_t m = 0; m < 8; ++m) {
-                    y0[m] = loadLanes<V>(chunk.row[m] + t);
-                    y1[m] = loadLanes<V>(chunk.row[8 + m] + t);
-                }
-                inverseFirst(y0);
-                inverseSecond(y1);
-                for (std::size_t m = 0; m < 8; ++m) {
-                    storeLanes(chunk.row[m] + t, (y0[m] + y1[m]) * scale);
-                    storeLanes(chunk.row[8 + m] + t, (y0[m] - y1[m]) * scale);
-                }
+        sweepRows<V, 16, 32>(rows, 16, s, worthChunking<V>(s), [scale](double* const* r, std::size_t t) {
+            V y0[8];
+            V y1[8];
+            for (std::size_t m = 0; m < 8; ++m) {
+                y0[m] = loadLanes<V>(r[m] + t);
+                y1[m] = loadLanes<V>(r[8 + m] + t);
+            }
+            inverseFirst(y0);
+            inverseSecond(y1);
+            for (std::size_t m = 0; m < 8; ++m) {
+                storeLanes(r[m] + t, (y0[m] + y1[m]) * scale);
+                storeLanes(r[8 + m] + t, (y0[m] - y1[m]) * scale);
             }
         });
         break;
@@ -153,31 +145,29 @@ void inverseClosing(double* x, std::size_t n, const TreeShape& shape)
             for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
         const LaneTwiddles<V> w = inverseTwiddles<V>(pairAngle(shape, 1, 2));
-        workInChunks<V, 32, 16>(rows, 32, s, [&w, scale](RowChunk<32, 16>& chunk, std::size_t length) {
-            for (std::size_t t = 0; t < length; t += lanes) {
-                V y0[8];
-                V y1[8];
-                V j[8];
-                V k[8];
-                for (std::size_t m = 0; m < 8; ++m) {
-                    y0[m] = loadLanes<V>(chunk.row[m] + t);
-                    y1[m] = loadLanes<V>(chunk.row[8 + m] + t);
-                    j[m] = loadLanes<V>(chunk.row[16 + m] + t);
-                    k[m] = loadLanes<V>(chunk.row[24 + m] + t);
-                }
-                inverseFirst(y0);
-                inverseSecond(y1);
-                inversePair(j, k, w);
-                for (std::size_t m = 0; m < 8; ++m) {
-                    const V u = y0[m] + y1[m];
-                    const V v = y0[m] - y1[m];
-                    const V w2 = 2.0 * j[m];
-                    const V z = 2.0 * k[m];
-                    storeLanes(chunk.row[m] + t, (u + w2) * scale);
-                    storeLanes(chunk.row[16 + m] + t, (u - w2) * scale);
-                    storeLanes(chunk.row[8 + m] + t, (v + z) * scale);
-                    storeLanes(chunk.row[24 + m] + t, (v - z) * scale);
-                }
+        sweepRows<V, 32, 16>(rows, 32, s, worthChunking<V>(s), [&w, scale](double* const* r, std::size_t t) {
+            V y0[8];
+            V y1[8];
+            V j[8];
+            V k[8];
+            for (std::size_t m = 0; m < 8; ++m) {
+                y0[m] = loadLanes<V>(r[m] + t);
+                y1[m] = loadLanes<V>(r[8 + m] + t);
+                j[m] = loadLanes<V>(r[16 + m] + t);
+                k[m] = loadLanes<V>(r[24 + m] + t);
+            }
+            inverseFirst(y0);
+            inverseSecond(y1);
+            inversePair(j, k, w);
+            for (std::size_t m = 0; m < 8; ++m) {
+                const V u = y0[m] + y1[m];
+                const V v = y0[m] - y1[m];
+                const V w2 = 2.0 * j[m];
+                const V z = 2.0 * k[m];
+                storeLanes(r[m] + t, (u + w2) * scale);
+                storeLanes(r[16 + m] + t, (u - w2) * scale);
+                storeLanes(r[8 + m] + t, (v + z) * scale);
+                storeLanes(r[24 + m] + t, (v - z) * scale);
             }
         });
         break;

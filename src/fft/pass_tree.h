@@ -126,57 +126,26 @@ template <typename V, typename Core>
 }
 
 template <typename V, typename Core>
-[[gnu::always_inline]] inline void sweepPairDirect(double* xj, double* xk, std::size_t s, Core core)
-{
-    for (std::size_t t = 0; t < s; t += laneCount<V>) {
-        V j[8];
-        V k[8];
-        for (std::size_t m = 0; m < 8; ++m) {
-            j[m] = loadLanes<V>(xj + m * s + t);
-            k[m] = loadLanes<V>(xk + m * s + t);
-        }
-        core(j, k);
-        for (std::size_t m = 0; m < 8; ++m) {
-            storeLanes(xj + m * s + t, j[m]);
-            storeLanes(xk + m * s + t, k[m]);
-        }
-    }
-}
-
-// A pair of a crowded stride, through a chunk buffer of 16 rows (4 KiB).
-template <typename V, typename Core>
-void sweepPairInChunks(double* xj, double* xk, std::size_t s, Core core)
+[[gnu::always_inline]] inline void sweepPair(double* xj, double* xk, std::size_t s, Core core)
 {
     double* rows[16];
     for (std::size_t m = 0; m < 8; ++m) {
         rows[m] = xj + m * s;
         rows[8 + m] = xk + m * s;
     }
-    workInChunks<V, 16, 32>(rows, 16, s, [&core](RowChunk<16, 32>& chunk, std::size_t length) {
-        for (std::size_t t = 0; t < length; t += laneCount<V>) {
-            V j[8];
-            V k[8];
-            for (std::size_t m = 0; m < 8; ++m) {
-                j[m] = loadLanes<V>(chunk.row[m] + t);
-                k[m] = loadLanes<V>(chunk.row[8 + m] + t);
-            }
-            core(j, k);
-            for (std::size_t m = 0; m < 8; ++m) {
-                storeLanes(chunk.row[m] + t, j[m]);
-                storeLanes(chunk.row[8 + m] + t, k[m]);
-            }
+    sweepRows<V, 16, 32>(rows, 16, s, worthChunking<V>(s), [&core](double* const* r, std::size_t t) {
+        V j[8];
+        V k[8];
+        for (std::size_t m = 0; m < 8; ++m) {
+            j[m] = loadLanes<V>(r[m] + t);
+            k[m] = loadLanes<V>(r[8 + m] + t);
+        }
+        core(j, k);
+        for (std::size_t m = 0; m < 8; ++m) {
+            storeLanes(r[m] + t, j[m]);
+            storeLanes(r[8 + m] + t, k[m]);
         }
     });
-}
-
-template <typename V, typename Core>
-[[gnu::always_inline]] inline void sweepPair(double* xj, double* xk, std::size_t s, Core core)
-{
-    if (s >= crowdedStride) {
-        sweepPairInChunks<V>(xj, xk, s, core);
-    } else {
-        sweepPairDirect<V>(xj, xk, s, core);
-    }
 }
 
 // The last forward pass (stride 1: groups of eight neighbours) with the

@@ -98,6 +98,13 @@ void forwardPasses(LanePath path, std::int32_t k, double* x)
         forwardPassesPairs(k, x);
 #endif
         break;
+    case LanePath::octets:
+#if defined(CALVORN_FFT_OCTETS)
+        forwardPassesOctets(k, x);
+#else
+        forwardPassesPairs(k, x);
+#endif
+        break;
     }
 }
 
@@ -117,6 +124,13 @@ void inversePasses(LanePath path, std::int32_t k, double* x)
         inversePassesPairs(k, x);
 #endif
         break;
+    case LanePath::octets:
+#if defined(CALVORN_FFT_OCTETS)
+        inversePassesOctets(k, x);
+#else
+        inversePassesPairs(k, x);
+#endif
+        break;
     }
 }
 
@@ -124,17 +138,29 @@ void inversePasses(LanePath path, std::int32_t k, double* x)
 
 bool lanePathUsable(LanePath path)
 {
-    if (path != LanePath::quads) return true;
+    switch (path) {
+    case LanePath::quads:
 #if defined(CALVORN_FFT_QUADS)
-    return __builtin_cpu_supports("avx2");
+        return __builtin_cpu_supports("avx2");
 #else
-    return false;
+        return false;
 #endif
+    case LanePath::octets:
+#if defined(CALVORN_FFT_OCTETS)
+        return __builtin_cpu_supports("avx512f");
+#else
+        return false;
+#endif
+    default:
+        return true;
+    }
 }
 
 LanePath fastestLanePath()
 {
-    return lanePathUsable(LanePath::quads) ? LanePath::quads : LanePath::pairs;
+    if (lanePathUsable(LanePath::octets)) return LanePath::octets;
+    if (lanePathUsable(LanePath::quads)) return LanePath::quads;
+    return LanePath::pairs;
 }
 
 void forwardTransform(LanePath path, std::int32_t k, std::span<double> x)

@@ -17,6 +17,12 @@ namespace { // one copy per instruction set, see lanes.h
 // there and copied back, so each cache line is read once and written once.
 inline constexpr std::size_t crowdedStride = 512;
 
+template <typename V>
+constexpr bool worthChunking(std::size_t stride)
+{
+    return stride >= crowdedStride;
+}
+
 template <std::size_t Rows, std::size_t Length>
 struct RowChunk {
     alignas(64) double row[Rows][Length];
@@ -29,19 +35,26 @@ template <typename V>
     for (std::size_t i = 0; i < count; i += laneCount<V>) storeLanes(to + i, loadLanes<V>(from + i));
 }
 
-// For every run of `length` = min(Length, count) columns from t0: copies
-// rows[r] + t0 for r < readRows into the chunk (the other rows are outputs
-// only), calls work(chunk, length), and copies all rows back.
+// Runs work(rowPointers, t) for every lane set t = 0, lanes, ... < count of
+// the given rows, where work loads, computes and stores at rowPointers[r] + t.
+// With inChunks (count a multiple of Length) it goes through a chunk buffer:
+// for every run of Length columns, rows[r] for r < readRows are copied in
+// (the other rows are outputs only), worked there, and all copied back.
 template <typename V, std::size_t Rows, std::size_t Length, typename Work>
-[[gnu::always_inline]] inline void workInChunks(double* const (&rows)[Rows], std::size_t readRows, std::size_t count,
-                                                Work work)
+[[gnu::always_inline]] inline void sweepRows(double* const (&rows)[Rows], std::size_t readRows, std::size_t count,
+                                             bool inChunks, Work work)
 {
+    if (!inChunks) {
+        for (std::size_t t = 0; t < count; t += laneCount<V>) work(rows, t);
+        return;
+    }
     RowChunk<Rows, Length> chunk;
-    const std::size_t length = count < Length ? count : Length;
-    for (std::size_t t0 = 0; t0 < count; t0 += length) {
-        for (std::size_t r = 0; r < readRows; ++r) copyLanes<V>(chunk.row[r], rows[r] + t0, length);
-        work(chunk, length);
-        for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(rows[r] + t0, chunk.row[r], length);
+    double* chunkRows[Rows];
+    for (std::size_t r = 0; r < Rows; ++r) chunkRows[r] = chunk.row[r];
+    for (std::size_t t0 = 0; t0 < count; t0 += Length) {
+        for (std::size_t r = 0; r < readRows; ++r) copyLanes<V>(chunk.row[r], rows[r] + t0, Length);
+        for (std::size_t t = 0; t < Length; t += laneCount<V>) work(chunkRows, t);
+        for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(rows[r] + t0, chunk.row[r], Length);
     }
 }
 
