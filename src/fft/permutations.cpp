@@ -39,10 +39,29 @@ void bitReversePairsDirect(std::size_t pairCount, double* data)
     }
 }
 
-template <std::int32_t tileBits>
+// Asks for the rows of tile b (and of its partner rev b) ahead of use.
+void prefetchTileRows(const double* data, std::size_t tileStart, std::int32_t highShift, std::size_t tileSide)
+{
+#if defined(__GNUC__)
+    for (std::size_t a = 0; a < tileSide; ++a) {
+        const double* row = data + 2 * ((a << highShift) | tileStart);
+        for (std::size_t i = 0; i < 2 * tileSide; i += 8) __builtin_prefetch(row + i, 1);
+    }
+#else
+    (void)data;
+    (void)tileStart;
+    (void)highShift;
+    (void)tileSide;
+#endif
+}
+
+// With prefetching, the tiles two steps ahead are asked for while the
+// current ones are exchanged (worth it for arrays beyond the caches).
+template <std::int32_t tileBits, bool prefetching>
 void bitReversePairsByTiles(std::int32_t bits, double* data)
 {
     constexpr std::size_t tileSide = std::size_t{1} << tileBits;
+    constexpr std::size_t lookahead = 2;
     std::size_t reversedCorner[tileSide];
     std::size_t r = 0;
     for (std::size_t c = 0; c < tileSide; ++c) {
@@ -52,7 +71,18 @@ void bitReversePairsByTiles(std::int32_t bits, double* data)
     const std::int32_t highShift = bits - tileBits;
     const std::size_t middleCount = std::size_t{1} << (bits - 2 * tileBits);
     std::size_t reversedMiddle = 0;
+    std::size_t reversedAhead = 0;
+    for (std::size_t b = 0; b < lookahead && b < middleCount; ++b) {
+        reversedAhead = nextBitReversed(reversedAhead, middleCount / 2);
+    }
     for (std::size_t b = 0; b < middleCount; ++b) {
+        if (prefetching && b + lookahead < middleCount) {
+            if (reversedAhead >= b + lookahead) {
+                prefetchTileRows(data, (b + lookahead) << tileBits, highShift, tileSide);
+                prefetchTileRows(data, reversedAhead << tileBits, highShift, tileSide);
+            }
+            reversedAhead = nextBitReversed(reversedAhead, middleCount / 2);
+        }
         if (reversedMiddle >= b) {
             const std::size_t tileT = b << tileBits;
             const std::size_t tileR = reversedMiddle << tileBits;
@@ -90,9 +120,9 @@ void bitReversePairs(std::int32_t k, std::span<double> x)
     if (bits < 2 * 3) {
         bitReversePairsDirect(pairCount, data);
     } else if (bits <= largestSmallTileBits) {
-        bitReversePairsByTiles<3>(bits, data);
+        bitReversePairsByTiles<3, false>(bits, data);
     } else {
-        bitReversePairsByTiles<4>(bits, data);
+        bitReversePairsByTiles<4, true>(bits, data);
     }
 }
 
