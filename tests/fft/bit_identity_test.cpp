@@ -18,7 +18,8 @@ namespace {
 
 constexpr std::uint64_t seed = 5150;
 
-constexpr fft::LanePath allPaths[] = {fft::LanePath::single, fft::LanePath::pairs, fft::LanePath::quads};
+constexpr fft::LanePath allPaths[] = {fft::LanePath::single, fft::LanePath::pairs, fft::LanePath::quads,
+                                      fft::LanePath::octets};
 
 const char* nameOf(fft::LanePath path)
 {
@@ -27,8 +28,10 @@ const char* nameOf(fft::LanePath path)
         return "single";
     case fft::LanePath::pairs:
         return "pairs";
-    default:
+    case fft::LanePath::quads:
         return "quads";
+    default:
+        return "octets";
     }
 }
 
