@@ -7,11 +7,29 @@
 
 namespace calvorn {
 
-// floor(x) for x > 0, otherwise -floor(-x): the carry split of every loop.
-inline double truncateTowardZero(double x) { return x > 0.0 ? std::floor(x) : -std::floor(-x); }
+// Below this magnitude a double converts to a 64-bit integer and back exactly
+// (2^52: from here on every double is whole).
+inline constexpr double wholeFromHere = 4503599627370496.0;
 
-// Nearest whole number, halves away from zero.
-inline double roundHalfAway(double x) { return x >= 0.0 ? std::floor(x + 0.5) : -std::floor(0.5 - x); }
+// floor(x) for x > 0, otherwise -floor(-x): the carry split of every loop.
+// Below 2^52 the truncation goes through a 64-bit integer, inline rather than
+// through the library's floor; the sign is put back so that the results are
+// the same to the bit, -0.0 for -1 < x <= -0.0 included.
+inline double truncateTowardZero(double x)
+{
+    if (!(std::fabs(x) < wholeFromHere)) return x > 0.0 ? std::floor(x) : -std::floor(-x);
+    return std::copysign(static_cast<double>(static_cast<std::int64_t>(x)), x);
+}
+
+// Nearest whole number, halves away from zero: floor(x + 0.5) for x >= 0,
+// otherwise -floor(0.5 - x). Below 2^52 the floor of that positive sum goes
+// through a 64-bit integer, as above, with the same results to the bit.
+inline double roundHalfAway(double x)
+{
+    if (!(std::fabs(x) < wholeFromHere)) return x >= 0.0 ? std::floor(x + 0.5) : -std::floor(0.5 - x);
+    if (x >= 0.0) return static_cast<double>(static_cast<std::int64_t>(x + 0.5));
+    return -static_cast<double>(static_cast<std::int64_t>(0.5 - x));
+}
 
 // Natural logarithm times log10(e), as the original constant gives it.
 inline double log10Of(double x) { return std::log(x) * 0.4342944819032518; }
