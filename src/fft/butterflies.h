@@ -41,6 +41,18 @@ template <typename V>
     return w;
 }
 
+// The same twiddles in every lane.
+template <typename V>
+[[gnu::always_inline]] inline LaneTwiddles<V> everyLane(const LaneTwiddles<double>& w)
+{
+    LaneTwiddles<V> v;
+    for (std::size_t m = 1; m < 8; ++m) {
+        v.c[m] = everyLane<V>(w.c[m]);
+        v.s[m] = everyLane<V>(w.s[m]);
+    }
+    return v;
+}
+
 // Forward, group 0 of the very first pass: slots 4..7 (the upper half) are
 // taken as zero and never read; all eight are written.
 template <typename V>

@@ -344,12 +344,13 @@ private:
     void pair(double* xj, double* xk, std::size_t s, std::int32_t level, std::size_t evenGroup,
               std::size_t oddGroup) const
     {
-        const double angle = pairAngle(shape_, level, evenGroup);
+        // One cosine and one sine, then the same twiddles in every lane.
+        const LaneTwiddles<double> twiddles = forwardTwiddles<double>(pairAngle(shape_, level, evenGroup));
         if (s == 1) {
-            forwardLeafPair(xj, xk, forwardTwiddles<double>(angle));
+            forwardLeafPair(xj, xk, twiddles);
             return;
         }
-        const LaneTwiddles<V> w = forwardTwiddles<V>(angle);
+        const LaneTwiddles<V> w = everyLane<V>(twiddles);
         sweepPair<V>(xj, xk, s, [&w](V(&j)[8], V(&k)[8]) { forwardPair(j, k, w); });
         if (s == 8) {
             const LeafPairs leaves = leafPairsOf(shape_, xj, xk, level + 1, evenGroup, oddGroup);
@@ -439,9 +440,9 @@ private:
     void pair(double* xj, double* xk, std::size_t s, std::int32_t level, std::size_t evenGroup,
               std::size_t oddGroup) const
     {
-        const double angle = pairAngle(shape_, level, evenGroup);
+        const LaneTwiddles<double> twiddles = inverseTwiddles<double>(pairAngle(shape_, level, evenGroup));
         if (s == 1) {
-            inverseLeafPair(xj, xk, inverseTwiddles<double>(angle));
+            inverseLeafPair(xj, xk, twiddles);
             return;
         }
         if (s == prefetchedStride) {
@@ -456,7 +457,7 @@ private:
         } else {
             childrenOfPair(xj, xk, s, level, evenGroup, oddGroup);
         }
-        const LaneTwiddles<V> w = inverseTwiddles<V>(angle);
+        const LaneTwiddles<V> w = everyLane<V>(twiddles);
         sweepPair<V>(xj, xk, s, [&w](V(&j)[8], V(&k)[8]) { inversePair(j, k, w); });
     }
 
