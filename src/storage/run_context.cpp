@@ -1,15 +1,46 @@
 #include "storage/run_context.h"
 
+#include <cstdlib>
 #include <new>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace calvorn {
+namespace {
+
+#if defined(__linux__)
+// A transform sweeps the whole area again and again: on pages of 2 MiB its
+// strided passes miss the address cache far less often than on pages of
+// 4 KiB. Areas of at least one such page are aligned to it and the kernel is
+// asked for them; it may refuse, which costs nothing but the speed.
+constexpr std::size_t largePageBytes = std::size_t{1} << 21;
+
+double* allocateDoubles(std::size_t count)
+{
+    const std::size_t bytes = count * sizeof(double);
+    if (bytes < largePageBytes) return static_cast<double*>(std::malloc(bytes));
+    const std::size_t rounded = (bytes + largePageBytes - 1) / largePageBytes * largePageBytes;
+    void* data = nullptr;
+    if (posix_memalign(&data, largePageBytes, rounded) != 0) return nullptr;
+    madvise(data, rounded, MADV_HUGEPAGE);
+    return static_cast<double*>(data);
+}
+#else
+double* allocateDoubles(std::size_t count) { return static_cast<double*>(std::malloc(count * sizeof(double))); }
+#endif
+
+} // namespace
+
+void WorkArea::Release::operator()(double* data) const { std::free(data); }
 
 bool WorkArea::allocate(std::int32_t length)
 {
     release();
     // Not zeroed: every method writes what it reads, and touching 256 MB
     // before the run would only cost time.
-    data_.reset(new (std::nothrow) double[static_cast<std::size_t>(length) + 5]);
+    data_.reset(allocateDoubles(static_cast<std::size_t>(length) + 5));
     if (data_ == nullptr) return false;
     length_ = length;
     return true;

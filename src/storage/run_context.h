@@ -40,7 +40,11 @@ public:
     std::span<double> from(std::int32_t start) const { return doubles().subspan(static_cast<std::size_t>(start)); }
 
 private:
-    std::unique_ptr<double[]> data_;
+    // Frees what allocate obtained (which may be an aligned block).
+    struct Release {
+        void operator()(double* data) const;
+    };
+    std::unique_ptr<double[], Release> data_;
     std::int32_t length_ = 0;
 };
 
