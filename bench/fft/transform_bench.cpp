@@ -1,23 +1,37 @@
 // Time of one forward plus one inverse transform, per element of the array,
-// at the lengths the products use.
+// at the lengths the products use: through the drivers (the fastest lane path
+// of this machine), and on each lane path this machine can run.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <random>
 #include <vector>
 
+#include "fft/lane_paths.h"
 #include "fft/real_fft.h"
 
 namespace {
 
+std::vector<double> randomDigits(std::int32_t k)
+{
+    const std::size_t n = std::size_t{1} << k;
+    std::vector<double> x(n, 0.0);
+    std::mt19937_64 random(static_cast<std::uint64_t>(k));
+    for (std::size_t i = 0; i < n / 2; ++i) x[i] = static_cast<double>(random() % 10000);
+    return x;
+}
+
+// Seconds per element of one forward plus one inverse (shown as e.g. "12.3ns").
+void countPerElement(benchmark::State& state, std::size_t n)
+{
+    state.counters["per_element"] = benchmark::Counter(
+        static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 void forwardAndInverse(benchmark::State& state)
 {
     const auto k = static_cast<std::int32_t>(state.range(0));
-    const std::size_t n = std::size_t{1} << k;
-    std::vector<double> x(n, 0.0);
-    std::mt19937_64 random(k);
-    for (std::size_t i = 0; i < n / 2; ++i) x[i] = static_cast<double>(random() % 10000);
-
+    std::vector<double> x = randomDigits(k);
     // The inverse gives back the lower half (to rounding), so the array can
     // go round again without being reloaded.
     for (auto _ : state) {
@@ -26,11 +40,30 @@ void forwardAndInverse(benchmark::State& state)
         benchmark::DoNotOptimize(x.data());
         benchmark::ClobberMemory();
     }
-    // Seconds per element of one forward plus one inverse (shown as e.g. "12.3ns").
-    state.counters["per_element"] = benchmark::Counter(
-        static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    countPerElement(state, x.size());
 }
 
 BENCHMARK(forwardAndInverse)->Arg(12)->Arg(16)->Arg(20)->Arg(22)->Arg(24)->Unit(benchmark::kMillisecond);
+
+// Arguments: the lane path (0 one lane, 1 two, 2 four, 3 eight) and k.
+void forwardAndInverseOnPath(benchmark::State& state)
+{
+    const auto path = static_cast<calvorn::fft::LanePath>(state.range(0));
+    const auto k = static_cast<std::int32_t>(state.range(1));
+    if (!calvorn::fft::lanePathUsable(path)) {
+        state.SkipWithError("this processor cannot run the lane path");
+        return;
+    }
+    std::vector<double> x = randomDigits(k);
+    for (auto _ : state) {
+        calvorn::fft::forwardTransform(path, k, x);
+        calvorn::fft::inverseTransform(path, k, x);
+        benchmark::DoNotOptimize(x.data());
+        benchmark::ClobberMemory();
+    }
+    countPerElement(state, x.size());
+}
+
+BENCHMARK(forwardAndInverseOnPath)->ArgsProduct({{0, 1, 2, 3}, {12, 16, 20, 22}})->Unit(benchmark::kMillisecond);
 
 } // namespace
