@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "arith/word_base.h"
+#include "arith/word_chains.h"
 #include "common/numeric.h"
 #include "storage/block_transfer.h"
 
@@ -13,18 +14,20 @@ namespace calvorn {
 namespace {
 
 // Visits blocks L .. 1 of a number of length n; in each, `load` fills the
-// buffers, `step` handles positions from the block's top down to its bottom
-// (1, or 2 in block 1, whose word 1 goes to `leading` last), and the first
-// buffer is written as the block of z. Each block of every input is read
-// before the same block of z is written, so z may be an input.
-template <typename Load, typename Step, typename Leading>
-void descendingWalk(RunContext& run, std::int32_t n, StoredNumber& z, Load load, Step step, Leading leading)
+// buffers, `words` works the positions from the block's top down to its
+// bottom (1, or 2 in block 1, whose word 1 goes to `leading` last) as one run
+// of buffer indices, and the first buffer is written as the block of z. Each
+// block of every input is read before the same block of z is written, so z
+// may be an input.
+template <typename Load, typename Words, typename Leading>
+void descendingWalk(RunContext& run, std::int32_t n, StoredNumber& z, Load load, Words words, Leading leading)
 {
     const NumberBlocks blocks(run.size, n);
     for (std::int32_t b = blocks.lastBlock; b >= 1; --b) {
         load(b);
         const std::int32_t bottom = b == 1 ? 2 : 1;
-        for (std::int32_t p = blocks.top(b); p >= bottom; --p) step(at(p));
+        const std::int32_t top = blocks.top(b);
+        if (top >= bottom) words(at(bottom), static_cast<std::size_t>(top - bottom + 1));
         if (b == 1) leading();
         writeBlock(run, z, b, run.firstBlockBuffer);
     }
@@ -51,10 +54,8 @@ void addNumbers(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber&
             readBlock(run, x, b, r);
             readBlock(run, y, b, s);
         },
-        [&](std::size_t i) {
-            const double sum = static_cast<double>(r[i]) + static_cast<double>(s[i]) + carry;
-            carry = truncateTowardZero(sum * inverseWordBase);
-            r[i] = toWord(sum - carry * wordBase);
+        [&](std::size_t first, std::size_t count) {
+            carry = addWords(std::span(r).subspan(first, count), std::span(s).subspan(first, count), carry);
         },
         [&] { r[0] = toWord(static_cast<double>(r[0]) + static_cast<double>(s[0]) + carry); });
 }
@@ -70,11 +71,8 @@ void subtractNumbers(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNu
             readBlock(run, x, b, r);
             readBlock(run, y, b, s);
         },
-        [&](std::size_t i) {
-            // For digits in range the borrow is 1 exactly when the difference is negative.
-            const double difference = static_cast<double>(r[i]) - static_cast<double>(s[i]) - borrow;
-            borrow = truncateTowardZero((largestDigit - difference) * inverseWordBase);
-            r[i] = toWord(difference + borrow * wordBase);
+        [&](std::size_t first, std::size_t count) {
+            borrow = subtractWords(std::span(r).subspan(first, count), std::span(s).subspan(first, count), borrow);
         },
         // A result below zero keeps a negative leading word over digits in range.
         [&] { r[0] = toWord(static_cast<double>(r[0]) - static_cast<double>(s[0]) - borrow); });
@@ -87,10 +85,8 @@ void multiplySmall(RunContext& run, StoredNumber& x, std::int32_t m, StoredNumbe
     double carry = 0.0;
     descendingWalk(
         run, n, z, [&](std::int32_t b) { readBlock(run, x, b, r); },
-        [&](std::size_t i) {
-            const double product = static_cast<double>(r[i]) * factor + carry;
-            carry = truncateTowardZero(product * inverseWordBase);
-            r[i] = toWord(product - carry * wordBase);
+        [&](std::size_t first, std::size_t count) {
+            carry = multiplyWords(std::span(r).subspan(first, count), factor, carry);
         },
         [&] { r[0] = toWord(static_cast<double>(r[0]) * factor + carry); });
 }

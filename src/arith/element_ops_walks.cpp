@@ -3,6 +3,7 @@
 #include "arith/element_ops.h"
 
 #include "arith/word_base.h"
+#include "arith/word_chains.h"
 #include "common/numeric.h"
 #include "storage/block_transfer.h"
 
@@ -40,12 +41,7 @@ void halveNumber(RunContext& run, StoredNumber& x, std::int32_t n)
     double remainder = 0.0;
     for (std::int32_t b = 1; b <= blocks.lastBlock; ++b) {
         readBlock(run, x, b, r);
-        for (std::int32_t p = 1; p <= blocks.top(b); ++p) {
-            const double h = remainder * wordBase + static_cast<double>(r[at(p)]);
-            const double q = truncateTowardZero(h * 0.5);
-            remainder = h - 2.0 * q;
-            r[at(p)] = toWord(q);
-        }
+        remainder = halveWords(std::span(r).first(static_cast<std::size_t>(blocks.top(b))), remainder);
         writeBlock(run, x, b, r);
     }
     // The remainder left after word n + 2 is dropped.

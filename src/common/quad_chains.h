@@ -1,0 +1,132 @@
+// Carry chains worked four positions at a time (AVX2). The carry that reaches
+// a position is first guessed by working the two positions before it from a
+// carry of 0; each of the four positions is then worked with its guess, and
+// the four results are kept only when every guess is, bit for bit, the carry
+// that the position before it really passes on. Otherwise the four positions
+// are worked again one after another. The results are therefore those of the
+// plain loop whatever the data; good guesses only make it fast. Included
+// only by files compiled for AVX2; pure functions, no state.
+#pragma once
+
+#include <cstdint>
+#include <immintrin.h>
+
+namespace calvorn::quads {
+
+using Quad = __m256d;
+
+// Toward zero in every lane: what truncateTowardZero does to one double.
+inline Quad truncate(Quad x) { return _mm256_round_pd(x, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC); }
+
+inline Quad broadcast(double x) { return _mm256_set1_pd(x); }
+
+// The four words of an int32 vector as doubles, and back, truncating.
+inline Quad toDoubles(__m128i words) { return _mm256_cvtepi32_pd(words); }
+inline __m128i toWords(Quad values) { return _mm256_cvttpd_epi32(values); }
+
+inline __m128i loadWords(const std::int32_t* from) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)); }
+inline void storeWords(std::int32_t* to, __m128i words) { _mm_storeu_si128(reinterpret_cast<__m128i*>(to), words); }
+
+// Words d .. d+3 of the eight words low[0..3], high[0..3].
+template <int d>
+__m128i wordsFrom(__m128i low, __m128i high)
+{
+    return _mm_alignr_epi8(high, low, 4 * d);
+}
+
+inline bool sameBits(Quad a, Quad b)
+{
+    const __m256i equal = _mm256_cmpeq_epi64(_mm256_castpd_si256(a), _mm256_castpd_si256(b));
+    return _mm256_movemask_pd(_mm256_castsi256_pd(equal)) == 0xF;
+}
+
+inline double lastLane(Quad x) { return _mm256_cvtsd_f64(_mm256_permute4x64_pd(x, _MM_SHUFFLE(3, 3, 3, 3))); }
+
+/*
+A chain provides, for positions of its own numbering:
+    using In = ...;                  the inputs of four positions, read before any is overwritten
+    using Out = ...;                 the results of four positions
+    In load(std::int32_t base);      inputs of positions base .. base+3
+    template <int d> In shifted(const In& low, const In& high, std::int32_t base);
+                                     inputs of base+d .. base+d+3, where low holds base .. base+3
+                                     and high base+4 .. base+7 (d = 1, 2, 3)
+    Quad carryOnly(const In&, Quad carry);          the carry that leaves each lane
+    Quad work(const In&, Quad carry, Out& out);     the same carry, and the results
+    void put(std::int32_t base, const Out&);        writes the results of base .. base+3
+    double one(std::int32_t i, double carry);       the plain loop's step at position i
+carryOnly and work must do, lane by lane, exactly what `one` does.
+*/
+
+// From position `high` down to `low`, the carry moving toward lower positions.
+// Returns the carry that leaves position `low`.
+template <class Chain>
+double downward(Chain& chain, std::int32_t low, std::int32_t high, double carry)
+{
+    if (high - low + 1 < 8) {
+        for (std::int32_t i = high; i >= low; --i) carry = chain.one(i, carry);
+        return carry;
+    }
+    // The four highest positions go one by one; their inputs are read first,
+    // for the guesses of the group below them.
+    typename Chain::In above = chain.load(high - 3);
+    for (std::int32_t i = high; i > high - 4; --i) carry = chain.one(i, carry);
+    std::int32_t base = high - 7;
+    for (; base >= low; base -= 4) {
+        const typename Chain::In in = chain.load(base);
+        Quad guess = broadcast(0.0);
+        guess = chain.carryOnly(chain.template shifted<2>(in, above, base), guess);
+        guess = chain.carryOnly(chain.template shifted<1>(in, above, base), guess);
+        typename Chain::Out out;
+        const Quad leaving = chain.work(in, guess, out);
+        // Lane l must have been reached by what leaves lane l+1; lane 3 by
+        // the carry so far.
+        const Quad reaching = _mm256_blend_pd(_mm256_permute4x64_pd(leaving, _MM_SHUFFLE(3, 3, 2, 1)),
+                                              broadcast(carry), 0b1000);
+        if (sameBits(guess, reaching)) {
+            chain.put(base, out);
+            carry = _mm256_cvtsd_f64(leaving);
+        } else {
+            for (std::int32_t i = base + 3; i >= base; --i) carry = chain.one(i, carry);
+        }
+        above = in;
+    }
+    for (std::int32_t i = base + 3; i >= low; --i) carry = chain.one(i, carry);
+    return carry;
+}
+
+// From position `low` up to `high`, the carry moving toward higher positions.
+// Returns the carry that leaves position `high`.
+template <class Chain>
+double upward(Chain& chain, std::int32_t low, std::int32_t high, double carry)
+{
+    if (high - low + 1 < 8) {
+        for (std::int32_t i = low; i <= high; ++i) carry = chain.one(i, carry);
+        return carry;
+    }
+    typename Chain::In below = chain.load(low);
+    for (std::int32_t i = low; i < low + 4; ++i) carry = chain.one(i, carry);
+    std::int32_t base = low + 4;
+    for (; base + 3 <= high; base += 4) {
+        const typename Chain::In in = chain.load(base);
+        Quad guess = broadcast(0.0);
+        guess = chain.carryOnly(chain.template shifted<2>(below, in, base - 4), guess);
+        guess = chain.carryOnly(chain.template shifted<3>(below, in, base - 4), guess);
+        typename Chain::Out out;
+        const Quad leaving = chain.work(in, guess, out);
+        // Lane l must have been reached by what leaves lane l-1; lane 0 by
+        // the carry so far.
+        const Quad reaching = _mm256_blend_pd(_mm256_permute4x64_pd(leaving, _MM_SHUFFLE(2, 1, 0, 0)),
+                                              broadcast(carry), 0b0001);
+        if (sameBits(guess, reaching)) {
+            chain.put(base, out);
+            carry = lastLane(leaving);
+        } else {
+            for (std::int32_t i = base; i <= base + 3; ++i) carry = chain.one(i, carry);
+        }
+        below = in;
+    }
+    for (std::int32_t i = base; i <= high; ++i) carry = chain.one(i, carry);
+    return carry;
+}
+
+} // namespace calvorn::quads
