@@ -16,9 +16,10 @@ namespace {
 // (rev c, rev b, rev a). Tile b and tile rev b are exchanged as a whole, so
 // both sides stay within 2^tileBits rows of 2^tileBits pairs while they are
 // in cache, instead of one far jump per pair. Tiles of 8 by 8 pairs do best
-// while the array fits the caches (up to 2^21 doubles, 16 MiB), tiles of 16
-// by 16 beyond that.
-constexpr std::int32_t largestSmallTileBits = 20; // pair-index bits, k = 21
+// while the array fits the caches easily (up to 2^20 doubles, 8 MiB), tiles
+// of 16 by 16 with the next tiles asked for ahead beyond that (at 2^21 they
+// win whenever other work shares the caches).
+constexpr std::int32_t largestSmallTileBits = 19; // pair-index bits, k = 20
 
 void swapPairs(double* data, std::size_t t, std::size_t r)
 {
