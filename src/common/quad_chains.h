@@ -2,8 +2,9 @@
 // a position is first guessed by working the two positions before it from a
 // carry of 0; each of the four positions is then worked with its guess, and
 // the four results are kept only when every guess is, bit for bit, the carry
-// that the position before it really passes on. Otherwise the four positions
-// are worked again one after another. The results are therefore those of the
+// that the position before it really passes on. Failing that, the guesses
+// one higher are tried the same way, and then the four positions are worked
+// again one after another. The results are therefore those of the
 // plain loop whatever the data; good guesses only make it fast. Included
 // only by files compiled for AVX2; pure functions, no state.
 #pragma once
@@ -42,6 +43,20 @@ inline bool sameBits(Quad a, Quad b)
 
 inline double lastLane(Quad x) { return _mm256_cvtsd_f64(_mm256_permute4x64_pd(x, _MM_SHUFFLE(3, 3, 3, 3))); }
 
+// The carries that really reach four positions worked downward: lane l is
+// reached by what leaves lane l+1, lane 3 by the carry so far.
+inline Quad reachingDownward(Quad leaving, double carry)
+{
+    return _mm256_blend_pd(_mm256_permute4x64_pd(leaving, _MM_SHUFFLE(3, 3, 2, 1)), broadcast(carry), 0b1000);
+}
+
+// Worked upward: lane l is reached by what leaves lane l-1, lane 0 by the
+// carry so far.
+inline Quad reachingUpward(Quad leaving, double carry)
+{
+    return _mm256_blend_pd(_mm256_permute4x64_pd(leaving, _MM_SHUFFLE(2, 1, 0, 0)), broadcast(carry), 0b0001);
+}
+
 /*
 A chain provides, for positions of its own numbering:
     using In = ...;                  the inputs of four positions, read before any is overwritten
@@ -77,12 +92,14 @@ double downward(Chain& chain, std::int32_t low, std::int32_t high, double carry)
         guess = chain.carryOnly(chain.template shifted<2>(in, above, base), guess);
         guess = chain.carryOnly(chain.template shifted<1>(in, above, base), guess);
         typename Chain::Out out;
-        const Quad leaving = chain.work(in, guess, out);
-        // Lane l must have been reached by what leaves lane l+1; lane 3 by
-        // the carry so far.
-        const Quad reaching = _mm256_blend_pd(_mm256_permute4x64_pd(leaving, _MM_SHUFFLE(3, 3, 2, 1)),
-                                              broadcast(carry), 0b1000);
-        if (sameBits(guess, reaching)) {
+        Quad leaving = chain.work(in, guess, out);
+        if (!sameBits(guess, reachingDownward(leaving, carry))) {
+            // Where the results are words of 0 (or of 99999999) each guess
+            // falls short by one, all alike.
+            guess = guess + broadcast(1.0);
+            leaving = chain.work(in, guess, out);
+        }
+        if (sameBits(guess, reachingDownward(leaving, carry))) {
             chain.put(base, out);
             carry = _mm256_cvtsd_f64(leaving);
         } else {
@@ -112,12 +129,12 @@ double upward(Chain& chain, std::int32_t low, std::int32_t high, double carry)
         guess = chain.carryOnly(chain.template shifted<2>(below, in, base - 4), guess);
         guess = chain.carryOnly(chain.template shifted<3>(below, in, base - 4), guess);
         typename Chain::Out out;
-        const Quad leaving = chain.work(in, guess, out);
-        // Lane l must have been reached by what leaves lane l-1; lane 0 by
-        // the carry so far.
-        const Quad reaching = _mm256_blend_pd(_mm256_permute4x64_pd(leaving, _MM_SHUFFLE(2, 1, 0, 0)),
-                                              broadcast(carry), 0b0001);
-        if (sameBits(guess, reaching)) {
+        Quad leaving = chain.work(in, guess, out);
+        if (!sameBits(guess, reachingUpward(leaving, carry))) {
+            guess = guess + broadcast(1.0);
+            leaving = chain.work(in, guess, out);
+        }
+        if (sameBits(guess, reachingUpward(leaving, carry))) {
             chain.put(base, out);
             carry = lastLane(leaving);
         } else {

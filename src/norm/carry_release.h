@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "common/numeric.h"
 #include "norm/word_digits.h"
@@ -50,14 +51,16 @@ inline double startingCarry(double high, double low)
     return truncateTowardZero((truncateTowardZero(low * halfWordScale) + high) * halfWordScale);
 }
 
-// Visits words `last` down to `first` of `number`, calling visit(word, slot)
-// with the word's place in firstBlockBuffer. Each block is read before its
+// Visits words `last` down to `first` of `number` block by block, from the
+// block of `last` down, calling visit(lowest, highest, slots) with the run of
+// words lowest .. highest that lie in one block and their places in
+// firstBlockBuffer (slots[0] is word `lowest`). Each block is read before its
 // words are visited when `readEveryBlock` is set or when the range covers it
 // only partly (so that its other positions keep their contents), and is
 // written after its lowest visited word.
 template <typename Visit>
-void walkWordsDownward(RunContext& run, StoredNumber& number, std::int32_t first, std::int32_t last,
-                       bool readEveryBlock, Visit&& visit)
+void walkBlocksDownward(RunContext& run, StoredNumber& number, std::int32_t first, std::int32_t last,
+                        bool readEveryBlock, Visit&& visit)
 {
     const std::int32_t w = run.size.blockWords;
     BlockBuffer& buffer = run.firstBlockBuffer;
@@ -68,10 +71,24 @@ void walkWordsDownward(RunContext& run, StoredNumber& number, std::int32_t first
         const std::int32_t lowest = first > blockStart ? first : blockStart;
         const bool partly = lowest > blockStart || word < blockStart + w - 1;
         if (readEveryBlock || partly) readBlock(run, number, block, buffer);
-        for (std::int32_t k = word; k >= lowest; --k) visit(k, buffer[k - blockStart]);
+        visit(lowest, word,
+              std::span<std::int32_t>(buffer).subspan(static_cast<std::size_t>(lowest - blockStart),
+                                                      static_cast<std::size_t>(word - lowest + 1)));
         writeBlock(run, number, block, buffer);
         word = lowest - 1;
     }
+}
+
+// The same, calling visit(word, slot) for each word from the highest down.
+template <typename Visit>
+void walkWordsDownward(RunContext& run, StoredNumber& number, std::int32_t first, std::int32_t last,
+                       bool readEveryBlock, Visit&& visit)
+{
+    walkBlocksDownward(run, number, first, last, readEveryBlock,
+                       [&](std::int32_t lowest, std::int32_t highest, std::span<std::int32_t> slots) {
+                           for (std::int32_t k = highest; k >= lowest; --k)
+                               visit(k, slots[static_cast<std::size_t>(k - lowest)]);
+                       });
 }
 
 } // namespace calvorn::norm

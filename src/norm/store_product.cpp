@@ -1,6 +1,7 @@
 #include "norm/store_product.h"
 
 #include "norm/carry_release.h"
+#include "norm/word_release.h"
 
 namespace calvorn {
 namespace {
@@ -10,10 +11,15 @@ namespace {
 void storeWords(RunContext& run, std::span<const double> e, StoredNumber& z, std::int32_t offset, std::int32_t top)
 {
     double carry = norm::startingCarry(e[2 * top - 1], e[2 * top]);
-    norm::walkWordsDownward(run, z, offset + 1, offset + top, false, [&](std::int32_t word, std::int32_t& slot) {
-        const std::int32_t k = word - offset;
-        slot = k == 1 ? norm::toWord(e[0] + carry) : norm::releaseWord(e[2 * k - 3], e[2 * k - 2], carry);
-    });
+    // Words 2 and above by the pair rule; word 1 is e[0] plus the carry.
+    const auto release = [&](std::int32_t firstWord, std::int32_t lastWord, std::span<std::int32_t> slots) {
+        const bool leading = firstWord == offset + 1;
+        const std::int32_t from = leading ? firstWord + 1 : firstWord;
+        const auto count = static_cast<std::size_t>(lastWord - from + 1);
+        if (count > 0) carry = releaseWords(e, from - offset, slots.last(count), carry);
+        if (leading) slots[0] = norm::toWord(e[0] + carry);
+    };
+    norm::walkBlocksDownward(run, z, offset + 1, offset + top, false, release);
 }
 
 } // namespace

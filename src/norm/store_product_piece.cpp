@@ -1,6 +1,7 @@
 #include "norm/store_product_piece.h"
 
 #include "norm/carry_release.h"
+#include "norm/word_release.h"
 
 namespace calvorn {
 
@@ -41,10 +42,14 @@ void storeProductPiece(RunContext& run, std::span<const double> e, StoredNumber&
 
     // Lower half: fresh words, with the carry left by the piece below.
     carry += run.savedPieceCarry;
-    norm::walkWordsDownward(run, z, offset + 1, offset + p, false, [&](std::int32_t word, std::int32_t& slot) {
-        const std::int32_t k = word - offset;
-        slot = (k == 1 && f == 1) ? norm::toWord(e[0] + carry) : norm::releaseWord(high(k), low(k), carry);
-    });
+    const auto release = [&](std::int32_t firstWord, std::int32_t lastWord, std::span<std::int32_t> slots) {
+        const bool first = firstWord == offset + 1;
+        const std::int32_t from = first ? firstWord + 1 : firstWord;
+        const auto count = static_cast<std::size_t>(lastWord - from + 1);
+        if (count > 0) carry = releaseWords(e, from - offset, slots.last(count), carry);
+        if (first) slots[0] = f == 1 ? norm::toWord(e[0] + carry) : norm::releaseWord(high(1), low(1), carry);
+    };
+    norm::walkBlocksDownward(run, z, offset + 1, offset + p, false, release);
     if (f > 1) run.savedPieceCarry = carry;
 }
 
