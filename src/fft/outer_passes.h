@@ -48,7 +48,7 @@ void forwardOpening(double* x, std::size_t n, const TreeShape& shape)
             rows[m] = x + m * s;
             rows[8 + m] = x + n / 2 + m * s;
         }
-        sweepRows<V, 16, 32>(rows, 8, s, worthChunking<V>(s), [](double* const* r, std::size_t t) {
+        sweepRows<V, 16, 32>(rows, 8, s, worthChunking(s), [](double* const* r, std::size_t t) {
             V y0[8];
             V y1[8];
             for (std::size_t m = 0; m < 8; ++m) y0[m] = y1[m] = loadLanes<V>(r[m] + t);
@@ -69,7 +69,7 @@ void forwardOpening(double* x, std::size_t n, const TreeShape& shape)
             for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
         const LaneTwiddles<V> w = forwardTwiddles<V>(pairAngle(shape, 1, 2));
-        sweepRows<V, 32, 16>(rows, 16, s, worthChunking<V>(s), [&w](double* const* r, std::size_t t) {
+        sweepRows<V, 32, 16>(rows, 16, s, worthChunking(s), [&w](double* const* r, std::size_t t) {
             V y0[8];
             V y1[8];
             V j[8];
@@ -121,7 +121,7 @@ void inverseClosing(double* x, std::size_t n, const TreeShape& shape)
             rows[m] = x + m * s;
             rows[8 + m] = x + n / 2 + m * s;
         }
-        sweepRows<V, 16, 32>(rows, 16, s, worthChunking<V>(s), [scale](double* const* r, std::size_t t) {
+        sweepRows<V, 16, 32>(rows, 16, s, worthChunking(s), [scale](double* const* r, std::size_t t) {
             V y0[8];
             V y1[8];
             for (std::size_t m = 0; m < 8; ++m) {
@@ -145,7 +145,7 @@ void inverseClosing(double* x, std::size_t n, const TreeShape& shape)
             for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
         const LaneTwiddles<V> w = inverseTwiddles<V>(pairAngle(shape, 1, 2));
-        sweepRows<V, 32, 16>(rows, 32, s, worthChunking<V>(s), [&w, scale](double* const* r, std::size_t t) {
+        sweepRows<V, 32, 16>(rows, 32, s, worthChunking(s), [&w, scale](double* const* r, std::size_t t) {
             V y0[8];
             V y1[8];
             V j[8];

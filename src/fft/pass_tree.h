@@ -41,7 +41,7 @@ template <typename V, typename Core>
         rows[m] = xj + m * s;
         rows[8 + m] = xk + m * s;
     }
-    sweepRows<V, 16, 32>(rows, 16, s, worthChunking<V>(s), [&core](double* const* r, std::size_t t) {
+    sweepRows<V, 16, 32>(rows, 16, s, worthChunking(s), [&core](double* const* r, std::size_t t) {
         V j[8];
         V k[8];
         for (std::size_t m = 0; m < 8; ++m) {

@@ -17,11 +17,7 @@ namespace { // one copy per instruction set, see lanes.h
 // there and copied back, so each cache line is read once and written once.
 inline constexpr std::size_t crowdedStride = 512;
 
-template <typename V>
-constexpr bool worthChunking(std::size_t stride)
-{
-    return stride >= crowdedStride;
-}
+constexpr bool worthChunking(std::size_t stride) { return stride >= crowdedStride; }
 
 template <std::size_t Rows, std::size_t Length>
 struct RowChunk {
