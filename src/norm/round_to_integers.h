@@ -16,4 +16,16 @@ namespace calvorn {
 // abandons the run. Records the largest distance in run.largestRoundingDistance.
 void roundToIntegers(RunContext& run, std::span<double> e, std::int32_t count);
 
+// |d| of 0.499998999999 (the square root of this) or more means the value
+// could belong to either neighbour: the transform was not accurate enough.
+constexpr double largestSquaredRoundingDistance = 0.249999;
+
+// Only where avx2Usable(): rounds e eight values at a time, as long as every
+// value of a group of eight passes the check; returns how many it rounded
+// (the rest is roundToIntegers' to finish) and widens `largest` to the
+// largest distance among them.
+namespace quads {
+std::size_t roundWhileExact(std::span<double> e, double& largest);
+} // namespace quads
+
 } // namespace calvorn

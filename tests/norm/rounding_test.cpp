@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
+#include <cmath>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "norm/round_to_integers.h"
 #include "storage/run_errors.h"
@@ -57,6 +61,75 @@ TEST(RoundToIntegers, OnlyTheCountedElementsAreTouched)
     std::array<double, 3> e{1.2, 2.5, 3.7};
     roundToIntegers(run, e, 1);  // 2.5 lies outside the count
     EXPECT_EQ(e, (std::array<double, 3>{1.0, 2.5, 3.7}));
+}
+
+// The rule, value by value, as the reference for long arrays: the rounded
+// values, the largest distance up to and including a failing value, and
+// where the failure comes.
+struct Reference {
+    std::vector<double> values;
+    double largest = 0.0;
+    std::size_t failedAt = 0;  // the count when nothing failed
+};
+
+Reference roundOneByOne(std::vector<double> e, double largest)
+{
+    Reference r{std::move(e), largest, 0};
+    for (r.failedAt = 0; r.failedAt < r.values.size(); ++r.failedAt) {
+        const double value = r.values[r.failedAt];
+        const double rounded = value >= 0.0 ? std::floor(value + 0.5) : -std::floor(0.5 - value);
+        r.values[r.failedAt] = rounded;
+        r.largest = std::max(r.largest, std::fabs(value - rounded));
+        if (!((value - rounded) * (value - rounded) < 0.249999)) break;
+    }
+    return r;
+}
+
+bool sameBits(const std::vector<double>& a, const std::vector<double>& b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::bit_cast<std::uint64_t>(a[i]) != std::bit_cast<std::uint64_t>(b[i])) return false;
+    return true;
+}
+
+// Long arrays take the fast path where the processor has one: the same
+// values bit for bit (signed zeros included), the same largest distance, and
+// a failure at the same value with the values after it untouched.
+TEST(RoundToIntegers, LongArraysRoundAndFailExactlyAsValueByValue)
+{
+    std::mt19937_64 random(777);
+    std::uniform_real_distribution<double> spread(-1e12, 1e12);
+    std::uniform_real_distribution<double> near(-0.49, 0.49);
+    const double failing[] = {2.5, -7.5, std::numeric_limits<double>::quiet_NaN(), 0.4999995};
+    for (const std::size_t count : {8u, 9u, 15u, 16u, 17u, 64u, 1000u}) {
+        for (int trial = 0; trial < 12; ++trial) {
+            std::vector<double> e(count);
+            for (auto& v : e) v = std::round(spread(random) / (1 + trial * 1e3)) + near(random);
+            e[count / 3] = -0.0;
+            e[count / 2] = 0.25 * (trial % 3 == 0 ? -1 : 1);
+            const bool fails = trial % 2 == 1;
+            const std::size_t at = (static_cast<std::size_t>(trial) * 5) % count;
+            if (fails) e[at] = failing[trial % 4];
+
+            test::FakeHost host;
+            RunContext run(host, SizeParameters::withBlockWords(16, 4));
+            run.largestRoundingDistance = 0.125;
+            const Reference expected = roundOneByOne(e, 0.125);
+            bool threw = false;
+            try {
+                roundToIntegers(run, e, static_cast<std::int32_t>(count));
+            } catch (const RunFailure&) {
+                threw = true;
+            }
+            ASSERT_EQ(threw, fails) << "count " << count << " trial " << trial;
+            if (fails) {
+                ASSERT_EQ(expected.failedAt, at);
+            }
+            ASSERT_TRUE(sameBits(e, expected.values)) << "count " << count << " trial " << trial;
+            ASSERT_EQ(run.largestRoundingDistance, expected.largest) << "count " << count << " trial " << trial;
+        }
+    }
 }
 
 } // namespace
