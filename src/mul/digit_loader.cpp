@@ -1,6 +1,6 @@
 #include "mul/digit_loader.h"
 
-#include "norm/word_digits.h"
+#include "mul/digit_split.h"
 #include "storage/block_transfer.h"
 
 namespace calvorn {
@@ -17,12 +17,10 @@ void loadDigits(RunContext& run, StoredNumber& x, std::span<double> array, std::
         const std::int32_t position = (word - 1) % w;
         const std::int32_t inBlock = w - position < last - word + 1 ? w - position : last - word + 1;
         readBlock(run, x, block, run.firstBlockBuffer);
-        for (std::int32_t i = 0; i < inBlock; ++i) {
-            const WordDigits digits = splitWord(run.firstBlockBuffer[position + i]);
-            array[element] = digits.hi;
-            array[element + 1] = digits.lo;
-            element += 2;
-        }
+        const auto count = static_cast<std::size_t>(inBlock);
+        const std::span<const std::int32_t> words(run.firstBlockBuffer.data() + position, count);
+        splitWords(words, array.subspan(static_cast<std::size_t>(element), 2 * count));
+        element += 2 * inBlock;
         word += inBlock;
     }
 }

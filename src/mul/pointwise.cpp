@@ -1,6 +1,10 @@
 #include "mul/pointwise.h"
 
+#include "common/vector_path.h"
+
 namespace calvorn {
+
+namespace plain {
 
 void pointwiseProduct(std::span<const double> a, std::span<const double> b, std::span<double> out,
                       std::int32_t count)
@@ -41,6 +45,34 @@ void pointwiseProductDoubled(std::span<const double> a, std::span<const double> 
         out[k] = (ar * br - ai * bi) * 2.0;
         out[k + 1] = (ar * bi + br * ai) * 2.0;
     }
+}
+
+} // namespace plain
+
+void pointwiseProduct(std::span<const double> a, std::span<const double> b, std::span<double> out,
+                      std::int32_t count)
+{
+#if defined(CALVORN_AVX2)
+    if (avx2Usable()) return quads::pointwiseProduct(a, b, out, count);
+#endif
+    plain::pointwiseProduct(a, b, out, count);
+}
+
+void pointwiseSquare(std::span<const double> a, std::span<double> out, std::int32_t count)
+{
+#if defined(CALVORN_AVX2)
+    if (avx2Usable()) return quads::pointwiseSquare(a, out, count);
+#endif
+    plain::pointwiseSquare(a, out, count);
+}
+
+void pointwiseProductDoubled(std::span<const double> a, std::span<const double> b, std::span<double> out,
+                             std::int32_t count)
+{
+#if defined(CALVORN_AVX2)
+    if (avx2Usable()) return quads::pointwiseProductDoubled(a, b, out, count);
+#endif
+    plain::pointwiseProductDoubled(a, b, out, count);
 }
 
 } // namespace calvorn
