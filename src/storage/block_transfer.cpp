@@ -7,6 +7,10 @@
 
 #include "storage/run_errors.h"
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 namespace calvorn {
 namespace {
 
@@ -18,15 +22,6 @@ std::string reason(const char* what, const StoredNumber& number)
     return text;
 }
 
-void seekToBlock(RunContext& run, StoredNumber& number, std::int32_t block)
-{
-    assert(block >= 1);
-    const long offset = static_cast<long>(block - 1) * run.size.blockBytes;
-    errno = 0;
-    if (!number.isOpen() || std::fseek(number.file(), offset, SEEK_SET) != 0)
-        throw RunFailure(reason("cannot seek in", number));
-}
-
 // After every transfer: let the host dispatch its messages; a stop raised
 // there ends the run here.
 void pumpAfterTransfer(RunContext& run)
@@ -35,24 +30,86 @@ void pumpAfterTransfer(RunContext& run)
     if (run.host.stopRequested()) abortComputation();
 }
 
-void writeBytes(RunContext& run, StoredNumber& number, std::int32_t block, const void* bytes)
+long blockOffset(const RunContext& run, std::int32_t block)
+{
+    assert(block >= 1);
+    return static_cast<long>(block - 1) * run.size.blockBytes;
+}
+
+#if defined(_WIN32)
+
+void seekToBlock(RunContext& run, StoredNumber& number, std::int32_t block)
+{
+    errno = 0;
+    if (!number.isOpen() || std::fseek(number.file(), blockOffset(run, block), SEEK_SET) != 0)
+        throw RunFailure(reason("cannot seek in", number));
+}
+
+void writeAt(RunContext& run, StoredNumber& number, std::int32_t block, const void* bytes, std::size_t count)
 {
     seekToBlock(run, number, block);
     errno = 0;
-    const std::size_t count = static_cast<std::size_t>(run.size.blockBytes);
-    if (std::fwrite(bytes, 1, count, number.file()) != count)
-        throw RunFailure(reason("cannot write", number));
+    if (std::fwrite(bytes, 1, count, number.file()) != count) throw RunFailure(reason("cannot write", number));
+}
+
+void readAt(RunContext& run, StoredNumber& number, std::int32_t block, void* bytes, std::size_t count)
+{
+    seekToBlock(run, number, block);
+    errno = 0;
+    if (std::fread(bytes, 1, count, number.file()) != count) throw RunFailure(reason("cannot read", number));
+}
+
+#else
+
+// One positioned call does the seek and the transfer together. A regular
+// file moves the whole block at once; a shorter count is taken up where it
+// stopped, and an end of file before the block is complete is a failure.
+void writeAt(RunContext& run, StoredNumber& number, std::int32_t block, const void* bytes, std::size_t count)
+{
+    if (!number.isOpen()) throw RunFailure(reason("cannot write", number));
+    const int fd = fileno(number.file());
+    const auto* from = static_cast<const unsigned char*>(bytes);
+    off_t offset = blockOffset(run, block);
+    while (count > 0) {
+        errno = 0;
+        const ssize_t done = pwrite(fd, from, count, offset);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) throw RunFailure(reason("cannot write", number));
+        from += done;
+        offset += done;
+        count -= static_cast<std::size_t>(done);
+    }
+}
+
+void readAt(RunContext& run, StoredNumber& number, std::int32_t block, void* bytes, std::size_t count)
+{
+    if (!number.isOpen()) throw RunFailure(reason("cannot read", number));
+    const int fd = fileno(number.file());
+    auto* to = static_cast<unsigned char*>(bytes);
+    off_t offset = blockOffset(run, block);
+    while (count > 0) {
+        errno = 0;
+        const ssize_t done = pread(fd, to, count, offset);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) throw RunFailure(reason("cannot read", number));
+        to += done;
+        offset += done;
+        count -= static_cast<std::size_t>(done);
+    }
+}
+
+#endif
+
+void writeBytes(RunContext& run, StoredNumber& number, std::int32_t block, const void* bytes)
+{
+    writeAt(run, number, block, bytes, static_cast<std::size_t>(run.size.blockBytes));
     ++run.transfers.blocksWritten;
     pumpAfterTransfer(run);
 }
 
 void readBytes(RunContext& run, StoredNumber& number, std::int32_t block, void* bytes)
 {
-    seekToBlock(run, number, block);
-    errno = 0;
-    const std::size_t count = static_cast<std::size_t>(run.size.blockBytes);
-    if (std::fread(bytes, 1, count, number.file()) != count)
-        throw RunFailure(reason("cannot read", number));
+    readAt(run, number, block, bytes, static_cast<std::size_t>(run.size.blockBytes));
     ++run.transfers.blocksRead;
     pumpAfterTransfer(run);
 }

@@ -49,6 +49,12 @@ MemoryStatus ConsoleHost::memoryStatus() { return readKernelMemoryStatus(); }
 
 void ConsoleHost::pumpMessages()
 {
+    // Asking the kernel for the pending signals is a system call, and a block
+    // transfer can come every few microseconds; a Ctrl+C is in time when it
+    // is seen within a few milliseconds. The clock is read without one.
+    const auto now = std::chrono::steady_clock::now();
+    if (now < nextSignalCheck_) return;
+    nextSignalCheck_ = now + signalCheckInterval;
     sigset_t pending;
     sigemptyset(&pending);
     if (sigpending(&pending) == 0 && sigismember(&pending, SIGINT)) {

@@ -1,9 +1,10 @@
 // The console's host on POSIX systems: a monotonic clock, the kernel's memory
 // figures, and Ctrl+C as a confirmed stop. SIGINT is blocked while the host
-// lives and picked up from the pending set at every pump, so no signal handler
-// and no global flag are needed.
+// lives and picked up from the pending set by the pump (at most every few
+// milliseconds), so no signal handler and no global flag are needed.
 #pragma once
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 
@@ -35,7 +36,10 @@ public:
 private:
     std::FILE* log_;
     std::FILE* errors_;
+    static constexpr std::chrono::milliseconds signalCheckInterval{5};
+
     sigset_t previousMask_{};
+    std::chrono::steady_clock::time_point nextSignalCheck_{};  // the first pump looks at once
     bool stop_ = true;
     bool interrupted_ = false;
 };
