@@ -50,6 +50,14 @@ inline Quad reachingDownward(Quad leaving, double carry)
     return _mm256_blend_pd(_mm256_permute4x64_pd(leaving, _MM_SHUFFLE(3, 3, 2, 1)), broadcast(carry), 0b1000);
 }
 
+// The same for lanes that hold positions base, base+2, base+1, base+3 (as
+// two unpacks of interleaved pairs leave them): lane 0 is reached by lane 2,
+// lane 1 by lane 3, lane 2 by lane 1, lane 3 by the carry so far.
+inline Quad reachingDownwardCrossed(Quad leaving, double carry)
+{
+    return _mm256_blend_pd(_mm256_permute4x64_pd(leaving, _MM_SHUFFLE(3, 1, 3, 2)), broadcast(carry), 0b1000);
+}
+
 // Worked upward: lane l is reached by what leaves lane l-1, lane 0 by the
 // carry so far.
 inline Quad reachingUpward(Quad leaving, double carry)
@@ -72,6 +80,47 @@ A chain provides, for positions of its own numbering:
 carryOnly and work must do, lane by lane, exactly what `one` does.
 */
 
+// The chains whose lanes are crossed say so with crossedLanes = true.
+template <class Chain>
+concept CrossedLanes = Chain::crossedLanes;
+
+template <class Chain>
+Quad reachingDownwardIn(Quad leaving, double carry)
+{
+    if constexpr (CrossedLanes<Chain>) return reachingDownwardCrossed(leaving, carry);
+    else return reachingDownward(leaving, carry);
+}
+
+// The guesses of the carries that reach positions base .. base+3, worked
+// downward: from 0 through the two positions above each.
+template <class Chain>
+[[gnu::always_inline]] inline Quad guessDownward(const Chain& chain, const typename Chain::In& in, const typename Chain::In& above, std::int32_t base)
+{
+    const Quad guess = chain.carryOnly(chain.template shifted<2>(in, above, base), broadcast(0.0));
+    return chain.carryOnly(chain.template shifted<1>(in, above, base), guess);
+}
+
+// Keeps a group worked downward with its guesses when they hold, else tries
+// them one higher, else works it one position after another; returns the
+// carry that leaves position base.
+template <class Chain>
+[[gnu::always_inline]] inline double settleDownward(Chain& chain, const typename Chain::In& in, std::int32_t base, Quad guess, Quad leaving,
+                      typename Chain::Out& out, double carry)
+{
+    if (!sameBits(guess, reachingDownwardIn<Chain>(leaving, carry))) {
+        // Where the results are words of 0 (or of 99999999) each guess
+        // falls short by one, all alike.
+        guess = guess + broadcast(1.0);
+        leaving = chain.work(in, guess, out);
+        if (!sameBits(guess, reachingDownwardIn<Chain>(leaving, carry))) {
+            for (std::int32_t i = base + 3; i >= base; --i) carry = chain.one(i, carry);
+            return carry;
+        }
+    }
+    chain.put(base, out);
+    return _mm256_cvtsd_f64(leaving);
+}
+
 // From position `high` down to `low`, the carry moving toward lower positions.
 // Returns the carry that leaves position `low`.
 template <class Chain>
@@ -86,26 +135,26 @@ double downward(Chain& chain, std::int32_t low, std::int32_t high, double carry)
     typename Chain::In above = chain.load(high - 3);
     for (std::int32_t i = high; i > high - 4; --i) carry = chain.one(i, carry);
     std::int32_t base = high - 7;
-    for (; base >= low; base -= 4) {
+    // Two groups at a time, so that the work of both overlaps.
+    for (; base - 4 >= low; base -= 8) {
+        const typename Chain::In upper = chain.load(base);
+        const typename Chain::In lower = chain.load(base - 4);
+        const Quad upperGuess = guessDownward(chain, upper, above, base);
+        const Quad lowerGuess = guessDownward(chain, lower, upper, base - 4);
+        typename Chain::Out upperOut, lowerOut;
+        const Quad upperLeaving = chain.work(upper, upperGuess, upperOut);
+        const Quad lowerLeaving = chain.work(lower, lowerGuess, lowerOut);
+        carry = settleDownward(chain, upper, base, upperGuess, upperLeaving, upperOut, carry);
+        carry = settleDownward(chain, lower, base - 4, lowerGuess, lowerLeaving, lowerOut, carry);
+        above = lower;
+    }
+    if (base >= low) {
         const typename Chain::In in = chain.load(base);
-        Quad guess = broadcast(0.0);
-        guess = chain.carryOnly(chain.template shifted<2>(in, above, base), guess);
-        guess = chain.carryOnly(chain.template shifted<1>(in, above, base), guess);
+        const Quad guess = guessDownward(chain, in, above, base);
         typename Chain::Out out;
-        Quad leaving = chain.work(in, guess, out);
-        if (!sameBits(guess, reachingDownward(leaving, carry))) {
-            // Where the results are words of 0 (or of 99999999) each guess
-            // falls short by one, all alike.
-            guess = guess + broadcast(1.0);
-            leaving = chain.work(in, guess, out);
-        }
-        if (sameBits(guess, reachingDownward(leaving, carry))) {
-            chain.put(base, out);
-            carry = _mm256_cvtsd_f64(leaving);
-        } else {
-            for (std::int32_t i = base + 3; i >= base; --i) carry = chain.one(i, carry);
-        }
-        above = in;
+        const Quad leaving = chain.work(in, guess, out);
+        carry = settleDownward(chain, in, base, guess, leaving, out, carry);
+        base -= 4;
     }
     for (std::int32_t i = base + 3; i >= low; --i) carry = chain.one(i, carry);
     return carry;

@@ -23,13 +23,14 @@ struct ReleaseChain {
     std::int32_t* slots;  // word k's place is slots[k - lowWord]
     std::int32_t lowWord;
 
-    // Words base .. base+3: their halves lie at e[2 base - 3] .. e[2 base + 4].
+    // The lanes hold words base, base+2, base+1, base+3: their halves lie at
+    // e[2 base - 3] .. e[2 base + 4], and two unpacks sort them so.
+    static constexpr bool crossedLanes = true;
     In load(std::int32_t base) const
     {
         const Quad first = _mm256_loadu_pd(e + 2 * base - 3);  // high, low of base and base+1
         const Quad second = _mm256_loadu_pd(e + 2 * base + 1); // high, low of base+2 and base+3
-        const auto inOrder = [](Quad x) { return _mm256_permute4x64_pd(x, _MM_SHUFFLE(3, 1, 2, 0)); };
-        return {inOrder(_mm256_unpacklo_pd(first, second)), inOrder(_mm256_unpackhi_pd(first, second))};
+        return {_mm256_unpacklo_pd(first, second), _mm256_unpackhi_pd(first, second)};
     }
     // The array is not overwritten: the words after a group are read again.
     template <int d>
@@ -52,7 +53,7 @@ struct ReleaseChain {
         const Quad v = in.high + lowCarry;
         const Quad leaving = truncate(v * scale);
         const Quad highHalf = v - leaving * base;
-        out = toWords(highHalf * base + lowHalf);
+        out = _mm_shuffle_epi32(toWords(highHalf * base + lowHalf), _MM_SHUFFLE(3, 1, 2, 0));
         return leaving;
     }
     void put(std::int32_t base, __m128i out) const { storeWords(slots + (base - lowWord), out); }
