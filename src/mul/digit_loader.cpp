@@ -1,6 +1,6 @@
 #include "mul/digit_loader.h"
 
-#include "mul/digit_split.h"
+#include "norm/digit_split.h"
 #include "storage/block_transfer.h"
 
 namespace calvorn {

@@ -1,12 +1,17 @@
 #include "norm/guard_terms.h"
 
+#include <algorithm>
 #include <array>
 
+#include "norm/digit_split.h"
 #include "norm/word_digits.h"
 #include "norm/word_reader.h"
 
 namespace calvorn {
 namespace {
+
+// Words split at a time by completeHalfSquare.
+constexpr std::size_t splitChunkWords = 256;
 
 // The digits of four words, hi then lo, numbered 1 .. 8 (index 0 unused).
 using EightDigits = std::array<double, 9>;
@@ -82,17 +87,27 @@ void completeHalfSquare(RunContext& run, StoredNumber& x, std::span<double> e, s
 
     for (std::int32_t t = m; t <= m + 4; ++t) e[t] = 0.0;
 
-    // Twice each lower-half word times the two words after the half.
-    for (std::int32_t w = 1; w <= half; ++w) {
-        const WordDigits d = splitWord(xWords.word(w));
-        const double h = 2.0 * d.hi;
-        const double l = 2.0 * d.lo;
-        const std::int32_t v = w + m / 4;
-        e[2 * v - 2] += h * g[1];
-        e[2 * v - 1] += h * g[2] + l * g[1];
-        e[2 * v] += h * g[3] + l * g[2];
-        e[2 * v + 1] += h * g[4] + l * g[3];
-        e[2 * v + 2] += l * g[4];
+    // Twice each lower-half word times the two words after the half, the
+    // words split a chunk at a time as they lie in the block buffer.
+    std::array<double, 2 * splitChunkWords> digits;
+    for (std::int32_t first = 1; first <= half;) {
+        const std::span<const std::int32_t> words = xWords.words(first, half);
+        for (std::size_t chunk = 0; chunk < words.size(); chunk += splitChunkWords) {
+            const std::size_t count = std::min(splitChunkWords, words.size() - chunk);
+            const std::span<const std::int32_t> part = words.subspan(chunk, count);
+            splitWords(part, digits);
+            for (std::size_t i = 0; i < part.size(); ++i) {
+                const double h = 2.0 * digits[2 * i];
+                const double l = 2.0 * digits[2 * i + 1];
+                const std::int32_t v = first + static_cast<std::int32_t>(chunk + i) + m / 4;
+                e[2 * v - 2] += h * g[1];
+                e[2 * v - 1] += h * g[2] + l * g[1];
+                e[2 * v] += h * g[3] + l * g[2];
+                e[2 * v + 1] += h * g[4] + l * g[3];
+                e[2 * v + 2] += l * g[4];
+            }
+        }
+        first += static_cast<std::int32_t>(words.size());
     }
 
     // The square of the two words after the half, as far as e[m + 4].

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/vector_path.h"
-#include "mul/digit_split.h"
+#include "norm/digit_split.h"
 #include "mul/pointwise.h"
 
 namespace calvorn {

@@ -1,4 +1,4 @@
-#include "mul/digit_split.h"
+#include "norm/digit_split.h"
 
 #include <cassert>
 

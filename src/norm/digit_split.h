@@ -1,5 +1,6 @@
-// The digit split of a run of words into a transform array: each word's hi
-// and lo base-10^4 digits, high digit first, as loadDigits lays them out. A
+// The digit split of a run of words: each word's hi and lo base-10^4 digits,
+// high digit first, as the digit loader lays them out in a transform array
+// and the term routines use them. A
 // plain version and one for AVX2 (quads::) that gives the same bits; the
 // unqualified one takes the fastest usable. Touch only the spans passed.
 #pragma once

@@ -1,6 +1,6 @@
 // The digit split four words at a time. Compiled for AVX2 alone; every lane
 // does what splitWord does to one word.
-#include "mul/digit_split.h"
+#include "norm/digit_split.h"
 
 #include <cassert>
 #include <immintrin.h>
