@@ -1,11 +1,13 @@
 // The layout of "pi_data.txt": the header line, fraction digits in lines of
 // fifty grouped by ten, an empty line after every thousand digits and the
-// last partial line. Fed one digit at a time; hands finished bytes to a sink.
+// last partial line. Fed one digit or a run of digits at a time; hands
+// finished bytes to a sink.
 #pragma once
 
 #include <array>
 #include <cassert>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 namespace calvorn {
@@ -40,6 +42,32 @@ public:
             linePos_ = 0;
         }
         if (digitCount_ % digitsPerParagraph == 0) emit(std::span<const char>(lineEnd));
+    }
+
+    // Adds the digit characters ('0' + digit) of `digits` in order, exactly as
+    // put would one at a time, a group of ten at a time.
+    template <typename Emit>
+    void putDigits(std::span<const char> digits, Emit&& emit)
+    {
+        std::size_t i = 0;
+        while (i < digits.size()) {
+            const auto room = static_cast<std::size_t>(digitsPerGroup - digitCount_ % digitsPerGroup);
+            const std::size_t take = room < digits.size() - i ? room : digits.size() - i;
+            std::memcpy(line_.data() + linePos_, digits.data() + i, take);
+            linePos_ += static_cast<std::int32_t>(take);
+            digitCount_ += static_cast<std::int32_t>(take);
+            i += take;
+            // Only the last digit of a group can end a line or a thousand.
+            if (digitCount_ % digitsPerGroup != 0) continue;
+            line_[at(linePos_++)] = ' ';
+            if (linePos_ >= lineBytes - 2) {
+                line_[at(lineBytes - 2)] = '\r';
+                line_[at(lineBytes - 1)] = '\n';
+                emit(std::span<const char>(line_.data(), lineBytes));
+                linePos_ = 0;
+            }
+            if (digitCount_ % digitsPerParagraph == 0) emit(std::span<const char>(lineEnd));
+        }
     }
 
     // Ends the last line with CR LF and hands it over, even when it holds no

@@ -4,7 +4,10 @@
 // and file errors that must end the run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -120,6 +123,59 @@ TEST(DecimalOutput, SmallBlocksAndWordsWithLeadingZeros)
         EXPECT_EQ(fraction.substr(8, 16), "0000000700000000");
         EXPECT_EQ(fileText("pi_data.txt"), expectedFile(static_cast<char>('0' + number[0] / 100000000), fraction));
     }
+}
+
+// Words outside the digit range (never in a finished pi, but possible in a
+// wrong one) print as the steps on doubles give them: each digit the
+// truncated quotient by its place value, characters past '9' or below '0'
+// included. Words 2 .. n of a number of 16 words, blocks of 8.
+TEST(DecimalOutput, WordsOutsideTheDigitRangePrintAsTheStepsOnDoublesGiveThem)
+{
+    std::mt19937_64 random(5);
+    std::uniform_int_distribution<std::int32_t> any(INT32_MIN, INT32_MAX);
+    OutputRun t(SizeParameters::withBlockWords(16, 8));
+    Words number(18, 0);
+    number[0] = 300000000;
+    const std::int32_t odd[] = {-1, -99999999, 100000000, 123456789, INT32_MAX, INT32_MIN, -7, 999999999};
+    for (std::size_t j = 1; j < 16; ++j) number[j] = j <= 8 ? odd[j - 1] : any(random);
+    test::writeWords(t.run, t.a, number);
+    writeDecimalDigits(t.run, t.a, 16);
+
+    std::string fraction = "00000000";
+    for (std::size_t j = 1; j < 16; ++j) {
+        double x = number[j];
+        for (double place = 10000000.0; place >= 1.0; place /= 10.0) {
+            const double quotient = x / place;
+            const double digit = quotient > 0.0 ? std::floor(quotient) : -std::floor(-quotient);
+            x -= digit * place;
+            fraction += static_cast<char>('0' + static_cast<std::int32_t>(digit));
+        }
+    }
+    EXPECT_EQ(fileText("pi_data.txt"), expectedFile('3', fraction));
+}
+
+// Runs of digits laid out at once give the bytes of digits laid out one by
+// one, whatever the runs' lengths.
+TEST(DigitLayout, RunsOfDigitsLayOutAsSingleDigits)
+{
+    std::mt19937_64 random(8);
+    std::uniform_int_distribution<std::size_t> runLength(0, 40);
+    std::string digits(5000, '0');
+    for (std::size_t i = 0; i < digits.size(); ++i) digits[i] = static_cast<char>('0' + random() % 10);
+    std::string single, runs;
+    DigitLayout one, many;
+    const auto toSingle = [&](std::span<const char> bytes) { single.append(bytes.begin(), bytes.end()); };
+    const auto toRuns = [&](std::span<const char> bytes) { runs.append(bytes.begin(), bytes.end()); };
+    for (const char c : digits) one.put(c - '0', toSingle);
+    for (std::size_t at = 0; at < digits.size();) {
+        const std::size_t length = std::min(runLength(random), digits.size() - at);
+        many.putDigits(std::span<const char>(digits.data() + at, length), toRuns);
+        at += length;
+    }
+    one.finish(toSingle);
+    many.finish(toRuns);
+    EXPECT_EQ(runs, single);
+    EXPECT_EQ(many.digitCount(), one.digitCount());
 }
 
 TEST(DigitLayout, LastLinesAndFileSizesOfEverySize)
