@@ -14,12 +14,15 @@ namespace {
 // The bit reversal exchanges tiles: with a pair index t = (a, b, c), a and c
 // of tileBits bits each and b the bits between, pair t goes to
 // (rev c, rev b, rev a). Tile b and tile rev b are exchanged as a whole, so
-// both sides stay within 2^tileBits rows of 2^tileBits pairs while they are
-// in cache, instead of one far jump per pair. Tiles of 8 by 8 pairs do best
-// while the array fits the caches easily (up to 2^20 doubles, 8 MiB), tiles
-// of 16 by 16 with the next tiles asked for ahead beyond that (at 2^21 they
-// win whenever other work shares the caches).
-constexpr std::int32_t largestSmallTileBits = 19; // pair-index bits, k = 20
+// both sides stay within 16 rows of 16 pairs while they are in cache, instead
+// of one far jump per pair. The rows of a tile lie a power of two apart and
+// share cache sets, more of them than a set holds; so a tile goes in two
+// halves of its columns c (whose partners lie in 8 rows), and its rows a in
+// bit-reversed order, so that the partners' column rev a advances one pair at
+// a time and each of their cache lines is used up while it stays in cache.
+constexpr std::int32_t tileBits = 4;
+constexpr std::size_t tileSide = std::size_t{1} << tileBits;
+constexpr std::size_t halfSide = tileSide / 2;
 
 void swapPairs(double* data, std::size_t t, std::size_t r)
 {
@@ -40,8 +43,8 @@ void bitReversePairsDirect(std::size_t pairCount, double* data)
     }
 }
 
-// Asks for the rows of tile b (and of its partner rev b) ahead of use.
-void prefetchTileRows(const double* data, std::size_t tileStart, std::int32_t highShift, std::size_t tileSide)
+// Asks for the rows of a tile ahead of use.
+void prefetchTileRows(const double* data, std::size_t tileStart, std::int32_t highShift)
 {
 #if defined(__GNUC__)
     for (std::size_t a = 0; a < tileSide; ++a) {
@@ -52,16 +55,13 @@ void prefetchTileRows(const double* data, std::size_t tileStart, std::int32_t hi
     (void)data;
     (void)tileStart;
     (void)highShift;
-    (void)tileSide;
 #endif
 }
 
-// With prefetching, the tiles two steps ahead are asked for while the
-// current ones are exchanged (worth it for arrays beyond the caches).
-template <std::int32_t tileBits, bool prefetching>
+// The tiles two steps ahead (and their partners) are asked for while the
+// current ones are exchanged.
 void bitReversePairsByTiles(std::int32_t bits, double* data)
 {
-    constexpr std::size_t tileSide = std::size_t{1} << tileBits;
     constexpr std::size_t lookahead = 2;
     std::size_t reversedCorner[tileSide];
     std::size_t r = 0;
@@ -77,10 +77,10 @@ void bitReversePairsByTiles(std::int32_t bits, double* data)
         reversedAhead = nextBitReversed(reversedAhead, middleCount / 2);
     }
     for (std::size_t b = 0; b < middleCount; ++b) {
-        if (prefetching && b + lookahead < middleCount) {
+        if (b + lookahead < middleCount) {
             if (reversedAhead >= b + lookahead) {
-                prefetchTileRows(data, (b + lookahead) << tileBits, highShift, tileSide);
-                prefetchTileRows(data, reversedAhead << tileBits, highShift, tileSide);
+                prefetchTileRows(data, (b + lookahead) << tileBits, highShift);
+                prefetchTileRows(data, reversedAhead << tileBits, highShift);
             }
             reversedAhead = nextBitReversed(reversedAhead, middleCount / 2);
         }
@@ -88,11 +88,14 @@ void bitReversePairsByTiles(std::int32_t bits, double* data)
             const std::size_t tileT = b << tileBits;
             const std::size_t tileR = reversedMiddle << tileBits;
             const bool selfTile = reversedMiddle == b; // swap each pair once
-            for (std::size_t a = 0; a < tileSide; ++a) {
-                for (std::size_t c = 0; c < tileSide; ++c) {
-                    const std::size_t t = (a << highShift) | tileT | c;
-                    const std::size_t rt = (reversedCorner[c] << highShift) | tileR | reversedCorner[a];
-                    if (!selfTile || t < rt) swapPairs(data, t, rt);
+            for (std::size_t half = 0; half < tileSide; half += halfSide) {
+                for (std::size_t i = 0; i < tileSide; ++i) {
+                    const std::size_t a = reversedCorner[i];
+                    for (std::size_t c = half; c < half + halfSide; ++c) {
+                        const std::size_t t = (a << highShift) | tileT | c;
+                        const std::size_t rt = (reversedCorner[c] << highShift) | tileR | reversedCorner[a];
+                        if (!selfTile || t < rt) swapPairs(data, t, rt);
+                    }
                 }
             }
         }
@@ -118,12 +121,10 @@ void bitReversePairs(std::int32_t k, std::span<double> x)
     const std::int32_t bits = k - 1; // of the pair index
     const std::size_t pairCount = std::size_t{1} << bits;
     double* const data = x.first(2 * pairCount).data();
-    if (bits < 2 * 3) {
+    if (bits < 2 * tileBits) {
         bitReversePairsDirect(pairCount, data);
-    } else if (bits <= largestSmallTileBits) {
-        bitReversePairsByTiles<3, false>(bits, data);
     } else {
-        bitReversePairsByTiles<4, true>(bits, data);
+        bitReversePairsByTiles(bits, data);
     }
 }
 
