@@ -34,6 +34,7 @@ struct InPlace {
 };
 
 struct AddChain : InPlace {
+    static constexpr int window = 1;
     using In = TwoInputs;
     const std::int32_t* y;
     In load(std::int32_t base) const { return {loadWords(x + base), loadWords(y + base)}; }
@@ -59,6 +60,7 @@ struct AddChain : InPlace {
 };
 
 struct SubtractChain : InPlace {
+    static constexpr int window = 1;
     using In = TwoInputs;
     const std::int32_t* y;
     In load(std::int32_t base) const { return {loadWords(x + base), loadWords(y + base)}; }
@@ -84,7 +86,9 @@ struct SubtractChain : InPlace {
     }
 };
 
+// A factor up to 2^26 makes carries up to 0.67 of a word: two positions.
 struct MultiplyChain : InPlace {
+    static constexpr int window = 2;
     using In = OneInput;
     double factor;
     In load(std::int32_t base) const { return {loadWords(x + base)}; }
@@ -110,6 +114,7 @@ struct MultiplyChain : InPlace {
 };
 
 struct HalveChain : InPlace {
+    static constexpr int window = 1;
     using In = OneInput;
     In load(std::int32_t base) const { return {loadWords(x + base)}; }
     template <int d>

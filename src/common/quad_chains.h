@@ -1,6 +1,6 @@
 // Carry chains worked four positions at a time (AVX2). The carry that reaches
-// a position is first guessed by working the two positions before it from a
-// carry of 0; each of the four positions is then worked with its guess, and
+// a position is first guessed by working the one or two positions before it
+// from a carry of 0; each of the four positions is then worked with its guess, and
 // the four results are kept only when every guess is, bit for bit, the carry
 // that the position before it really passes on. Failing that, the guesses
 // one higher are tried the same way, and then the four positions are worked
@@ -67,6 +67,9 @@ inline Quad reachingUpward(Quad leaving, double carry)
 
 /*
 A chain provides, for positions of its own numbering:
+    static constexpr int window;     how many positions before a position its carry is guessed
+                                     from: 1 where a carry moves the next carry by at most one
+                                     (sums, differences, halves), 2 where it can move it more
     using In = ...;                  the inputs of four positions, read before any is overwritten
     using Out = ...;                 the results of four positions
     In load(std::int32_t base);      inputs of positions base .. base+3
@@ -92,11 +95,13 @@ Quad reachingDownwardIn(Quad leaving, double carry)
 }
 
 // The guesses of the carries that reach positions base .. base+3, worked
-// downward: from 0 through the two positions above each.
+// downward: from 0 through the window (one or two) positions above each.
 template <class Chain>
-[[gnu::always_inline]] inline Quad guessDownward(const Chain& chain, const typename Chain::In& in, const typename Chain::In& above, std::int32_t base)
+[[gnu::always_inline]] inline Quad guessDownward(const Chain& chain, const typename Chain::In& in,
+                                                 const typename Chain::In& above, std::int32_t base)
 {
-    const Quad guess = chain.carryOnly(chain.template shifted<2>(in, above, base), broadcast(0.0));
+    Quad guess = broadcast(0.0);
+    if constexpr (Chain::window == 2) guess = chain.carryOnly(chain.template shifted<2>(in, above, base), guess);
     return chain.carryOnly(chain.template shifted<1>(in, above, base), guess);
 }
 
@@ -160,6 +165,35 @@ double downward(Chain& chain, std::int32_t low, std::int32_t high, double carry)
     return carry;
 }
 
+// The guesses of the carries that reach positions base .. base+3, worked
+// upward: from 0 through the window (one or two) positions below each.
+template <class Chain>
+[[gnu::always_inline]] inline Quad guessUpward(const Chain& chain, const typename Chain::In& below,
+                                               const typename Chain::In& in, std::int32_t base)
+{
+    Quad guess = broadcast(0.0);
+    if constexpr (Chain::window == 2) guess = chain.carryOnly(chain.template shifted<2>(below, in, base - 4), guess);
+    return chain.carryOnly(chain.template shifted<3>(below, in, base - 4), guess);
+}
+
+// As settleDownward, for a group worked upward; returns the carry that
+// leaves position base+3.
+template <class Chain>
+[[gnu::always_inline]] inline double settleUpward(Chain& chain, const typename Chain::In& in, std::int32_t base,
+                                                  Quad guess, Quad leaving, typename Chain::Out& out, double carry)
+{
+    if (!sameBits(guess, reachingUpward(leaving, carry))) {
+        guess = guess + broadcast(1.0);
+        leaving = chain.work(in, guess, out);
+        if (!sameBits(guess, reachingUpward(leaving, carry))) {
+            for (std::int32_t i = base; i <= base + 3; ++i) carry = chain.one(i, carry);
+            return carry;
+        }
+    }
+    chain.put(base, out);
+    return lastLane(leaving);
+}
+
 // From position `low` up to `high`, the carry moving toward higher positions.
 // Returns the carry that leaves position `high`.
 template <class Chain>
@@ -169,27 +203,31 @@ double upward(Chain& chain, std::int32_t low, std::int32_t high, double carry)
         for (std::int32_t i = low; i <= high; ++i) carry = chain.one(i, carry);
         return carry;
     }
+    // The four lowest positions go one by one; their inputs are read first,
+    // for the guesses of the group above them.
     typename Chain::In below = chain.load(low);
     for (std::int32_t i = low; i < low + 4; ++i) carry = chain.one(i, carry);
     std::int32_t base = low + 4;
-    for (; base + 3 <= high; base += 4) {
+    // Two groups at a time, so that the work of both overlaps.
+    for (; base + 7 <= high; base += 8) {
+        const typename Chain::In lower = chain.load(base);
+        const typename Chain::In upper = chain.load(base + 4);
+        const Quad lowerGuess = guessUpward(chain, below, lower, base);
+        const Quad upperGuess = guessUpward(chain, lower, upper, base + 4);
+        typename Chain::Out lowerOut, upperOut;
+        const Quad lowerLeaving = chain.work(lower, lowerGuess, lowerOut);
+        const Quad upperLeaving = chain.work(upper, upperGuess, upperOut);
+        carry = settleUpward(chain, lower, base, lowerGuess, lowerLeaving, lowerOut, carry);
+        carry = settleUpward(chain, upper, base + 4, upperGuess, upperLeaving, upperOut, carry);
+        below = upper;
+    }
+    if (base + 3 <= high) {
         const typename Chain::In in = chain.load(base);
-        Quad guess = broadcast(0.0);
-        guess = chain.carryOnly(chain.template shifted<2>(below, in, base - 4), guess);
-        guess = chain.carryOnly(chain.template shifted<3>(below, in, base - 4), guess);
+        const Quad guess = guessUpward(chain, below, in, base);
         typename Chain::Out out;
-        Quad leaving = chain.work(in, guess, out);
-        if (!sameBits(guess, reachingUpward(leaving, carry))) {
-            guess = guess + broadcast(1.0);
-            leaving = chain.work(in, guess, out);
-        }
-        if (sameBits(guess, reachingUpward(leaving, carry))) {
-            chain.put(base, out);
-            carry = lastLane(leaving);
-        } else {
-            for (std::int32_t i = base; i <= base + 3; ++i) carry = chain.one(i, carry);
-        }
-        below = in;
+        const Quad leaving = chain.work(in, guess, out);
+        carry = settleUpward(chain, in, base, guess, leaving, out, carry);
+        base += 4;
     }
     for (std::int32_t i = base; i <= high; ++i) carry = chain.one(i, carry);
     return carry;

@@ -26,6 +26,8 @@ struct ReleaseChain {
     // The lanes hold words base, base+2, base+1, base+3: their halves lie at
     // e[2 base - 3] .. e[2 base + 4], and two unpacks sort them so.
     static constexpr bool crossedLanes = true;
+    // A word's carry is about a ten-thousandth of its high half: two positions.
+    static constexpr int window = 2;
     In load(std::int32_t base) const
     {
         const Quad first = _mm256_loadu_pd(e + 2 * base - 3);  // high, low of base and base+1
