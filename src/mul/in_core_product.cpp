@@ -28,12 +28,21 @@ void transformWords(RunContext& run, StoredNumber& number, std::span<double> arr
     realFftForward(k, array);
 }
 
-// Back from the spectrum to rounded convolution sums.
-void backToIntegers(RunContext& run, std::span<double> array, std::int32_t k)
+// Back from the spectrum to rounded convolution sums. Every sum is checked;
+// only the first `kept` are rounded in place, those that the term routine
+// and the store read.
+void backToIntegers(RunContext& run, std::span<double> array, std::int32_t k, std::int32_t kept)
 {
     realFftInverse(k, array);
-    roundToIntegers(run, array, integerPower(2, k));
+    roundToIntegers(run, array, integerPower(2, k), kept);
 }
+
+// What the stores and term routines read: storeProduct e[0 .. 2n + 4],
+// storeUpperHalf e[0 .. n + 4] (the term routines add to the last five of
+// these); completeHalfSquare the whole square and past it.
+std::int32_t keptOfFull(std::int32_t n) { return 2 * n + 5; }
+std::int32_t keptOfHalf(std::int32_t n) { return n + 5; }
+std::int32_t keptOfHalfSquare(std::int32_t n) { return 2 * n; }
 
 } // namespace
 
@@ -46,7 +55,7 @@ void inCoreProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumb
     transformWords(run, x, a, 1, n, k);
     transformWords(run, y, b, 1, n, k);
     pointwiseProduct(a, b, b, 4 * n);
-    backToIntegers(run, b, k);
+    backToIntegers(run, b, k, keptOfFull(n));
     addGuardTerms(run, x, y, b, n, 4 * n);
     storeProduct(run, b, z, n);
 }
@@ -59,7 +68,7 @@ void inCoreProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, Store
     const std::span<double> b = region(run, second);
     transformWords(run, y, b, 1, n, k);
     pointwiseProduct(a, b, b, 4 * n);
-    backToIntegers(run, b, k);
+    backToIntegers(run, b, k, keptOfFull(n));
     addGuardTerms(run, x, y, b, n, 4 * n);
     storeProduct(run, b, z, n);
 }
@@ -73,7 +82,7 @@ void inCoreHalfProduct(RunContext& run, StoredNumber& x, StoredNumber& y, Stored
     transformWords(run, x, a, 1, n / 2, k);
     transformWords(run, y, b, n / 2 + 1, n / 2, k);
     pointwiseProduct(a, b, a, 2 * n);
-    backToIntegers(run, a, k);
+    backToIntegers(run, a, k, keptOfHalf(n));
     addHalfProductTerms(run, x, y, a, n, 2 * n);
     storeUpperHalf(run, a, z, n);
 }
@@ -86,7 +95,7 @@ void inCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, S
     const std::span<double> b = region(run, second);
     transformWords(run, y, b, n / 2 + 1, n / 2, k);
     pointwiseProduct(a, b, b, 2 * n);
-    backToIntegers(run, b, k);
+    backToIntegers(run, b, k, keptOfHalf(n));
     addHalfProductTerms(run, x, y, b, n, 2 * n);
     storeUpperHalf(run, b, z, n);
 }
@@ -97,7 +106,7 @@ void inCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_
     const std::span<double> a = region(run, start);
     transformWords(run, x, a, 1, n, k);
     pointwiseSquare(a, a, 4 * n);
-    backToIntegers(run, a, k);
+    backToIntegers(run, a, k, keptOfFull(n));
     addGuardTerms(run, x, x, a, n, 4 * n);
     storeProduct(run, a, z, n);
 }
@@ -108,7 +117,7 @@ void inCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::in
     const std::span<double> a = region(run, start);
     transformWords(run, x, a, 1, n / 2, k);
     pointwiseSquare(a, a, 2 * n);
-    backToIntegers(run, a, k);
+    backToIntegers(run, a, k, keptOfHalfSquare(n));
     completeHalfSquare(run, x, a, n, 2 * n);
     storeProduct(run, a, z, n);
 }
@@ -121,7 +130,7 @@ void inCoreHalfSquareKeep(RunContext& run, StoredNumber& x, StoredNumber& z, std
     const std::span<double> b = region(run, second);
     transformWords(run, x, a, 1, n / 2, k);
     pointwiseSquare(a, b, 2 * n);
-    backToIntegers(run, b, k);
+    backToIntegers(run, b, k, keptOfHalfSquare(n));
     completeHalfSquare(run, x, b, n, 2 * n);
     storeProduct(run, b, z, n);
 }

@@ -8,30 +8,50 @@
 
 namespace calvorn {
 
+namespace {
+
+// One value: rounded (and written back when `keep`), its distance counted,
+// and a failure raised with the largest distance up to it. Written as "not
+// below" so that a NaN fails as well.
+void roundOne(RunContext& run, double& element, double& largest, bool keep)
+{
+    const double value = element;
+    const double rounded = roundHalfAway(value);
+    if (keep) element = rounded;
+    const double distance = value - rounded;
+    const double size = std::fabs(distance);
+    if (size > largest) largest = size;
+    if (!(distance * distance < largestSquaredRoundingDistance)) {
+        run.largestRoundingDistance = largest;
+        throw RunFailure("NOT EXACT IN ROUND");
+    }
+}
+
+} // namespace
+
 void roundToIntegers(RunContext& run, std::span<double> e, std::int32_t count)
 {
+    roundToIntegers(run, e, count, count);
+}
+
+void roundToIntegers(RunContext& run, std::span<double> e, std::int32_t count, std::int32_t kept)
+{
+    const auto end = static_cast<std::size_t>(count);
+    const std::size_t keptEnd = kept < count ? static_cast<std::size_t>(kept) : end;
     double largest = run.largestRoundingDistance;
+    [[maybe_unused]] const bool fast = avx2Usable();
     std::size_t t = 0;
-    const std::size_t end = static_cast<std::size_t>(count);
+    // Eight values at a time where the processor allows while every value
+    // passes; the rest, and a group of eight that holds a failing value, one
+    // value after another, so that the failure comes at that value.
 #if defined(CALVORN_AVX2)
-    if (avx2Usable()) t = quads::roundWhileExact(e.first(end), largest);
+    if (fast) t = quads::roundWhileExact(e.first(keptEnd), largest);
 #endif
-    // The rest, and a group of eight that holds a value too far from a whole
-    // number: one value after another, so that the failure comes at that
-    // value with the largest distance up to it.
-    for (; t < end; ++t) {
-        const double value = e[t];
-        const double rounded = roundHalfAway(value);
-        e[t] = rounded;
-        const double distance = value - rounded;
-        const double size = std::fabs(distance);
-        if (size > largest) largest = size;
-        // Written as "not below" so that a NaN fails as well.
-        if (!(distance * distance < largestSquaredRoundingDistance)) {
-            run.largestRoundingDistance = largest;
-            throw RunFailure("NOT EXACT IN ROUND");
-        }
-    }
+    for (; t < keptEnd; ++t) roundOne(run, e[t], largest, true);
+#if defined(CALVORN_AVX2)
+    if (fast) t += quads::checkWhileExact(e.subspan(keptEnd, end - keptEnd), largest);
+#endif
+    for (; t < end; ++t) roundOne(run, e[t], largest, false);
     run.largestRoundingDistance = largest;
 }
 

@@ -16,6 +16,12 @@ namespace calvorn {
 // abandons the run. Records the largest distance in run.largestRoundingDistance.
 void roundToIntegers(RunContext& run, std::span<double> e, std::int32_t count);
 
+// The same over e[0 .. count), but only e[0 .. kept) are rounded in place:
+// the values from `kept` on, which nothing reads once the product is stored,
+// are checked and counted for the largest distance without being written
+// back. Fails exactly where and as roundToIntegers does.
+void roundToIntegers(RunContext& run, std::span<double> e, std::int32_t count, std::int32_t kept);
+
 // |d| of 0.499998999999 (the square root of this) or more means the value
 // could belong to either neighbour: the transform was not accurate enough.
 constexpr double largestSquaredRoundingDistance = 0.249999;
@@ -24,8 +30,10 @@ constexpr double largestSquaredRoundingDistance = 0.249999;
 // value of a group of eight passes the check; returns how many it rounded
 // (the rest is roundToIntegers' to finish) and widens `largest` to the
 // largest distance among them.
+// checkWhileExact does the same without writing anything back.
 namespace quads {
 std::size_t roundWhileExact(std::span<double> e, double& largest);
+std::size_t checkWhileExact(std::span<const double> e, double& largest);
 } // namespace quads
 
 } // namespace calvorn

@@ -30,6 +30,16 @@ Rounded roundFour(Quad x)
     return {rounded, _mm256_andnot_pd(sign, distance), _mm256_movemask_pd(below) == 0xF};
 }
 
+// The largest of four distances and `largest`.
+double widestLane(Quad widest, double largest)
+{
+    alignas(32) double lanes[4];
+    _mm256_store_pd(lanes, widest);
+    for (const double lane : lanes)
+        if (lane > largest) largest = lane;
+    return largest;
+}
+
 } // namespace
 
 std::size_t roundWhileExact(std::span<double> e, double& largest)
@@ -44,10 +54,21 @@ std::size_t roundWhileExact(std::span<double> e, double& largest)
         _mm256_storeu_pd(e.data() + t + 4, second.values);
         widest = _mm256_max_pd(widest, _mm256_max_pd(first.distances, second.distances));
     }
-    alignas(32) double lanes[4];
-    _mm256_store_pd(lanes, widest);
-    for (const double lane : lanes)
-        if (lane > largest) largest = lane;
+    largest = widestLane(widest, largest);
+    return t;
+}
+
+std::size_t checkWhileExact(std::span<const double> e, double& largest)
+{
+    Quad widest = _mm256_set1_pd(largest);
+    std::size_t t = 0;
+    for (; t + 8 <= e.size(); t += 8) {
+        const Rounded first = roundFour(_mm256_loadu_pd(e.data() + t));
+        const Rounded second = roundFour(_mm256_loadu_pd(e.data() + t + 4));
+        if (!first.exact || !second.exact) break;
+        widest = _mm256_max_pd(widest, _mm256_max_pd(first.distances, second.distances));
+    }
+    largest = widestLane(widest, largest);
     return t;
 }
 

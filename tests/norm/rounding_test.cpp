@@ -95,7 +95,8 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b)
 
 // Long arrays take the fast path where the processor has one: the same
 // values bit for bit (signed zeros included), the same largest distance, and
-// a failure at the same value with the values after it untouched.
+// a failure at the same value with the values after it untouched; values
+// from `kept` on are checked alike and left as they were.
 TEST(RoundToIntegers, LongArraysRoundAndFailExactlyAsValueByValue)
 {
     std::mt19937_64 random(777);
@@ -112,22 +113,31 @@ TEST(RoundToIntegers, LongArraysRoundAndFailExactlyAsValueByValue)
             const std::size_t at = (static_cast<std::size_t>(trial) * 5) % count;
             if (fails) e[at] = failing[trial % 4];
 
-            test::FakeHost host;
-            RunContext run(host, SizeParameters::withBlockWords(16, 4));
-            run.largestRoundingDistance = 0.125;
             const Reference expected = roundOneByOne(e, 0.125);
-            bool threw = false;
-            try {
-                roundToIntegers(run, e, static_cast<std::int32_t>(count));
-            } catch (const RunFailure&) {
-                threw = true;
-            }
-            ASSERT_EQ(threw, fails) << "count " << count << " trial " << trial;
             if (fails) {
                 ASSERT_EQ(expected.failedAt, at);
             }
-            ASSERT_TRUE(sameBits(e, expected.values)) << "count " << count << " trial " << trial;
-            ASSERT_EQ(run.largestRoundingDistance, expected.largest) << "count " << count << " trial " << trial;
+            // Rounded in place throughout, and only below `kept` (the rest
+            // checked but left as it was).
+            for (const std::size_t kept : {count, count / 2 + 1, std::size_t{3}}) {
+                SCOPED_TRACE(testing::Message() << "count " << count << " trial " << trial << " kept " << kept);
+                test::FakeHost host;
+                RunContext run(host, SizeParameters::withBlockWords(16, 4));
+                run.largestRoundingDistance = 0.125;
+                std::vector<double> values = e;
+                bool threw = false;
+                try {
+                    roundToIntegers(run, values, static_cast<std::int32_t>(count), static_cast<std::int32_t>(kept));
+                } catch (const RunFailure&) {
+                    threw = true;
+                }
+                ASSERT_EQ(threw, fails);
+                std::vector<double> wanted = expected.values;
+                std::copy(e.begin() + static_cast<std::ptrdiff_t>(kept), e.end(),
+                          wanted.begin() + static_cast<std::ptrdiff_t>(kept));
+                ASSERT_TRUE(sameBits(values, wanted));
+                ASSERT_EQ(run.largestRoundingDistance, expected.largest);
+            }
         }
     }
 }
