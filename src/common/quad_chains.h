@@ -1,12 +1,12 @@
-// Carry chains worked four positions at a time (AVX2). The carry that reaches
-// a position is first guessed by working the one or two positions before it
-// from a carry of 0; each of the four positions is then worked with its guess, and
-// the four results are kept only when every guess is, bit for bit, the carry
-// that the position before it really passes on. Failing that, the guesses
-// one higher are tried the same way, and then the four positions are worked
-// again one after another. The results are therefore those of the
-// plain loop whatever the data; good guesses only make it fast. Included
-// only by files compiled for AVX2; pure functions, no state.
+// Carry chains worked four positions at a time (AVX2). The carry that
+// reaches a position is first guessed by working the one or two positions
+// before it from a carry of 0; each of the four positions is then worked
+// with its guess, and the four results are kept only when every guess is,
+// bit for bit, the carry that the position before it really passes on.
+// Failing that, the guesses one higher are tried the same way, and then the
+// four positions are worked again one after another. The results are
+// therefore those of the plain loop whatever the data; good guesses only
+// make it fast. Included only by files compiled for AVX2; no state.
 #pragma once
 
 #include <cstdint>
