@@ -72,7 +72,7 @@ void iterateMeans(RunContext& run, WorkFiles& files, std::int32_t p, Progress& p
     StoredNumber& V = files.V();
     StoredNumber& W = files.W();
 
-    run.agreementCount = 0;
+    std::int32_t agreementCount = 0;  // leading words in which a and b agree
     for (std::int32_t k = 1;; ++k) {
         if (k > p) throw RunFailure(mainNotConvergentText);
         addNumbers(run, A, B, A, n);
@@ -85,11 +85,11 @@ void iterateMeans(RunContext& run, WorkFiles& files, std::int32_t p, Progress& p
         }
         multiplyPowerOfTwo(run, B, k - 1, n);
         subtractNumbers(run, T, B, T, n);          // t' = t - 2^(k-1) ((a - b) / 2)^2
-        newtonSqrt(run, W, B, V, n, p, k);         // b' = sqrt(a * b)
-        run.agreementCount = countAgreeingWords(run, A, B, n, run.agreementCount);
+        newtonSqrt(run, W, B, V, n, p, k, agreementCount);  // b' = sqrt(a * b)
+        agreementCount = countAgreeingWords(run, A, B, n, agreementCount);
         summary.iterations = k;
         progress.elapsed(iterationDoneText(k));
-        if (run.agreementCount >= n / 2 + 1) return;
+        if (agreementCount >= n / 2 + 1) return;
     }
 }
 

@@ -167,7 +167,7 @@ TEST_P(NewtonShapes, SquareRootMatchesMpfrColdAndWarm)
     // a * b lies near 0.7 in a run; here anything from 0.1 to 4.
     Words w = randomNumber(random, N, 10000000, 399999999);
     bench.write(bench.input, w);
-    newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, p, 3);
+    newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, p, 3, 0);
 
     Oracle exact(N + 2);
     exact.set(w);
@@ -186,8 +186,7 @@ TEST_P(NewtonShapes, SquareRootMatchesMpfrColdAndWarm)
     for (std::size_t i = static_cast<std::size_t>(N / 8); i < w.size(); ++i)
         w[i] = std::uniform_int_distribution<std::int32_t>(0, 99999999)(random);
     bench.write(bench.input, w);
-    bench.run->agreementCount = N / 8;
-    const std::int32_t steps = newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, p, 4);
+    const std::int32_t steps = newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, p, 4, N / 8);
     EXPECT_EQ(steps, 4);
     exact.set(w);
     mpfr_sqrt(exact.value(), exact.value(), MPFR_RNDN);
@@ -214,7 +213,7 @@ TEST(Newton, ColdRunsAtTheSixteenKLengthTakeElevenSteps)
     bench.write(bench.input, randomNumber(random, N, 50000000, 99999999));
     EXPECT_EQ(newtonReciprocal(*bench.run, bench.input, bench.result, bench.iterate, N, 14), 11);
     EXPECT_EQ(newtonInverseSqrt(*bench.run, bench.result, bench.iterate, N, 14), 11);
-    EXPECT_EQ(newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 14, 1), 11);
+    EXPECT_EQ(newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 14, 1, 0), 11);
 }
 
 TEST(Newton, WarmStartBeginsAtTheFirstPowerOfTwoAboveTheAgreement)
@@ -234,9 +233,8 @@ TEST(Newton, WarmStartBeginsAtTheFirstPowerOfTwoAboveTheAgreement)
     std::mt19937_64 random(11);
     const Words w = randomNumber(random, N, 50000000, 99999999);
     bench.write(bench.input, w);
-    newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 14, 3);
-    bench.run->agreementCount = 100;
-    EXPECT_EQ(newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 14, 4), 5);
+    newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 14, 3, 0);
+    EXPECT_EQ(newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 14, 4, 100), 5);
     Oracle exact(N + 2);
     exact.set(w);
     mpfr_sqrt(exact.value(), exact.value(), MPFR_RNDN);
@@ -259,7 +257,7 @@ TEST(Newton, ExactAnswersComeOutExact)
     four[0] = 400000000;
     EXPECT_EQ(bench.read(bench.result, N + 2), four);
 
-    newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 11, 1);
+    newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 11, 1, 0);
     Words half(static_cast<std::size_t>(N + 2), 0);
     half[0] = 50000000;
     EXPECT_EQ(bench.read(bench.result, N + 2), half);
@@ -287,11 +285,10 @@ TEST(Newton, ReachingTheLengthLimitFirstIsAFailure)
               "NOT CONVERGENT IN INV");
     EXPECT_EQ(failureOf([&] { newtonInverseSqrt(run, bench.result, bench.iterate, N, 10); }),
               "NOT CONVERGENT IN SQR05");
-    EXPECT_EQ(failureOf([&] { newtonSqrt(run, bench.input, bench.result, bench.iterate, N, 10, 1); }),
+    EXPECT_EQ(failureOf([&] { newtonSqrt(run, bench.input, bench.result, bench.iterate, N, 10, 1, 0); }),
               "NOT CONVERGENT IN SQR");
     // A warm start above the limit fails at once.
-    run.agreementCount = 1000;
-    EXPECT_EQ(failureOf([&] { newtonSqrt(run, bench.input, bench.result, bench.iterate, N, 12, 5); }),
+    EXPECT_EQ(failureOf([&] { newtonSqrt(run, bench.input, bench.result, bench.iterate, N, 12, 5, 1000); }),
               "NOT CONVERGENT IN SQR");
 }
 

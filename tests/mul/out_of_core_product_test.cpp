@@ -79,13 +79,6 @@ std::optional<Companion> companionOf(std::int32_t mode)
     return std::nullopt;
 }
 
-void resetCounts(RunContext& run)
-{
-    run.firstProductOfRun = 1;
-    run.agreementCount = 0;
-    run.iterateAgreeWords = 0;
-}
-
 struct Operands {
     Words x, y;
     std::string name;
@@ -109,13 +102,17 @@ void runMode(test::OutOfCoreBench& bench, std::int32_t mode, const Operands& ops
     const std::string what = "mode " + std::to_string(mode) + ", n " + std::to_string(n) + ", b " +
                              std::to_string(b) + ", " + ops.name;
     bench.workArea(b);
-    resetCounts(bench.run);
     if (const auto companion = companionOf(mode)) {
+        // The companion's operands are the same numbers as the mode's: with
+        // x as its second operand, y's number stands first.
         const Words other = test::randomWords(random, n + 2);
-        bench.put(bench.x, companion->xAsSecond ? other : ops.x);
-        bench.put(bench.y, companion->xAsSecond ? ops.x : other);
+        bench.put(bench.x, ops.x);
+        bench.put(bench.y, other);
         bench.clearResult(n);
-        multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, companion->mode);
+        if (companion->xAsSecond)
+            multiplyNumbers(bench.run, bench.y, bench.x, bench.z, n, companion->mode);
+        else
+            multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, companion->mode);
         // What an out-of-core method leaves in the work area is of no use to
         // the next one.
         if (outOfCore(mode, size)) bench.poisonWorkArea();

@@ -71,14 +71,12 @@ TEST(OutOfCoreReuse, SquareRootOrder)
     const Words oldW = test::randomWords(random, longest + 2, 200000000);
     bench.put(bench.x, oldW);
     bench.put(bench.z, test::randomWords(random, longest + 2));
-    run.firstProductOfRun = 1;
-    multiplyNumbers(run, bench.x, bench.z, bench.z, longest, productKeepFirst);
+    ReuseHint lastRun;
+    multiplyNumbers(run, bench.x, bench.z, bench.z, longest, productKeepFirst, lastRun);
 
     const std::int32_t agreement = 3 * m + 5;
     const Words w = agreeingWith(oldW, test::randomWords(random, longest + 2, 200000000), agreement);
-    run.agreementCount = agreement;
-    run.firstProductOfRun = 1;
-    run.iterateAgreeWords = 0;
+    ReuseHint hint{.session = run.kept.newSession(), .agreementCount = agreement};
     Words iterateWords = iterate(random, 64, Words(longest + 2, 0), 0);
     for (const std::int32_t n : {64, 128, 256}) {
         const std::int32_t blocks = n / m;
@@ -87,9 +85,9 @@ TEST(OutOfCoreReuse, SquareRootOrder)
 
         // Half square: Y positions of the agreeing blocks are v's, as the
         // half product of the last step left them.
-        const std::int32_t kept = run.iterateAgreeWords / m;
+        const std::int32_t kept = hint.iterateAgreeWords / m;
         bench.put(v, test::spoilBlocks(iterateWords, 1, kept, m, true));
-        multiplyNumbers(run, v, v, bench.z, n, squareHalf);
+        multiplyNumbers(run, v, v, bench.z, n, squareHalf, hint);
         expectWords(bench, bench.z, n, test::expectedOutOfCoreHalfSquare(iterateWords, n, m), step + ", mode 3");
         bench.put(v, iterateWords);
 
@@ -100,14 +98,14 @@ TEST(OutOfCoreReuse, SquareRootOrder)
         const Words y4 = test::randomWords(random, longest + 2);
         bench.put(bench.x, test::spoilBlocks(w, 1, fromX, m));
         bench.put(bench.z, y4);
-        multiplyNumbers(run, bench.x, bench.z, bench.z, n, productKeepFirst);
+        multiplyNumbers(run, bench.x, bench.z, bench.z, n, productKeepFirst, hint);
         expectWords(bench, bench.z, n, test::expectedOutOfCoreProduct(w, y4, n, m), step + ", mode 4");
-        EXPECT_EQ(run.firstProductOfRun, 0) << step;
+        EXPECT_EQ(hint.firstProductOfRun, 0) << step;
         bench.put(bench.x, w);
 
         const Words y1 = test::randomWords(random, longest + 2);
         bench.put(bench.z, y1);
-        multiplyNumbers(run, v, bench.z, bench.z, n, productHalf);
+        multiplyNumbers(run, v, bench.z, bench.z, n, productHalf, hint);
         expectWords(bench, bench.z, n, withLowerPart(y1, test::expectedOutOfCoreHalfProduct(iterateWords, y1, n, m), n),
                     step + ", mode 1");
 
@@ -116,14 +114,14 @@ TEST(OutOfCoreReuse, SquareRootOrder)
         // fewer than it could (the block after the agreeing ones differs).
         const std::int32_t agree = n == 64 ? n / 2 + 2 : n / 2 - 14;
         iterateWords = iterate(random, 2 * n, iterateWords, agree);
-        run.iterateAgreeWords = agree;
+        hint.iterateAgreeWords = agree;
     }
 
     const Words y6 = test::randomWords(random, longest + 2);
     bench.put(bench.x, test::spoilBlocks(w, 1, longest / m, m));
     bench.put(bench.z, y6);
     bench.poisonWorkArea();
-    multiplyNumbers(run, bench.x, bench.z, bench.z, longest, productReuseFirst);
+    multiplyNumbers(run, bench.x, bench.z, bench.z, longest, productReuseFirst, hint);
     expectWords(bench, bench.z, longest, test::expectedOutOfCoreProduct(w, y6, longest, m), "mode 6");
 }
 
@@ -140,8 +138,7 @@ TEST(OutOfCoreReuse, ReciprocalOrder)
     bench.clearResult(longest);
 
     const Words x = test::randomWords(random, longest + 2, 300000000);
-    run.firstProductOfRun = 1;
-    run.iterateAgreeWords = 0;
+    ReuseHint hint{.session = run.kept.newSession()};
     Words iterateWords = iterate(random, 16, Words(longest + 2, 0), 0);
     for (const std::int32_t n : {16, 32, 64, 128, 256}) {
         const std::int32_t blocks = n / m;
@@ -150,22 +147,22 @@ TEST(OutOfCoreReuse, ReciprocalOrder)
         bench.poisonWorkArea();
 
         bench.put(bench.x, firstOutOfCore ? x : test::spoilBlocks(x, 1, blocks / 2, m));
-        bench.put(y, test::spoilBlocks(iterateWords, 1, run.iterateAgreeWords / m, m));
-        multiplyNumbers(run, bench.x, y, bench.z, n, productFixedFirst);
+        bench.put(y, test::spoilBlocks(iterateWords, 1, hint.iterateAgreeWords / m, m));
+        multiplyNumbers(run, bench.x, y, bench.z, n, productFixedFirst, hint);
         expectWords(bench, bench.z, n, test::expectedOutOfCoreProduct(x, iterateWords, n, m), step + ", mode 5");
-        EXPECT_EQ(run.firstProductOfRun, 0) << step;
+        EXPECT_EQ(hint.firstProductOfRun, 0) << step;
 
         const Words t = test::randomWords(random, longest + 2);
         bench.put(y, n == 16 ? iterateWords : test::spoilBlocks(iterateWords, 1, n / 2 / m, m));
         bench.put(bench.z, t);
-        multiplyNumbers(run, y, bench.z, bench.z, n, productHalfAfterFixed);
+        multiplyNumbers(run, y, bench.z, bench.z, n, productHalfAfterFixed, hint);
         const Words upper = n == 16 ? test::expectedHalfProduct(iterateWords, t, n)
                                     : test::expectedOutOfCoreHalfProduct(iterateWords, t, n, m);
         expectWords(bench, bench.z, n, withLowerPart(t, upper, n), step + ", mode 7");
 
         const std::int32_t agree = n == 64 ? n / 2 - 5 : n / 2 + 2;
         iterateWords = iterate(random, 2 * n, iterateWords, agree);
-        run.iterateAgreeWords = agree;
+        hint.iterateAgreeWords = agree;
     }
 }
 
@@ -182,15 +179,15 @@ TEST(OutOfCoreReuse, InverseSquareRootOrder)
     RunContext& run = bench.run;
     bench.clearResult(longest);
 
-    run.iterateAgreeWords = 0;
+    ReuseHint hint{.session = run.kept.newSession()};
     Words iterateWords = iterate(random, 16, Words(longest + 2, 0), 0);
     for (const std::int32_t n : {16, 32, 64, 128, 256}) {
         const std::string step = "step " + std::to_string(n);
         const bool s4 = n >= area;
         bench.poisonWorkArea();
 
-        bench.put(y, s4 ? test::spoilBlocks(iterateWords, 1, run.iterateAgreeWords / m, m, true) : iterateWords);
-        multiplyNumbers(run, y, y, bench.z, n, squareHalf);
+        bench.put(y, s4 ? test::spoilBlocks(iterateWords, 1, hint.iterateAgreeWords / m, m, true) : iterateWords);
+        multiplyNumbers(run, y, y, bench.z, n, squareHalf, hint);
         expectWords(bench, bench.z, n,
                     s4 ? test::expectedOutOfCoreHalfSquare(iterateWords, n, m) : test::expectedHalfSquare(iterateWords, n),
                     step + ", mode 3");
@@ -198,14 +195,14 @@ TEST(OutOfCoreReuse, InverseSquareRootOrder)
         const Words t = test::randomWords(random, longest + 2);
         bench.put(y, s4 ? test::spoilBlocks(iterateWords, 1, n / 2 / m, m) : iterateWords);
         bench.put(bench.z, t);
-        multiplyNumbers(run, y, bench.z, bench.z, n, productHalfAfterSquare);
+        multiplyNumbers(run, y, bench.z, bench.z, n, productHalfAfterSquare, hint);
         const Words upper = n >= area / 2 ? test::expectedOutOfCoreHalfProduct(iterateWords, t, n, m)
                                           : test::expectedHalfProduct(iterateWords, t, n);
         expectWords(bench, bench.z, n, withLowerPart(t, upper, n), step + ", mode 8");
 
         const std::int32_t agree = n == 128 ? n / 2 - 3 : n / 2 + 2;
         iterateWords = iterate(random, 2 * n, iterateWords, agree);
-        run.iterateAgreeWords = agree;
+        hint.iterateAgreeWords = agree;
     }
 }
 
@@ -228,10 +225,11 @@ TEST(OutOfCoreReuse, BlocksTakenOverAreNotTransformedAgain)
     bench.clearResult(n);
 
     // Transfers of one call after `prepare` has set the counts.
+    ReuseHint hint;
     const auto transfersOf = [&](std::int32_t mode, auto prepare) {
         prepare();
         const TransferCounts before = run.transfers;
-        multiplyNumbers(run, bench.x, bench.y, bench.z, n, mode);
+        multiplyNumbers(run, bench.x, bench.y, bench.z, n, mode, hint);
         return TransferCounts{run.transfers.blocksRead - before.blocksRead,
                               run.transfers.blocksWritten - before.blocksWritten};
     };
@@ -242,13 +240,13 @@ TEST(OutOfCoreReuse, BlocksTakenOverAreNotTransformedAgain)
     };
 
     // Mode 4: at the first product of a run, the blocks inside agreementCount.
-    const auto keepAll = transfersOf(productKeepFirst, [&] { run.firstProductOfRun = 1; run.agreementCount = 0; });
+    const auto keepAll = transfersOf(productKeepFirst, [&] { hint.firstProductOfRun = 1; hint.agreementCount = 0; });
     const auto keepFrom4 =
-        transfersOf(productKeepFirst, [&] { run.firstProductOfRun = 1; run.agreementCount = 3 * m + 5; });
+        transfersOf(productKeepFirst, [&] { hint.firstProductOfRun = 1; hint.agreementCount = 3 * m + 5; });
     expectSaving(keepAll, keepFrom4, 3, "mode 4, agreementCount 3m + 5");
-    const auto keepHalf = transfersOf(productKeepFirst, [&] { run.agreementCount = 0; });
+    const auto keepHalf = transfersOf(productKeepFirst, [&] { hint.agreementCount = 0; });
     expectSaving(keepAll, keepHalf, n / m / 2, "mode 4, later in the run");
-    EXPECT_EQ(run.firstProductOfRun, 0);
+    EXPECT_EQ(hint.firstProductOfRun, 0);
 
     // Mode 6 saves every block of x; mode 0 transforms them all.
     const auto plain = transfersOf(productFull, [] {});
@@ -257,14 +255,14 @@ TEST(OutOfCoreReuse, BlocksTakenOverAreNotTransformedAgain)
 
     // Mode 5: x's first half after the first product, y's agreeing blocks.
     const auto fixedAll =
-        transfersOf(productFixedFirst, [&] { run.firstProductOfRun = 1; run.iterateAgreeWords = 0; });
-    const auto fixedLater = transfersOf(productFixedFirst, [&] { run.iterateAgreeWords = 2 * m + 1; });
+        transfersOf(productFixedFirst, [&] { hint.firstProductOfRun = 1; hint.iterateAgreeWords = 0; });
+    const auto fixedLater = transfersOf(productFixedFirst, [&] { hint.iterateAgreeWords = 2 * m + 1; });
     expectSaving(fixedAll, fixedLater, n / m / 2 + 2, "mode 5, later with 2m + 1 agreeing words");
 
     // Mode 3 in S4: the blocks inside iterateAgreeWords; mode 8 in S4 all of
     // x's upper half, against mode 1.
-    const auto halfSquareAll = transfersOf(squareHalf, [&] { run.iterateAgreeWords = 0; });
-    const auto halfSquareFrom3 = transfersOf(squareHalf, [&] { run.iterateAgreeWords = 2 * m; });
+    const auto halfSquareAll = transfersOf(squareHalf, [&] { hint.iterateAgreeWords = 0; });
+    const auto halfSquareFrom3 = transfersOf(squareHalf, [&] { hint.iterateAgreeWords = 2 * m; });
     expectSaving(halfSquareAll, halfSquareFrom3, 2, "mode 3, 2m agreeing words");
     const auto halfProduct = transfersOf(productHalf, [] {});
     const auto halfReuse = transfersOf(productHalfAfterSquare, [] {});
@@ -295,8 +293,6 @@ TEST(OutOfCoreReuse, ResultMayBeAnOperand)
         expectWords(bench, bench.y, n, test::expectedOutOfCoreProduct(x, y, n, blockLength), size + ", z = y, mode 0");
 
         bench.put(bench.y, y);
-        bench.run.firstProductOfRun = 1;
-        bench.run.agreementCount = 0;
         multiplyNumbers(bench.run, bench.x, bench.y, bench.y, n, productKeepFirst);
         expectWords(bench, bench.y, n, test::expectedOutOfCoreProduct(x, y, n, blockLength), size + ", z = y, mode 4");
         bench.put(bench.y, y);
@@ -320,7 +316,6 @@ TEST(OutOfCoreReuse, ResultMayBeAnOperand)
                     size + ", z = y, mode 8 after mode 1");
 
         if (b > n) continue;  // the half square is in core in S3
-        bench.run.iterateAgreeWords = 0;
         multiplyNumbers(bench.run, bench.x, bench.x, bench.x, n, squareHalf);
         expectWords(bench, bench.x, n, test::expectedOutOfCoreHalfSquare(x, n, blockLength), size + ", z = x, mode 3");
     }

@@ -137,13 +137,16 @@ std::pair<Sums, std::uint64_t> wholeSums(const PieceProduct& product, std::int32
     return {whole, carry};
 }
 
-void storePieces(RunContext& run, StoredNumber& z, const PieceProduct& product, std::int32_t lowestPiece)
+// Returns the carry left in savedPieceCarry after the last piece.
+double storePieces(RunContext& run, StoredNumber& z, const PieceProduct& product, std::int32_t lowestPiece)
 {
     const std::int32_t n = product.n, p = product.p;
+    double savedPieceCarry = 0.0;
     std::vector<double> guard = asDoubles(product.guard);
-    storeProductPiece(run, guard, z, 4 * p, n / p + 1, true, false);
+    storeProductPiece(run, guard, z, 4 * p, n / p + 1, true, false, savedPieceCarry);
     for (std::int32_t f = n / p; f >= lowestPiece; --f)
-        storeProductPiece(run, asDoubles(product.pieces[f - 1]), z, 4 * p, f, false, f == n / p);
+        storeProductPiece(run, asDoubles(product.pieces[f - 1]), z, 4 * p, f, false, f == n / p, savedPieceCarry);
+    return savedPieceCarry;
 }
 
 TEST(StoreProductPiece, PiecesMakeTheWholeProduct)
@@ -175,7 +178,7 @@ TEST(StoreProductPiece, HalfProductReducesItsTopWordAndLeavesTheLowerHalfAlone)
     StoreBench bench(w, blocks);
     const PieceProduct product = randomPieces(random, n, p, std::uint64_t{1} << 40);
     const std::int32_t lastPiece = n / (2 * p) + 1;
-    storePieces(bench.run, bench.z, product, lastPiece);
+    const double savedPieceCarry = storePieces(bench.run, bench.z, product, lastPiece);
 
     // Words n/2+1 .. n+2 as a number of their own whose top word is reduced;
     // what leaves it stays in savedPieceCarry and goes nowhere.
@@ -187,7 +190,7 @@ TEST(StoreProductPiece, HalfProductReducesItsTopWordAndLeavesTheLowerHalfAlone)
         const std::int32_t want = (j > n / 2 && j <= n + 2) ? expected.words[j - n / 2 - 1] : sentinel;
         ASSERT_EQ(stored[j - 1], want) << "word " << j;
     }
-    EXPECT_EQ(bench.run.savedPieceCarry, static_cast<double>(expected.carryOut));
+    EXPECT_EQ(savedPieceCarry, static_cast<double>(expected.carryOut));
     EXPECT_GT(expected.carryOut, 0u);
 }
 
@@ -203,17 +206,18 @@ TEST(StoreProductPiece, CarryLeavingAPieceEntersTheNextThroughSavedPieceCarry)
     product.pieces[1][2 * p - 2] = 40;     // piece 2, local word p: z word 8
     product.pieces[1][0] = 9 * 100000000;  // piece 2, local word 1: z word 5 gets 0, carry 9
 
-    storeProductPiece(bench.run, asDoubles(product.guard), bench.z, 4 * p, n / p + 1, true, true);
-    EXPECT_EQ(bench.run.savedPieceCarry, 3.0);
+    double savedPieceCarry = 0.0;
+    storeProductPiece(bench.run, asDoubles(product.guard), bench.z, 4 * p, n / p + 1, true, true, savedPieceCarry);
+    EXPECT_EQ(savedPieceCarry, 3.0);
     EXPECT_EQ(test::readBlocks(bench.run, bench.z, n / w + 1)[n], 7);  // lowest flag ignored with guard
-    storeProductPiece(bench.run, asDoubles(product.pieces[3]), bench.z, 4 * p, 4, false, true);
-    EXPECT_EQ(bench.run.savedPieceCarry, 0.0);
-    storeProductPiece(bench.run, asDoubles(product.pieces[2]), bench.z, 4 * p, 3, false, false);
-    EXPECT_EQ(bench.run.savedPieceCarry, 5.0);
-    storeProductPiece(bench.run, asDoubles(product.pieces[1]), bench.z, 4 * p, 2, false, false);
-    EXPECT_EQ(bench.run.savedPieceCarry, 9.0);
-    storeProductPiece(bench.run, asDoubles(product.pieces[0]), bench.z, 4 * p, 1, false, false);
-    EXPECT_EQ(bench.run.savedPieceCarry, 9.0);  // piece 1 adds it in and leaves it as it was
+    storeProductPiece(bench.run, asDoubles(product.pieces[3]), bench.z, 4 * p, 4, false, true, savedPieceCarry);
+    EXPECT_EQ(savedPieceCarry, 0.0);
+    storeProductPiece(bench.run, asDoubles(product.pieces[2]), bench.z, 4 * p, 3, false, false, savedPieceCarry);
+    EXPECT_EQ(savedPieceCarry, 5.0);
+    storeProductPiece(bench.run, asDoubles(product.pieces[1]), bench.z, 4 * p, 2, false, false, savedPieceCarry);
+    EXPECT_EQ(savedPieceCarry, 9.0);
+    storeProductPiece(bench.run, asDoubles(product.pieces[0]), bench.z, 4 * p, 1, false, false, savedPieceCarry);
+    EXPECT_EQ(savedPieceCarry, 9.0);  // piece 1 adds it in and leaves it as it was
 
     Words expected(18, 0);
     expected[15] = 3;   // z word 16 takes the carry of the guard call
