@@ -263,6 +263,60 @@ TEST(Newton, ExactAnswersComeOutExact)
     EXPECT_EQ(bench.read(bench.result, N + 2), half);
 }
 
+// Old words in every file the iterations use: the result, the iterate and
+// both spectrum stores hold leftovers of some earlier work.
+void fillWithOldData(NewtonBench& bench, std::mt19937_64& random)
+{
+    const std::int32_t N = bench.N();
+    bench.write(bench.result, test::randomWords(random, 2 * N));
+    bench.write(bench.iterate, test::randomWords(random, 2 * N));
+    // A store grows to 32 N bytes: 8 N words of junk doubles.
+    bench.write(bench.X, test::randomWords(random, 8 * N));
+    bench.write(bench.Y, test::randomWords(random, 8 * N));
+}
+
+// Exact answers out of core, down to a work area of four blocks, with old
+// data in every file: 1/0.25 settles in a few words, and its iterate agrees
+// with the last one in more than a block after the step whose product has a
+// single block (n = b/4), which keeps nothing in Y for the step after it;
+// sqrt(0.25) converges before the full length, so its last product reads
+// words of b beyond those the last step wrote. Then the other order: the
+// reciprocal after a square root with the same iterate, whose spectra are
+// still in Y from that run.
+TEST(Newton, ExactAnswersOutOfCoreWithOldDataInTheFiles)
+{
+    const std::int32_t N = 256;
+    Words quarter(static_cast<std::size_t>(N + 2), 0);
+    quarter[0] = 25000000;
+    Words four(static_cast<std::size_t>(N + 2), 0);
+    four[0] = 400000000;
+    Words half(static_cast<std::size_t>(N + 2), 0);
+    half[0] = 50000000;
+    for (const std::int32_t b : {256, 128, 64}) {
+        const std::string shape = "b = " + std::to_string(b);
+        std::mt19937_64 random(static_cast<std::uint64_t>(17 + b));
+        NewtonBench bench(N, 16, b);
+        bench.write(bench.input, quarter);
+
+        fillWithOldData(bench, random);
+        newtonReciprocal(*bench.run, bench.input, bench.result, bench.iterate, N, 11);
+        EXPECT_EQ(bench.read(bench.result, N + 2), four) << shape << ", 1/0.25";
+
+        for (const std::int32_t k : {1, 3}) {
+            fillWithOldData(bench, random);
+            newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 11, k, 0);
+            EXPECT_EQ(bench.read(bench.result, N + 2), half) << shape << ", sqrt(0.25), k = " << k;
+            if (k == 3) {
+                Words two(static_cast<std::size_t>(N / 4 + 2), 0);
+                two[0] = 200000000;
+                EXPECT_EQ(bench.read(bench.iterate, N / 4 + 2), two) << shape << ", 1/sqrt(0.25) kept in v";
+            }
+        }
+        newtonReciprocal(*bench.run, bench.input, bench.result, bench.iterate, N, 11);
+        EXPECT_EQ(bench.read(bench.result, N + 2), four) << shape << ", 1/0.25 after the square root";
+    }
+}
+
 std::string failureOf(const std::function<void()>& body)
 {
     try {

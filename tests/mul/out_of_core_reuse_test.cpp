@@ -2,7 +2,9 @@
 // of the Newton iterations: each product equals its plain mode, while the
 // blocks that it takes over are spoiled in the operand's file, so that a
 // block transformed again would show. Then the transforms that are skipped,
-// counted in file blocks, and operands that are also the result.
+// counted in file blocks, operands that are also the result, and the record
+// of what is kept where: spectra that a step did not keep, or that another
+// number or another run left, are never taken over.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +13,7 @@
 #include "mul/out_of_core_bench.h"
 #include "mul/out_of_core_oracle.h"
 #include "mul/product_checks.h"
+#include "storage/run_errors.h"
 
 namespace calvorn {
 namespace {
@@ -319,6 +322,127 @@ TEST(OutOfCoreReuse, ResultMayBeAnOperand)
         multiplyNumbers(bench.run, bench.x, bench.x, bench.x, n, squareHalf);
         expectWords(bench, bench.x, n, test::expectedOutOfCoreHalfSquare(x, n, blockLength), size + ", z = x, mode 3");
     }
+}
+
+// A step whose product has a single block (n = b/4) keeps the iterate only
+// in the work area: the next step transforms the iterate's first block
+// again, although the iterate agrees in more than that block, rather than
+// take what Y holds there (here the spectra of the same number's old words,
+// left by an earlier run).
+TEST(OutOfCoreReuse, ASingleBlockStepLeavesNothingInYForTheNextStep)
+{
+    test::OutOfCoreBench bench(blockWords);
+    bench.workArea(area);
+    std::mt19937_64 random(seed + 5);
+    StoredNumber y("iv.dat");
+    RunContext& run = bench.run;
+    bench.clearResult(longest);
+    const Words x = test::randomWords(random, longest + 2, 300000000);
+    bench.put(bench.x, x);
+    bench.put(y, test::randomWords(random, longest + 2));
+    ReuseHint earlier{.session = run.kept.newSession()};
+    multiplyNumbers(run, bench.x, y, bench.z, longest, productFixedFirst, earlier);
+
+    ReuseHint hint{.session = run.kept.newSession()};
+    const Words first = iterate(random, m, Words(longest + 2, 0), 0);
+    bench.put(y, first);
+    multiplyNumbers(run, bench.x, y, bench.z, m, productFixedFirst, hint);
+    expectWords(bench, bench.z, m, test::expectedOutOfCoreProduct(x, first, m, m), "one block, mode 5");
+
+    // The next iterate agrees in all m + 2 words of this one.
+    hint.iterateAgreeWords = m + 2;
+    const Words second = iterate(random, 2 * m, first, m + 2);
+    bench.put(y, second);
+    multiplyNumbers(run, bench.x, y, bench.z, 2 * m, productFixedFirst, hint);
+    expectWords(bench, bench.z, 2 * m, test::expectedOutOfCoreProduct(x, second, 2 * m, m), "two blocks, mode 5");
+    const Words t = test::randomWords(random, longest + 2);
+    bench.put(bench.z, t);
+    multiplyNumbers(run, y, bench.z, bench.z, 2 * m, productHalfAfterFixed, hint);
+    expectWords(bench, bench.z, 2 * m,
+                withLowerPart(t, test::expectedOutOfCoreHalfProduct(second, t, 2 * m, m), 2 * m), "two blocks, mode 7");
+}
+
+// The half product of a step puts the other operand's blocks at Y positions
+// K'+1 .. 2K', over the block of x's guard words that the half square had
+// saved at K'+1. An iterate that agrees beyond that block takes the
+// positions before it from Y and transforms the rest again.
+TEST(OutOfCoreReuse, HalfSquareTakesOverOnlyItsOwnBlocks)
+{
+    test::OutOfCoreBench bench(blockWords);
+    bench.workArea(area);
+    std::mt19937_64 random(seed + 6);
+    StoredNumber y("iv.dat");
+    RunContext& run = bench.run;
+    bench.clearResult(longest);
+    ReuseHint hint{.session = run.kept.newSession()};
+    const std::int32_t n = 128;  // K' = 4, K'' = 5
+    const Words previous = iterate(random, n, Words(longest + 2, 0), 0);
+    bench.put(y, previous);
+    multiplyNumbers(run, y, y, bench.z, n, squareHalf, hint);
+    const Words t = test::randomWords(random, longest + 2);
+    bench.put(bench.z, t);
+    multiplyNumbers(run, y, bench.z, bench.z, n, productHalfAfterSquare, hint);
+
+    // Agreement in 6 blocks: positions 1 .. 4 are y's, 5 and 6 the other
+    // operand's. The words of blocks 1 .. 4 are spoiled.
+    const std::int32_t agree = 6 * m;
+    hint.iterateAgreeWords = agree;
+    const Words next = iterate(random, 2 * n, previous, agree);
+    bench.put(y, test::spoilBlocks(next, 1, 4, m, true));
+    multiplyNumbers(run, y, y, bench.z, 2 * n, squareHalf, hint);
+    expectWords(bench, bench.z, 2 * n, test::expectedOutOfCoreHalfSquare(next, 2 * n, m), "mode 3 after mode 8");
+}
+
+// A product that takes kept transforms over refuses, before it writes a
+// word, when the record shows the work area or the store holding another
+// number's transforms, another run's, or none.
+TEST(OutOfCoreReuse, TakingOverWhatWasNotKeptIsRefused)
+{
+    test::OutOfCoreBench bench(blockWords);
+    std::mt19937_64 random(seed + 7);
+    RunContext& run = bench.run;
+    const std::int32_t n = 128;
+    bench.clearResult(n);
+    bench.put(bench.x, test::randomWords(random, n + 2, 200000000));
+    bench.put(bench.y, test::randomWords(random, n + 2));
+    const auto refusal = [&](std::int32_t mode, StoredNumber& first, ReuseHint& hint) -> std::string {
+        bench.clearResult(n);
+        const TransferCounts before = run.transfers;
+        try {
+            multiplyNumbers(run, first, bench.y, bench.z, n, mode, hint);
+        } catch (const RunFailure& failure) {
+            EXPECT_EQ(run.transfers.blocksWritten, before.blocksWritten) << failure.what();
+            return failure.what();
+        }
+        return "no failure";
+    };
+    const std::string store = " does not hold the kept spectrum of ";
+    const std::string workArea = "the work area at ";
+    const std::string end = " that this product takes over";
+
+    // Out of core (S4, blocks of 16 words).
+    bench.workArea(64);
+    ReuseHint keep{.session = run.kept.newSession()};
+    multiplyNumbers(run, bench.x, bench.y, bench.z, n, productKeepFirst, keep);
+    EXPECT_EQ(refusal(productReuseFirst, bench.y, keep), "spectrum store sx.dat position 1" + store + "iy.dat words 1 .. 16" + end);
+    ReuseHint other{.session = run.kept.newSession()};
+    EXPECT_EQ(refusal(productReuseFirst, bench.x, other), "spectrum store sx.dat position 1" + store + "ix.dat words 1 .. 16" + end);
+    ReuseHint fixed{.session = run.kept.newSession()};
+    multiplyNumbers(run, bench.x, bench.y, bench.z, n, productFixedFirst, fixed);
+    EXPECT_EQ(refusal(productHalfAfterFixed, bench.x, fixed), "spectrum store sy.dat position 1" + store + "ix.dat words 1 .. 16" + end);
+    // Another block length: the spectra of blocks of 16 words do not serve blocks of 32.
+    bench.workArea(128);
+    EXPECT_EQ(refusal(productReuseFirst, bench.x, keep), "spectrum store sx.dat position 1" + store + "ix.dat words 1 .. 32" + end);
+
+    // In core (S1): nothing kept yet, then a kept transform that a whole
+    // product has overwritten since.
+    bench.workArea(8 * n);
+    ReuseHint inCore{.session = run.kept.newSession()};
+    EXPECT_EQ(refusal(productReuseFirst, bench.x, inCore), workArea + "0 does not hold the kept transform of ix.dat words 1 .. 128" + end);
+    EXPECT_EQ(refusal(productHalfAfterSquare, bench.x, inCore), workArea + "512 does not hold the kept transform of ix.dat words 1 .. 64" + end);
+    multiplyNumbers(run, bench.x, bench.y, bench.z, n, productKeepFirst, inCore);
+    multiplyNumbers(run, bench.y, bench.y, bench.z, n, productFull, inCore);
+    EXPECT_EQ(refusal(productReuseFirst, bench.x, inCore), workArea + "0 does not hold the kept transform of ix.dat words 1 .. 128" + end);
 }
 
 } // namespace
