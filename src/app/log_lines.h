@@ -1,6 +1,6 @@
 // The lines the shell itself adds to the log of a run (the driver writes the
-// others): the start line, the output-time line, and the elapsed-time field
-// they share. UTF-8; the window converts them for display.
+// others): the start line and the output-time line, whose elapsed time is
+// the driver's elapsedTimeText. UTF-8; the window converts them for display.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,6 @@ namespace calvorn {
 
 // The text of the box shown when a run has finished (trailing spaces included).
 constexpr std::string_view finishedMessage = "PI 연산이 끝났습니다   ";
-
-// "%3d시간%2d분%2d초" from milliseconds, by unsigned integer division.
-std::string elapsedTimeText(std::uint32_t milliseconds);
 
 // The first line of a run's log: the size label, then
 // " 연산을 시작합니다. (%d회 반복)    " with sizeExponent - 1, then LF.

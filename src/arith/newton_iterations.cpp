@@ -3,15 +3,13 @@
 #include <cmath>
 
 #include "arith/element_ops.h"
+#include "common/numeric.h"
 #include "mul/multiply_numbers.h"
 #include "storage/block_transfer.h"
 #include "storage/run_errors.h"
 
 namespace calvorn {
 namespace {
-
-// The leading word of the value 1.
-constexpr std::int32_t leadingWordOfOne = 100000000;
 
 // Turns the error term e held in t into the small term of the correction:
 // 1 - e when e is below one (returns true: the correction is added), e - 1

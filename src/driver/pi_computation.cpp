@@ -7,6 +7,7 @@
 
 #include "arith/element_ops.h"
 #include "arith/newton_iterations.h"
+#include "common/numeric.h"
 #include "driver/decimal_output.h"
 #include "driver/digit_check.h"
 #include "driver/progress_lines.h"
@@ -19,8 +20,7 @@
 namespace calvorn {
 namespace {
 
-// The leading words of the starting values a0 = 1 and t0 = 1/4.
-constexpr std::int32_t leadingWordOfOne = 100000000;
+// The leading word of the starting value t0 = 1/4.
 constexpr std::int32_t leadingWordOfQuarter = 25000000;
 
 constexpr const char* memoryFailureText = "メモリが確保できませんでした";

@@ -14,11 +14,11 @@ std::string memoryLine(const char* label, std::uint64_t bytes)
 
 } // namespace
 
-std::string elapsedTimeText(std::int32_t milliseconds)
+std::string elapsedTimeText(std::int64_t milliseconds)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%3d시간%2d분%2d초", milliseconds / 3600000, (milliseconds / 60000) % 60,
-                  (milliseconds % 60000) / 1000);
+    std::snprintf(text, sizeof text, "%3d시간%2d분%2d초", static_cast<int>(milliseconds / 3600000),
+                  static_cast<int>((milliseconds / 60000) % 60), static_cast<int>((milliseconds % 60000) / 1000));
     return text;
 }
 

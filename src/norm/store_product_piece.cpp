@@ -47,7 +47,7 @@ void storeProductPiece(RunContext& run, std::span<const double> e, StoredNumber&
         const std::int32_t from = first ? firstWord + 1 : firstWord;
         const auto count = static_cast<std::size_t>(lastWord - from + 1);
         if (count > 0) carry = releaseWords(e, from - offset, slots.last(count), carry);
-        if (first) slots[0] = f == 1 ? norm::toWord(e[0] + carry) : norm::releaseWord(high(1), low(1), carry);
+        if (first) slots[0] = f == 1 ? toWord(e[0] + carry) : norm::releaseWord(high(1), low(1), carry);
     };
     norm::walkBlocksDownward(run, z, offset + 1, offset + p, false, release);
     if (f > 1) savedPieceCarry = carry;
