@@ -66,7 +66,7 @@ void expectSameBits(std::int32_t k, bool digits, std::mt19937_64& random)
     std::vector<double> plain = input;
     reference::realFftForward(k, plain);
     std::vector<double> spectrum = plain;
-    testing::multiplyPackedSpectra(spectrum, spectrum);
+    test::multiplyPackedSpectra(spectrum, spectrum);
     std::vector<double> plainBack = spectrum;
     reference::realFftInverse(k, plainBack);
 

@@ -8,7 +8,7 @@
 
 #include "fft/real_fft.h"
 
-namespace calvorn::testing {
+namespace calvorn::test {
 
 namespace {
 
@@ -157,4 +157,4 @@ ConvolutionOutcome convolveThroughTransforms(std::int32_t k, std::span<const std
     return outcome;
 }
 
-} // namespace calvorn::testing
+} // namespace calvorn::test

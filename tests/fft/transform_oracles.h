@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-namespace calvorn::testing {
+namespace calvorn::test {
 
 // Packed spectrum (DC, Nyquist, then Re/Im of Y_j = sum x_n e^(+2 pi i j n/N))
 // of the sequence x of length N, by direct summation.
@@ -47,4 +47,4 @@ struct ConvolutionOutcome {
 ConvolutionOutcome convolveThroughTransforms(std::int32_t k, std::span<const std::uint32_t> a,
                                              std::span<const std::uint32_t> b);
 
-} // namespace calvorn::testing
+} // namespace calvorn::test
