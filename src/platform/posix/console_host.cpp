@@ -63,7 +63,6 @@ void ConsoleHost::pumpMessages()
         sigaddset(&only, SIGINT);
         int signal = 0;
         sigwait(&only, &signal);
-        interrupted_ = true;
         stop_ = true;
     }
 }

@@ -30,9 +30,6 @@ public:
     void showError(std::string_view text, std::string_view caption) override;
     void appendLog(std::string_view line) override;
 
-    // True once Ctrl+C has been seen (also outside a run).
-    bool interrupted() const { return interrupted_; }
-
 private:
     std::FILE* log_;
     std::FILE* errors_;
@@ -41,7 +38,6 @@ private:
     sigset_t previousMask_{};
     std::chrono::steady_clock::time_point nextSignalCheck_{};  // the first pump looks at once
     bool stop_ = true;
-    bool interrupted_ = false;
 };
 
 } // namespace calvorn

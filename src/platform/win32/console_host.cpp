@@ -68,7 +68,6 @@ void ConsoleHost::pumpMessages()
 {
     if (interruptEvent_ == nullptr || WaitForSingleObject(interruptEvent_, 0) != WAIT_OBJECT_0) return;
     ResetEvent(interruptEvent_);
-    interrupted_ = true;
     stop_ = true;
 }
 

@@ -29,16 +29,12 @@ public:
     void showError(std::string_view text, std::string_view caption) override;
     void appendLog(std::string_view line) override;
 
-    // True once Ctrl+C has been seen (also outside a run).
-    bool interrupted() const { return interrupted_; }
-
 private:
     std::FILE* log_;
     std::FILE* errors_;
     HANDLE interruptEvent_ = nullptr; // raised by the control handler on Ctrl+C
     UINT previousOutputCodePage_ = 0;
     bool stop_ = true;
-    bool interrupted_ = false;
 };
 
 // UTF-8 text to a stream: through WriteConsoleW when the stream is a console
