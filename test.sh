@@ -5,4 +5,5 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh test
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)"
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+# The long tests (label `long`) run on their own: ctest --test-dir build -L long
+ctest --test-dir build --output-on-failure -j"$(nproc)" -LE long

@@ -2,9 +2,7 @@
 // compared with the exact linear convolution from GMP.
 #include <gtest/gtest.h>
 
-#include <iostream>
 #include <random>
-#include <utility>
 #include <vector>
 
 #include "fft/transform_oracles.h"
@@ -39,30 +37,6 @@ TEST(Convolution, RandomDigitsAreExactWithoutWrapAround)
         const std::vector<std::uint32_t> a = test::randomDigits(half, random);
         const std::vector<std::uint32_t> b = test::randomDigits(half, random);
         expectExact(k, a, b, "random digits");
-    }
-}
-
-// Slow: the rounding margins at the largest lengths, printed for the record.
-// Run with --gtest_also_run_disabled_tests --gtest_filter='*RoundingMargins*'.
-// Full-length operands at k = 24 are past what double precision carries, so
-// only k <= 22 is required to be exact here.
-TEST(Convolution, DISABLED_RoundingMarginsAtLargeLengths)
-{
-    std::mt19937_64 random(seed + 1);
-    for (std::int32_t k : {20, 22, 24}) {
-        const std::size_t half = (std::size_t{1} << k) / 2;
-        const std::vector<std::uint32_t> nines(half, 9999);
-        const std::vector<std::uint32_t> a = test::randomDigits(half, random);
-        const std::vector<std::uint32_t> b = test::randomDigits(half, random);
-        for (const auto& [what, outcome] : {std::pair{"random digits", test::convolveThroughTransforms(k, a, b)},
-                                            std::pair{"all 9999", test::convolveThroughTransforms(k, nines, nines)}}) {
-            std::cout << "k = " << k << ", " << what << ": largest distance to an integer "
-                      << outcome.largestRoundingDistance << ", largest error " << outcome.largestError
-                      << (outcome.exact ? ", exact" : ", NOT EXACT") << std::endl;
-            if (k <= 22) {
-                EXPECT_TRUE(outcome.exact) << what << ", k = " << k;
-            }
-        }
     }
 }
 
