@@ -14,14 +14,15 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <sys/resource.h>
 #include <vector>
-
-#include <mpfr.h>
 
 #include "driver/pi_computation.h"
 #include "driver/progress_lines.h"
 #include "driver/work_area_sizing.h"
+#include "mpfr_pi_digits.h"
+#include "pi_data_layout.h"
 #include "support/fake_host.h"
 #include "support/scratch_directory.h"
 
@@ -32,33 +33,12 @@ using test::FakeHost;
 using test::ScratchDirectory;
 using Names = std::vector<std::string>;
 
-// The correct "pi_data.txt" of 2^p digits from MPFR, laid out here on its own:
-// the header, lines of five groups of ten, an empty line after every
-// thousand digits, and the last partial line.
+// The correct "pi_data.txt" of 2^p digits: MPFR's digits laid out by the
+// digest tool's own layout, written apart from the program's output code.
 std::string correctPiData(std::int32_t p)
 {
-    const std::size_t digits = std::size_t{1} << p;
-    mpfr_t pi;
-    mpfr_init2(pi, static_cast<mpfr_prec_t>(digits * 34 / 10 + 128));
-    mpfr_const_pi(pi, MPFR_RNDN);
-    mpfr_exp_t exponent = 0;
-    char* text = mpfr_get_str(nullptr, &exponent, 10, digits + 1, pi, MPFR_RNDZ);
-    std::string out = std::string("PI=") + text[0] + ".\r\n\r\n";
-    std::string line;
-    for (std::size_t i = 1; i <= digits; ++i) {
-        line += text[i];
-        if (i % 50 == 0) {
-            out += line + "\r\n";
-            line.clear();
-            if (i % 1000 == 0) out += "\r\n";
-        } else if (i % 10 == 0) {
-            line += ' ';
-        }
-    }
-    out += line + "\r\n";
-    mpfr_free_str(text);
-    mpfr_clear(pi);
-    return out;
+    const std::string digits = tools::piDigitsFromMpfr(std::size_t{1} << p);
+    return tools::piDataText(digits[0], std::string_view(digits).substr(1));
 }
 
 std::string fileText(const char* name)
