@@ -9,105 +9,163 @@
 #include "app/record_file.h"
 #include "app/record_table.h"
 #include "app/size_table.h"
-#include "driver/pi_computation.h"
+#include "app/text_format.h"
+#include "cli/json_report.h"
+#include "cli/repeat_run.h"
+
+#ifndef CALVORN_VERSION
+#define CALVORN_VERSION "unknown"
+#endif
 
 namespace calvorn {
 namespace {
 
-constexpr std::int32_t defaultSizeExponent = 14; // "  16K"
 constexpr const char* probeFileName = "calvorn-write-probe.tmp";
 
-// One run of `sizeExponent` as the window's start command makes it, from the
-// start line to the saved records.
-int runAndRecord(std::int32_t sizeExponent, Host& host, std::FILE* out, std::FILE* err, TextWriter print)
+// The streams and language of one invocation.
+struct Console {
+    std::FILE* out;   // the report and the records table; the JSON object alone with --json
+    std::FILE* human; // what a person reads: `out`, or standard error with --json
+    std::FILE* err;
+    TextWriter print;
+    Language language;
+
+    void say(std::FILE* stream, MessageId id) const { print(stream, messageText(id, language)); }
+    template <typename... Args>
+    void sayFormatted(std::FILE* stream, MessageId id, Args... args) const
+    {
+        print(stream, formatText(messageText(id, language), args...));
+    }
+    void complain(MessageId id) const
+    {
+        print(err, "calvorn: ");
+        say(err, id);
+        print(err, "\n");
+    }
+};
+
+double seconds(std::uint32_t milliseconds) { return milliseconds / 1000.0; }
+
+// Saves the records with `elapsed` as a run of the size and shows the table.
+// Returns false when the file could not be written.
+bool recordTime(RecordTable& records, std::int32_t sizeExponent, std::uint32_t elapsed, const Console& console)
+{
+    records.recordRun(sizeExponent, elapsed);
+    bool saved = true;
+    try {
+        saveRecords(records, sizeExponent);
+    } catch (const RecordFileError& e) {
+        console.print(console.err, std::string("calvorn: ") + e.what() + "\n");
+        saved = false;
+    }
+    console.print(console.human, records.afterRunTable(sizeExponent, console.language));
+    return saved;
+}
+
+// One run as the window's start command makes it, from the start line to
+// the saved records.
+int runAndRecord(std::int32_t sizeExponent, Host& host, RecordTable& records, const Console& console,
+                 JsonRun& json)
+{
+    const RunOutcome outcome = runOnce(sizeExponent, host, console.language);
+    json.runs.push_back(outcome);
+    if (outcome.result != 0) {
+        console.complain(outcome.stopped ? MessageId::runStopped : MessageId::runFailed);
+        return exitRunFailed;
+    }
+    // A wrong result must never become a best time.
+    if (!outcome.summary.digitsVerified) {
+        console.complain(MessageId::digitsWrong);
+        return exitRunFailed;
+    }
+    console.say(console.human, MessageId::runFinished);
+    console.print(console.human, "\n");
+    console.say(console.human, MessageId::digitsVerified);
+    console.print(console.human, "\n");
+    console.sayFormatted(console.human, MessageId::largestRoundingDistance, outcome.summary.largestRoundingDistance);
+    console.print(console.human, "\n\n");
+    json.recordedTime = outcome.elapsed;
+    json.verdict = RunVerdict::passed;
+    return recordTime(records, sizeExponent, outcome.elapsed, console) ? exitSuccess : exitRunFailed;
+}
+
+const char* verdictText(RunVerdict verdict, Language language)
+{
+    switch (verdict) {
+    case RunVerdict::passed: return messageText(MessageId::verdictPassed, language);
+    case RunVerdict::stopped: return messageText(MessageId::verdictStopped, language);
+    case RunVerdict::failed: break;
+    }
+    return messageText(MessageId::verdictFailed, language);
+}
+
+// The stability test: one line per run, then the best and median times and
+// the verdict. The best time is recorded as after a single run, unless a run
+// failed.
+int runStabilityTest(std::int32_t sizeExponent, std::int64_t count, Host& host, RecordTable& records,
+                     const Console& console, JsonRun& json)
+{
+    // A run's own log lines would bury the one line per run.
+    RoutedHost quiet(host, nullptr, console.print);
+    const StabilityReport report =
+        runRepeatedly(sizeExponent, count, quiet, console.language, [&](const RepeatedRun& run) {
+            console.sayFormatted(console.human, MessageId::repeatedRunLine, static_cast<long long>(run.number),
+                                 seconds(run.outcome.elapsed), verdictText(run.verdict, console.language));
+            std::fflush(console.human);
+        });
+    for (const RepeatedRun& run : report.runs) json.runs.push_back(run.outcome);
+    json.verdict = report.verdict;
+    json.bestTime = report.bestTime;
+    json.medianTime = report.medianTime;
+    console.print(console.human, "\n");
+    console.sayFormatted(console.human, MessageId::repeatSummary, seconds(report.bestTime), seconds(report.medianTime),
+                         static_cast<long long>(report.passedRuns));
+    console.sayFormatted(console.human, MessageId::repeatVerdict, verdictText(report.verdict, console.language));
+    if (report.verdict == RunVerdict::failed) return exitRunFailed;
+    if (report.passedRuns == 0) return exitRunFailed;
+    json.recordedTime = report.bestTime;
+    console.print(console.human, "\n");
+    const bool saved = recordTime(records, sizeExponent, report.bestTime, console);
+    // Until stopped: the stop is the way a test ends. A count not reached is not a pass.
+    const bool complete = report.verdict == RunVerdict::passed || count == 0;
+    return saved && complete ? exitSuccess : exitRunFailed;
+}
+
+int runCommand(const ConsoleCommand& command, Host& host, const Console& console)
 {
     if (const auto problem = currentDirectoryWriteProblem()) {
-        std::fprintf(err, "calvorn: cannot write files in the current directory: %s\n", problem->c_str());
+        console.print(console.err, "calvorn: " +
+                                       formatText(messageText(MessageId::directoryNotWritable, console.language),
+                                                  problem->c_str()) +
+                                       "\n");
         return exitRunFailed;
     }
     RecordTable records;
     loadRecords(records);
 
-    host.appendLog(startLogLine(sizeExponent));
-    RunSummary summary;
-    const std::uint32_t startTicks = host.tickCount();
-    host.setStopRequested(false);
-    const int result = runPiComputation(host, sizeExponent, startTicks, summary);
-    const bool stopped = host.stopRequested();
-    host.setStopRequested(true);
-
-    if (result != 0) {
-        std::fprintf(err, stopped ? "calvorn: the run was stopped; no record is written\n"
-                                  : "calvorn: the run failed; no record is written\n");
-        return exitRunFailed;
+    JsonRun json;
+    json.sizeExponent = command.sizeExponent;
+    json.repeated = command.repeat.has_value();
+    json.verdict = RunVerdict::failed;
+    int exitCode = exitRunFailed;
+    if (command.repeat) {
+        exitCode = runStabilityTest(command.sizeExponent, *command.repeat, host, records, console, json);
+    } else if (command.json) {
+        RoutedHost logToHuman(host, console.human, console.print);
+        exitCode = runAndRecord(command.sizeExponent, logToHuman, records, console, json);
+    } else {
+        exitCode = runAndRecord(command.sizeExponent, host, records, console, json);
     }
-    const std::uint32_t elapsed = host.tickCount() - startTicks;
-    host.appendLog(outputTimeLogLine(elapsed) + "\n");
-
-    // A wrong result must never become a best time.
-    if (!summary.digitsVerified) {
-        std::fprintf(err, "calvorn: pi_data.txt does not hold the correct digits of pi; no record is written\n");
-        return exitRunFailed;
+    if (command.json) {
+        json.memoryBytes = host.memoryStatus().totalPhysical;
+        console.print(console.out, jsonReport(json) + "\n");
     }
-    print(out, std::string(finishedMessage) + "\n");
-    std::fprintf(out, "digits verified: pi_data.txt holds the correct digits of pi\n");
-    std::fprintf(out, "largest rounding distance: %.6g\n\n", summary.largestRoundingDistance);
-
-    records.recordRun(sizeExponent, elapsed);
-    int exitCode = exitSuccess;
-    try {
-        saveRecords(records, sizeExponent);
-    } catch (const RecordFileError& e) {
-        std::fprintf(err, "calvorn: %s\n", e.what());
-        exitCode = exitRunFailed;
-    }
-    print(out, records.afterRunTable(sizeExponent));
     return exitCode;
 }
 
 } // namespace
 
-void writeBytes(std::FILE* stream, std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); }
-
-ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
-{
-    ConsoleCommand command;
-    command.sizeExponent = defaultSizeExponent;
-    if (args.size() > 1) {
-        command.kind = ConsoleCommand::Kind::usageError;
-        command.error = "too many arguments";
-        return command;
-    }
-    if (args.empty()) return command;
-
-    const std::string& arg = args.front();
-    if (arg == "--help" || arg == "-h") {
-        command.kind = ConsoleCommand::Kind::help;
-    } else if (arg == "--records") {
-        command.kind = ConsoleCommand::Kind::records;
-    } else if (const auto exponent = sizeExponentFromName(arg); exponent && !arg.starts_with("-")) {
-        command.sizeExponent = *exponent;
-    } else {
-        command.kind = ConsoleCommand::Kind::usageError;
-        command.error = arg.starts_with("-") ? "unknown option \"" + arg + "\"" : "unknown size \"" + arg + "\"";
-    }
-    return command;
-}
-
-std::string consoleUsage()
-{
-    std::string sizes;
-    for (std::string_view label : sizeLabels) {
-        label.remove_prefix(label.find_first_not_of(' '));
-        sizes += ' ';
-        sizes += label;
-    }
-    return "usage: calvorn [SIZE]     compute pi to SIZE digits in the current directory (default 16K)\n"
-           "       calvorn --records  show the best time of every size\n"
-           "       calvorn --help     show this text\n"
-           "SIZE is one of" + sizes + ".\n"
-           "The digits go to pi_data.txt, the best times to pi_rec.txt; Ctrl+C stops a run.\n";
-}
+std::string consoleUsage() { return consoleUsage(Language::english); }
 
 std::optional<std::string> currentDirectoryWriteProblem()
 {
@@ -121,30 +179,36 @@ std::optional<std::string> currentDirectoryWriteProblem()
     return std::nullopt;
 }
 
-int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err, TextWriter print)
+int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err, TextWriter print,
+               const ConsoleSettings& settings)
 {
     const ConsoleCommand command = parseConsoleArguments(args);
+    const Language language = command.language.value_or(settings.language);
+    const Console console{out, command.json ? err : out, err, print, language};
     try {
         switch (command.kind) {
         case ConsoleCommand::Kind::help:
-            print(out, consoleUsage());
+            print(out, consoleUsage(language));
+            return exitSuccess;
+        case ConsoleCommand::Kind::version:
+            print(out, "calvorn " CALVORN_VERSION "\n");
             return exitSuccess;
         case ConsoleCommand::Kind::usageError:
-            std::fprintf(err, "calvorn: %s\n", command.error.c_str());
-            print(err, consoleUsage());
+            print(err, "calvorn: " + command.error + "\n");
+            print(err, consoleUsage(language));
             return exitUsage;
         case ConsoleCommand::Kind::records: {
             RecordTable records;
             loadRecords(records);
-            print(out, records.startupTable());
+            print(out, records.startupTable(language));
             return exitSuccess;
         }
         case ConsoleCommand::Kind::run:
             break;
         }
-        return runAndRecord(command.sizeExponent, host, out, err, print);
+        return runCommand(command, host, console);
     } catch (const std::exception& e) {
-        std::fprintf(err, "calvorn: %s\n", e.what());
+        print(err, std::string("calvorn: ") + e.what() + "\n");
         return exitRunFailed;
     }
 }

@@ -23,7 +23,6 @@ namespace {
 constexpr std::int32_t leadingWordOfOne = 100000000;
 constexpr std::int32_t leadingWordOfQuarter = 25000000;
 
-constexpr const char* memoryFailureText = "メモリが確保できませんでした";
 constexpr const char* mainNotConvergentText = "not convergent in main.";
 constexpr const char* failureCaption = "ERROR";
 constexpr const char* digitsWrongText =
@@ -31,12 +30,21 @@ constexpr const char* digitsWrongText =
 
 class Progress {
 public:
-    Progress(Host& host, std::uint32_t startTicks) : host_(host), startTicks_(startTicks) {}
-    void elapsed(std::string_view rest) { host_.appendLog(elapsedLine(startTicks_, host_.tickCount(), rest)); }
+    Progress(Host& host, std::uint32_t startTicks, Language language)
+        : host_(host), startTicks_(startTicks), language_(language)
+    {
+    }
+    void elapsed(std::string_view rest)
+    {
+        host_.appendLog(elapsedLine(startTicks_, host_.tickCount(), rest, language_));
+    }
+    void elapsed(MessageId rest) { elapsed(messageText(rest, language_)); }
+    Language language() const { return language_; }
 
 private:
     Host& host_;
     std::uint32_t startTicks_;
+    Language language_;
 };
 
 // a0 = 1, t0 = 1/4, b0 = 1/sqrt(2), and W = a0 * b0 = b0 for the first iteration.
@@ -88,7 +96,7 @@ void iterateMeans(RunContext& run, WorkFiles& files, std::int32_t p, Progress& p
         newtonSqrt(run, W, B, V, n, p, k);         // b' = sqrt(a * b)
         run.agreementCount = countAgreeingWords(run, A, B, n, run.agreementCount);
         summary.iterations = k;
-        progress.elapsed(iterationDoneText(k));
+        progress.elapsed(iterationDoneText(k, progress.language()));
         if (run.agreementCount >= n / 2 + 1) return;
     }
 }
@@ -114,8 +122,10 @@ void copyRunFigures(const RunContext& run, RunSummary& summary)
 
 } // namespace
 
-int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startTicks, RunSummary& summary)
+int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startTicks, RunSummary& summary,
+                     Language language)
 {
+    const char* memoryFailureText = messageText(MessageId::notEnoughMemory, language);
     summary = RunSummary{};
     if (sizeExponent < smallestSizeExponent || sizeExponent > largestSizeExponent) {
         host.showError("no such size: 2^" + std::to_string(sizeExponent) + " digits", failureCaption);
@@ -131,10 +141,10 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startT
         host.showError(memoryFailureText, "");
         return 1;
     }
-    Progress progress(host, startTicks);
+    Progress progress(host, startTicks, language);
 
     const MemoryStatus memory = host.memoryStatus();
-    host.appendLog(totalMemoryLine(memory.totalPhysical));
+    host.appendLog(totalMemoryLine(memory.totalPhysical, language));
     const std::int32_t length = workAreaLengthFor(size, memoryBudget(memory));
     if (length == 0 || !run->workArea.allocate(length)) {
         host.showError(memoryFailureText, "");
@@ -142,8 +152,8 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startT
     }
     summary.workAreaLength = length;
     summary.workAreaBytes = run->workArea.bytes();
-    host.appendLog(availableMemoryLine(memory.availablePhysical));
-    host.appendLog(allocatedMemoryLine(summary.workAreaBytes));
+    host.appendLog(availableMemoryLine(memory.availablePhysical, language));
+    host.appendLog(allocatedMemoryLine(summary.workAreaBytes, language));
 
     // Every way out below releases the work area and deletes every work file
     // still held (the files on leaving this block, the area with the context).
@@ -155,7 +165,7 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startT
             run->spectrumStoreY = &files.Y();
 
             plantStartingValues(*run, files, sizeExponent);
-            progress.elapsed(startingValuesDone);
+            progress.elapsed(MessageId::startingValuesDone);
             iterateMeans(*run, files, sizeExponent, progress, summary);
             formPi(*run, files, sizeExponent);
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/messages.h"
 #include "platform/host.h"
 #include "storage/run_context.h"
 
@@ -23,7 +24,8 @@ struct RunSummary {
 // Returns 0 when the digits have been written and verified, 1 when the memory
 // could not be had, the user stopped the run, or the run failed (the failure
 // has then been shown through host.showError). Progress lines go to
-// host.appendLog, elapsed times measured from startTicks.
-int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startTicks, RunSummary& summary);
+// host.appendLog in `language`, elapsed times measured from startTicks.
+int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startTicks, RunSummary& summary,
+                     Language language = Language::korean);
 
 } // namespace calvorn

@@ -1,0 +1,26 @@
+// The language the console speaks when --lang does not say: Korean under a
+// Korean locale, English otherwise. The locale is found as console tools find
+// it: the first of LC_ALL, LC_MESSAGES and LANG that is set and not empty;
+// on Windows, when none is, the user's interface language.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/messages.h"
+
+namespace calvorn {
+
+// What the environment holds for a variable, nothing when it is unset.
+using EnvironmentLookup = std::optional<std::string> (*)(std::string_view name);
+
+std::optional<std::string> processEnvironment(std::string_view name);
+
+// The language of the locale variables, nothing when none is set.
+std::optional<Language> localeLanguage(EnvironmentLookup lookup);
+
+// The language of this process's user.
+Language userLanguage(EnvironmentLookup lookup = processEnvironment);
+
+} // namespace calvorn
