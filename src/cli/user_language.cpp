@@ -15,20 +15,21 @@ std::optional<std::string> processEnvironment(std::string_view name)
     return std::string(value);
 }
 
-std::optional<Language> localeLanguage(EnvironmentLookup lookup)
+std::optional<Language> localeLanguage(const EnvironmentLookup& lookup)
 {
     for (const std::string_view name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const std::optional<std::string> value = lookup(name);
         if (!value || value->empty()) continue;
         // ko, ko_KR, ko_KR.UTF-8, ko_KR.eucKR ...: a language code is followed
         // by the territory, the code set or the modifier.
-        const bool korean = value->starts_with("ko") && (value->size() == 2 || std::string_view("_.@").find((*value)[2]) != std::string_view::npos);
+        const bool korean = value->starts_with("ko") &&
+                            (value->size() == 2 || std::string_view("_.@").find((*value)[2]) != std::string_view::npos);
         return korean ? Language::korean : Language::english;
     }
     return std::nullopt;
 }
 
-Language userLanguage(EnvironmentLookup lookup)
+Language userLanguage(const EnvironmentLookup& lookup)
 {
     if (const auto language = localeLanguage(lookup)) return *language;
 #ifdef _WIN32

@@ -4,6 +4,7 @@
 // on Windows, when none is, the user's interface language.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,14 +14,14 @@
 namespace calvorn {
 
 // What the environment holds for a variable, nothing when it is unset.
-using EnvironmentLookup = std::optional<std::string> (*)(std::string_view name);
+using EnvironmentLookup = std::function<std::optional<std::string>(std::string_view name)>;
 
 std::optional<std::string> processEnvironment(std::string_view name);
 
 // The language of the locale variables, nothing when none is set.
-std::optional<Language> localeLanguage(EnvironmentLookup lookup);
+std::optional<Language> localeLanguage(const EnvironmentLookup& lookup);
 
 // The language of this process's user.
-Language userLanguage(EnvironmentLookup lookup = processEnvironment);
+Language userLanguage(const EnvironmentLookup& lookup = processEnvironment);
 
 } // namespace calvorn

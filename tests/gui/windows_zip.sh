@@ -5,15 +5,19 @@
 # "verified", the digits equal to MPFR's) and starts the window program until
 # its window appears, then closes it.
 #
-#   windows_zip.sh --win64-build DIR --version V --expected-pi-data TOOL --work DIR
+# The window program must carry its application manifest (Common Controls 6,
+# asInvoker, the supported versions of Windows).
+#
+#   windows_zip.sh --win64-build DIR --version V --expected-pi-data TOOL --windres TOOL --work DIR
 set -euo pipefail
 
-build="" version="" expected_tool="" work=""
+build="" version="" expected_tool="" windres="" work=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --win64-build) build=$(realpath "$2"); shift 2 ;;
     --version) version=$2; shift 2 ;;
     --expected-pi-data) expected_tool=$(realpath "$2"); shift 2 ;;
+    --windres) windres=$2; shift 2 ;;
     --work) work=$2; shift 2 ;;
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
@@ -73,6 +77,15 @@ mkdir -p "$(dirname "$folder")"
 (cd "$(dirname "$folder")" && cmake -E tar xf "$zip")
 [ -f "$folder/calvorn-console.exe" ] || fail "nothing unpacked to $folder"
 
+step "the window program's manifest"
+"$windres" -i "$folder/calvorn.exe" -O rc >"$work/resources.rc" 2>&1 || fail "windres cannot read calvorn.exe"
+for part in 'RT_MANIFEST' 'Microsoft.Windows.Common-Controls"" version=""6.0.0.0' \
+            'requestedExecutionLevel level=""asInvoker""' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' \
+            '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}'; do
+  grep -qF "$part" "$work/resources.rc" || fail "the manifest of calvorn.exe lacks $part"
+done
+if grep -qE "<dpiAware|<dpiAwareness" "$work/resources.rc"; then fail "the window declares itself DPI-aware"; fi
+
 step "the console program computes 16K digits"
 "$expected_tool" 14 "$work/expected-16K.txt"
 status=0
@@ -93,6 +106,7 @@ for _ in $(seq 1 450); do
   sleep 0.2
 done
 [ -n "$id" ] || fail "the window of calvorn.exe did not appear"
+sleep 1
 import -window root "$work/window.png" 2>/dev/null || true
 xdotool windowfocus --sync "$id" 2>/dev/null || true
 xdotool key --clearmodifiers alt+F4
