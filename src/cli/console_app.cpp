@@ -8,14 +8,38 @@
 #include "app/log_lines.h"
 #include "app/record_file.h"
 #include "app/record_table.h"
+#include "app/run_session.h"
 #include "app/size_table.h"
-#include "driver/pi_computation.h"
+#include "driver/work_fingerprint.h"
 
 namespace calvorn {
 namespace {
 
 constexpr std::int32_t defaultSizeExponent = 14; // "  16K"
 constexpr const char* probeFileName = "calvorn-write-probe.tmp";
+
+// The console's side of a run: the output-time line and the closing report.
+class ConsoleFront : public SessionFront {
+public:
+    ConsoleFront(Host& host, std::FILE* out, TextWriter print) : host_(host), out_(out), print_(print) {}
+
+    void runFinished(std::uint32_t elapsed, const RunSummary& summary) override
+    {
+        host_.appendLog(outputTimeLogLine(elapsed) + "\n");
+        print_(out_, std::string(finishedMessage) + "\n");
+        std::fprintf(out_, "digits verified: pi_data.txt holds the correct digits of pi\n");
+        std::fprintf(out_, "largest rounding distance: %.6g\n", summary.largestRoundingDistance);
+        std::fprintf(out_, "work fingerprint: %s\n", workFingerprintText(summary.workFingerprint).c_str());
+        std::fprintf(out_, summary.fingerprintChecked
+                               ? "work fingerprint checked: the one every correct machine computes for this size\n\n"
+                               : "work fingerprint not checked: only a run with the full work area can be compared\n\n");
+    }
+
+private:
+    Host& host_;
+    std::FILE* out_;
+    TextWriter print_;
+};
 
 // One run of `sizeExponent` as the window's start command makes it, from the
 // start line to the saved records.
@@ -29,36 +53,21 @@ int runAndRecord(std::int32_t sizeExponent, Host& host, std::FILE* out, std::FIL
     loadRecords(records);
 
     host.appendLog(startLogLine(sizeExponent));
-    RunSummary summary;
-    const std::uint32_t startTicks = host.tickCount();
-    host.setStopRequested(false);
-    const int result = runPiComputation(host, sizeExponent, startTicks, summary);
-    const bool stopped = host.stopRequested();
-    host.setStopRequested(true);
-
-    if (result != 0) {
-        std::fprintf(err, stopped ? "calvorn: the run was stopped; no record is written\n"
-                                  : "calvorn: the run failed; no record is written\n");
+    ConsoleFront front(host, out, print);
+    const SessionResult session = runSession(host, sizeExponent, records, front);
+    switch (session.outcome) {
+    case SessionResult::Outcome::stopped:
+        std::fprintf(err, "calvorn: the run was stopped; no record is written\n");
         return exitRunFailed;
-    }
-    const std::uint32_t elapsed = host.tickCount() - startTicks;
-    host.appendLog(outputTimeLogLine(elapsed) + "\n");
-
-    // A wrong result must never become a best time.
-    if (!summary.digitsVerified) {
-        std::fprintf(err, "calvorn: pi_data.txt does not hold the correct digits of pi; no record is written\n");
+    case SessionResult::Outcome::failed:
+        std::fprintf(err, "calvorn: the run failed; no record is written\n");
         return exitRunFailed;
+    case SessionResult::Outcome::recorded:
+        break;
     }
-    print(out, std::string(finishedMessage) + "\n");
-    std::fprintf(out, "digits verified: pi_data.txt holds the correct digits of pi\n");
-    std::fprintf(out, "largest rounding distance: %.6g\n\n", summary.largestRoundingDistance);
-
-    records.recordRun(sizeExponent, elapsed);
     int exitCode = exitSuccess;
-    try {
-        saveRecords(records, sizeExponent);
-    } catch (const RecordFileError& e) {
-        std::fprintf(err, "calvorn: %s\n", e.what());
+    if (!session.recordsError.empty()) {
+        std::fprintf(err, "calvorn: %s\n", session.recordsError.c_str());
         exitCode = exitRunFailed;
     }
     print(out, records.afterRunTable(sizeExponent));

@@ -11,6 +11,7 @@
 #include "driver/digit_check.h"
 #include "driver/progress_lines.h"
 #include "driver/work_area_sizing.h"
+#include "driver/work_fingerprint.h"
 #include "driver/work_files.h"
 #include "mul/multiply_numbers.h"
 #include "storage/block_transfer.h"
@@ -31,13 +32,20 @@ constexpr const char* digitsWrongText =
 
 class Progress {
 public:
-    Progress(Host& host, std::uint32_t startTicks) : host_(host), startTicks_(startTicks) {}
-    void elapsed(std::string_view rest) { host_.appendLog(elapsedLine(startTicks_, host_.tickCount(), rest)); }
+    Progress(Host& host, const RunClock& clock) : host_(host), clock_(clock) {}
+    void elapsed(std::string_view rest) { host_.appendLog(elapsedLine(clock_.startTicks(), clock_.nowTicks(), rest)); }
 
 private:
     Host& host_;
-    std::uint32_t startTicks_;
+    const RunClock& clock_;
 };
+
+std::string fingerprintMismatchText(std::uint64_t found, std::uint64_t expected)
+{
+    return "The work fingerprint " + workFingerprintText(found) + " differs from " + workFingerprintText(expected) +
+           ", the one every correct machine computes for this size: this machine did other arithmetic "
+           "(a hardware or build fault), although the digits are right.";
+}
 
 // a0 = 1, t0 = 1/4, b0 = 1/sqrt(2), and W = a0 * b0 = b0 for the first iteration.
 void plantStartingValues(RunContext& run, WorkFiles& files, std::int32_t p)
@@ -109,12 +117,14 @@ void formPi(RunContext& run, WorkFiles& files, std::int32_t p)
 void copyRunFigures(const RunContext& run, RunSummary& summary)
 {
     summary.largestRoundingDistance = run.largestRoundingDistance;
+    summary.workFingerprint = run.workFingerprint;
     summary.transfers = run.transfers;
 }
 
 } // namespace
 
-int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startTicks, RunSummary& summary)
+int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& clock, RunSummary& summary,
+                     const RunOptions& options)
 {
     summary = RunSummary{};
     if (sizeExponent < smallestSizeExponent || sizeExponent > largestSizeExponent) {
@@ -131,7 +141,7 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startT
         host.showError(memoryFailureText, "");
         return 1;
     }
-    Progress progress(host, startTicks);
+    Progress progress(host, clock);
 
     const MemoryStatus memory = host.memoryStatus();
     host.appendLog(totalMemoryLine(memory.totalPhysical));
@@ -165,6 +175,7 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startT
             files.releaseAllButA();
             writeDecimalDigits(*run, files.A(), size.numberWords);
             files.releaseAll();
+            summary.elapsed = clock.elapsed();
         } catch (const StopRequested&) {
             // The user asked for it: no message, the log keeps its lines.
             copyRunFigures(*run, summary);
@@ -182,6 +193,15 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startT
     if (!summary.digitsVerified) {
         host.showError(digitsWrongText, failureCaption);
         return 1;
+    }
+    const auto reference = referenceWorkFingerprint(sizeExponent);
+    summary.fingerprintChecked = options.checkWorkFingerprint && reference && length == fullWorkAreaLength(size);
+    if (summary.fingerprintChecked) {
+        summary.fingerprintMatched = summary.workFingerprint == *reference;
+        if (!summary.fingerprintMatched) {
+            host.showError(fingerprintMismatchText(summary.workFingerprint, *reference), failureCaption);
+            return 1;
+        }
     }
     return 0;
 }
