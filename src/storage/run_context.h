@@ -10,6 +10,7 @@
 #include <span>
 
 #include "common/size_parameters.h"
+#include "fft/transform_plan.h"
 #include "platform/host.h"
 
 namespace calvorn {
@@ -66,6 +67,10 @@ public:
     BlockBuffer secondBlockBuffer{};
 
     WorkArea workArea;                   // workArea.length() is `workAreaLength`
+
+    // The transforms' plans for every length this run uses (lane path from
+    // the environment or the fastest; twiddles built on first use).
+    fft::TransformPlans transformPlans;
 
     // The spectrum stores of the out-of-core products: the work files of X and
     // Y, owned by whoever created them (the driver's work files in a run).
