@@ -12,6 +12,7 @@
 #include "app/text_format.h"
 #include "cli/json_report.h"
 #include "cli/repeat_run.h"
+#include "driver/work_fingerprint.h"
 
 #ifndef CALVORN_VERSION
 #define CALVORN_VERSION "unknown"
@@ -30,63 +31,79 @@ struct Console {
     TextWriter print;
     Language language;
 
-    void say(std::FILE* stream, MessageId id) const { print(stream, messageText(id, language)); }
+    void line(std::FILE* stream, MessageId id) const
+    {
+        print(stream, messageText(id, language));
+        print(stream, "\n");
+    }
     template <typename... Args>
-    void sayFormatted(std::FILE* stream, MessageId id, Args... args) const
+    void formatted(std::FILE* stream, MessageId id, Args... args) const
     {
         print(stream, formatText(messageText(id, language), args...));
     }
-    void complain(MessageId id) const
-    {
-        print(err, "calvorn: ");
-        say(err, id);
-        print(err, "\n");
-    }
+    void complain(const std::string& text) const { print(err, "calvorn: " + text + "\n"); }
 };
 
 double seconds(std::uint32_t milliseconds) { return milliseconds / 1000.0; }
 
-// Saves the records with `elapsed` as a run of the size and shows the table.
-// Returns false when the file could not be written.
-bool recordTime(RecordTable& records, std::int32_t sizeExponent, std::uint32_t elapsed, const Console& console)
+// The time of a run of the stability test: the recorded one, or for a failed
+// run the computation's time up to its last digit (0 if it got no further).
+std::uint32_t runTime(const SessionResult& run)
 {
-    records.recordRun(sizeExponent, elapsed);
-    bool saved = true;
-    try {
-        saveRecords(records, sizeExponent);
-    } catch (const RecordFileError& e) {
-        console.print(console.err, std::string("calvorn: ") + e.what() + "\n");
-        saved = false;
-    }
-    console.print(console.human, records.afterRunTable(sizeExponent, console.language));
-    return saved;
+    return run.outcome == SessionResult::Outcome::recorded ? run.elapsed : run.summary.elapsed;
 }
 
-// One run as the window's start command makes it, from the start line to
-// the saved records.
-int runAndRecord(std::int32_t sizeExponent, Host& host, RecordTable& records, const Console& console,
-                 JsonRun& json)
+// The console's side of a single run: the output-time line and the report.
+class ConsoleFront : public SessionFront {
+public:
+    ConsoleFront(Host& host, const Console& console) : host_(host), console_(console) {}
+
+    void runFinished(std::uint32_t elapsed, const RunSummary& summary) override
+    {
+        const Console& c = console_;
+        host_.appendLog(outputTimeLogLine(elapsed, c.language) + "\n");
+        c.line(c.human, MessageId::runFinished);
+        c.line(c.human, MessageId::digitsVerified);
+        c.formatted(c.human, MessageId::largestRoundingDistance, summary.largestRoundingDistance);
+        c.print(c.human, "\n");
+        c.formatted(c.human, MessageId::workFingerprint, workFingerprintText(summary.workFingerprint).c_str());
+        c.print(c.human, "\n");
+        c.line(c.human, summary.fingerprintChecked ? MessageId::fingerprintChecked : MessageId::fingerprintNotChecked);
+        c.print(c.human, "\n");
+    }
+
+private:
+    Host& host_;
+    const Console& console_;
+};
+
+// One run as the window's start command makes it, from the start line to the
+// saved records.
+int runAndRecord(std::int32_t sizeExponent, Host& host, RecordTable& records, const RunOptions& options,
+                 const Console& console, JsonRun& json)
 {
-    const RunOutcome outcome = runOnce(sizeExponent, host, console.language);
-    json.runs.push_back(outcome);
-    if (outcome.result != 0) {
-        console.complain(outcome.stopped ? MessageId::runStopped : MessageId::runFailed);
+    ConsoleFront front(host, console);
+    const SessionResult session = runOnce(sizeExponent, host, records, front, options);
+    json.runs.push_back(session);
+    json.verdict = judgeRun(session);
+    switch (session.outcome) {
+    case SessionResult::Outcome::stopped:
+        console.complain(messageText(MessageId::runStopped, console.language));
         return exitRunFailed;
-    }
-    // A wrong result must never become a best time.
-    if (!outcome.summary.digitsVerified) {
-        console.complain(MessageId::digitsWrong);
+    case SessionResult::Outcome::failed:
+        console.complain(messageText(MessageId::runFailed, console.language));
         return exitRunFailed;
+    case SessionResult::Outcome::recorded:
+        break;
     }
-    console.say(console.human, MessageId::runFinished);
-    console.print(console.human, "\n");
-    console.say(console.human, MessageId::digitsVerified);
-    console.print(console.human, "\n");
-    console.sayFormatted(console.human, MessageId::largestRoundingDistance, outcome.summary.largestRoundingDistance);
-    console.print(console.human, "\n\n");
-    json.recordedTime = outcome.elapsed;
-    json.verdict = RunVerdict::passed;
-    return recordTime(records, sizeExponent, outcome.elapsed, console) ? exitSuccess : exitRunFailed;
+    json.recordedTime = session.elapsed;
+    int exitCode = exitSuccess;
+    if (!session.recordsError.empty()) {
+        console.complain(session.recordsError);
+        exitCode = exitRunFailed;
+    }
+    console.print(console.human, records.afterRunTable(sizeExponent, console.language));
+    return exitCode;
 }
 
 const char* verdictText(RunVerdict verdict, Language language)
@@ -94,67 +111,81 @@ const char* verdictText(RunVerdict verdict, Language language)
     switch (verdict) {
     case RunVerdict::passed: return messageText(MessageId::verdictPassed, language);
     case RunVerdict::stopped: return messageText(MessageId::verdictStopped, language);
+    case RunVerdict::fingerprintDiffers: return messageText(MessageId::fingerprintDiffers, language);
     case RunVerdict::failed: break;
     }
     return messageText(MessageId::verdictFailed, language);
 }
 
 // The stability test: one line per run, then the best and median times and
-// the verdict. The best time is recorded as after a single run, unless a run
-// failed.
-int runStabilityTest(std::int32_t sizeExponent, std::int64_t count, Host& host, RecordTable& records,
-                     const Console& console, JsonRun& json)
+// the verdict; the records as after a single run of the best time.
+int runStabilityTest(const StabilityTest& test, Host& host, RecordTable& records, const Console& console,
+                     JsonRun& json)
 {
     // A run's own log lines would bury the one line per run.
     RoutedHost quiet(host, nullptr, console.print);
-    const StabilityReport report =
-        runRepeatedly(sizeExponent, count, quiet, console.language, [&](const RepeatedRun& run) {
-            console.sayFormatted(console.human, MessageId::repeatedRunLine, static_cast<long long>(run.number),
-                                 seconds(run.outcome.elapsed), verdictText(run.verdict, console.language));
-            std::fflush(console.human);
-        });
-    for (const RepeatedRun& run : report.runs) json.runs.push_back(run.outcome);
+    const StabilityReport report = runRepeatedly(test, quiet, records, [&](const RepeatedRun& run) {
+        console.formatted(console.human, MessageId::repeatedRunLine, static_cast<long long>(run.number),
+                          seconds(runTime(run.session)), verdictText(run.verdict, console.language));
+        std::fflush(console.human);
+    });
+    for (const RepeatedRun& run : report.runs) json.runs.push_back(run.session);
     json.verdict = report.verdict;
     json.bestTime = report.bestTime;
     json.medianTime = report.medianTime;
-    console.print(console.human, "\n");
-    console.sayFormatted(console.human, MessageId::repeatSummary, seconds(report.bestTime), seconds(report.medianTime),
-                         static_cast<long long>(report.passedRuns));
-    console.sayFormatted(console.human, MessageId::repeatVerdict, verdictText(report.verdict, console.language));
-    if (report.verdict == RunVerdict::failed) return exitRunFailed;
-    if (report.passedRuns == 0) return exitRunFailed;
     json.recordedTime = report.bestTime;
+
     console.print(console.human, "\n");
-    const bool saved = recordTime(records, sizeExponent, report.bestTime, console);
-    // Until stopped: the stop is the way a test ends. A count not reached is not a pass.
-    const bool complete = report.verdict == RunVerdict::passed || count == 0;
+    console.formatted(console.human, MessageId::repeatSummary, seconds(report.bestTime), seconds(report.medianTime),
+                      static_cast<long long>(report.passedRuns));
+    console.formatted(console.human, MessageId::repeatVerdict, verdictText(report.verdict, console.language));
+    bool saved = true;
+    for (const RepeatedRun& run : report.runs) {
+        if (run.session.recordsError.empty()) continue;
+        console.complain(run.session.recordsError);
+        saved = false;
+        break;
+    }
+    if (report.passedRuns > 0) {
+        console.print(console.human, "\n");
+        console.print(console.human, records.afterRunTable(test.sizeExponent, console.language));
+    }
+    if (report.verdict == RunVerdict::failed || report.verdict == RunVerdict::fingerprintDiffers) return exitRunFailed;
+    // Until stopped: the stop is the way the test ends. A count not reached is not a pass.
+    const bool complete = report.verdict == RunVerdict::passed || (test.count == 0 && report.passedRuns > 0);
     return saved && complete ? exitSuccess : exitRunFailed;
 }
 
-int runCommand(const ConsoleCommand& command, Host& host, const Console& console)
+int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings& settings, const Console& console)
 {
     if (const auto problem = currentDirectoryWriteProblem()) {
-        console.print(console.err, "calvorn: " +
-                                       formatText(messageText(MessageId::directoryNotWritable, console.language),
-                                                  problem->c_str()) +
-                                       "\n");
+        console.complain(formatText(messageText(MessageId::directoryNotWritable, console.language), problem->c_str()));
         return exitRunFailed;
     }
     RecordTable records;
     loadRecords(records);
 
+    RunOptions options;
+    options.language = console.language;
     JsonRun json;
     json.sizeExponent = command.sizeExponent;
     json.repeated = command.repeat.has_value();
-    json.verdict = RunVerdict::failed;
     int exitCode = exitRunFailed;
     if (command.repeat) {
-        exitCode = runStabilityTest(command.sizeExponent, *command.repeat, host, records, console, json);
-    } else if (command.json) {
-        RoutedHost logToHuman(host, console.human, console.print);
-        exitCode = runAndRecord(command.sizeExponent, logToHuman, records, console, json);
+        StabilityTest test;
+        test.sizeExponent = command.sizeExponent;
+        test.count = *command.repeat;
+        test.options = options;
+        test.faultyRun = settings.faultyRun;
+        exitCode = runStabilityTest(test, host, records, console, json);
     } else {
-        exitCode = runAndRecord(command.sizeExponent, host, records, console, json);
+        options.injectFault = settings.faultyRun == 1;
+        if (command.json) {
+            RoutedHost logToHuman(host, console.human, console.print);
+            exitCode = runAndRecord(command.sizeExponent, logToHuman, records, options, console, json);
+        } else {
+            exitCode = runAndRecord(command.sizeExponent, host, records, options, console, json);
+        }
     }
     if (command.json) {
         json.memoryBytes = host.memoryStatus().totalPhysical;
@@ -206,9 +237,9 @@ int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, st
         case ConsoleCommand::Kind::run:
             break;
         }
-        return runCommand(command, host, console);
+        return runCommand(command, host, settings, console);
     } catch (const std::exception& e) {
-        print(err, std::string("calvorn: ") + e.what() + "\n");
+        console.complain(e.what());
         return exitRunFailed;
     }
 }

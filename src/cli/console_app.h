@@ -25,6 +25,9 @@ constexpr int exitUsage = 2;
 // What the console takes from its surroundings besides the arguments.
 struct ConsoleSettings {
     Language language = Language::english; // of the user's locale; --lang overrides it
+    // A test hook (CALVORN_TEST_FAULT_RUN): the run, counted from 1, whose
+    // arithmetic gets a fault that changes its work fingerprint but not its digits.
+    std::optional<std::int64_t> faultyRun;
 };
 
 // The usage text in English, listing the options and sizes.

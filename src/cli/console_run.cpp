@@ -6,19 +6,11 @@ namespace calvorn {
 
 void writeBytes(std::FILE* stream, std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); }
 
-RunOutcome runOnce(std::int32_t sizeExponent, Host& host, Language language)
+SessionResult runOnce(std::int32_t sizeExponent, Host& host, RecordTable& records, SessionFront& front,
+                      const RunOptions& options)
 {
-    RunOutcome outcome;
-    host.appendLog(startLogLine(sizeExponent, language));
-    const std::uint32_t startTicks = host.tickCount();
-    host.setStopRequested(false);
-    outcome.result = runPiComputation(host, sizeExponent, startTicks, outcome.summary, language);
-    outcome.stopped = host.stopRequested();
-    host.setStopRequested(true);
-    if (outcome.result != 0) return outcome;
-    outcome.elapsed = host.tickCount() - startTicks;
-    host.appendLog(outputTimeLogLine(outcome.elapsed, language) + "\n");
-    return outcome;
+    host.appendLog(startLogLine(sizeExponent, options.language));
+    return runSession(host, sizeExponent, records, front, options);
 }
 
 } // namespace calvorn

@@ -1,5 +1,5 @@
-// One run of the console program as the window's start command makes it, up
-// to the digit check (the start line, the driver, the output-time line), and
+// One run of the console program as the window's start command makes it: the
+// start line, then the run session (clock, driver, digit check, record), and
 // the host through which the console shows or hides a run's log lines.
 #pragma once
 
@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string_view>
 
-#include "common/messages.h"
-#include "driver/pi_computation.h"
+#include "app/record_table.h"
+#include "app/run_session.h"
 #include "platform/host.h"
 
 namespace calvorn {
@@ -30,6 +30,7 @@ public:
     bool stopRequested() const override { return host_.stopRequested(); }
     void setStopRequested(bool stop) override { host_.setStopRequested(stop); }
     void showError(std::string_view text, std::string_view caption) override { host_.showError(text, caption); }
+    std::uint32_t heldTicks() override { return host_.heldTicks(); }
     void appendLog(std::string_view line) override
     {
         if (log_ != nullptr) {
@@ -44,15 +45,8 @@ private:
     TextWriter write_;
 };
 
-struct RunOutcome {
-    int result = 1;                  // the driver's: 0 written and verified, 1 otherwise
-    bool stopped = false;            // the user stopped it
-    std::uint32_t elapsed = 0;       // milliseconds, start to last digit (when result is 0)
-    RunSummary summary;
-};
-
-// Start line, driver, and on success the output-time line. The caller has
-// made sure the current directory can be written to.
-RunOutcome runOnce(std::int32_t sizeExponent, Host& host, Language language);
+// The start line in the options' language, then one run session.
+SessionResult runOnce(std::int32_t sizeExponent, Host& host, RecordTable& records, SessionFront& front,
+                      const RunOptions& options);
 
 } // namespace calvorn

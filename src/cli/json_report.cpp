@@ -4,7 +4,8 @@
 
 #include "app/size_table.h"
 #include "cli/system_facts.h"
-#include "fft/lane_paths.h"
+#include "driver/work_fingerprint.h"
+#include "fft/transform_plan.h"
 
 #ifndef CALVORN_VERSION
 #define CALVORN_VERSION "unknown"
@@ -18,31 +19,32 @@ const char* verdictName(RunVerdict verdict)
     switch (verdict) {
     case RunVerdict::passed: return "passed";
     case RunVerdict::stopped: return "stopped";
+    case RunVerdict::fingerprintDiffers: return "fingerprint-differs";
     case RunVerdict::failed: break;
     }
     return "failed";
 }
 
-const char* lanePathName(fft::LanePath path)
+// The fingerprint as 16 hexadecimal digits (a JSON number would lose bits),
+// and whether it was compared with the reference and matched it.
+void addFingerprint(nlohmann::ordered_json& object, const RunSummary& summary)
 {
-    switch (path) {
-    case fft::LanePath::single: return "single";
-    case fft::LanePath::pairs: return "pairs";
-    case fft::LanePath::quads: return "quads";
-    case fft::LanePath::octets: return "octets";
-    }
-    return "unknown";
+    object["fingerprint"] = workFingerprintText(summary.workFingerprint);
+    object["fingerprintChecked"] = summary.fingerprintChecked;
+    object["fingerprintMatched"] = summary.fingerprintChecked && summary.fingerprintMatched;
 }
 
-nlohmann::ordered_json runObject(std::int64_t number, const RunOutcome& outcome)
+nlohmann::ordered_json runObject(std::int64_t number, const SessionResult& session)
 {
-    return {
+    nlohmann::ordered_json object = {
         {"run", number},
-        {"timeMs", outcome.elapsed},
-        {"verified", outcome.summary.digitsVerified},
-        {"verdict", verdictName(judgeRun(outcome))},
-        {"iterations", outcome.summary.iterations},
+        {"timeMs", session.summary.elapsed},
+        {"verified", session.summary.digitsVerified},
+        {"verdict", verdictName(judgeRun(session))},
     };
+    addFingerprint(object, session.summary);
+    object["iterations"] = session.summary.iterations;
+    return object;
 }
 
 } // namespace
@@ -52,7 +54,17 @@ std::string jsonReport(const JsonRun& run)
     std::string label(sizeLabel(run.sizeExponent));
     label.erase(0, label.find_first_not_of(' '));
     const SystemFacts facts = readSystemFacts();
-    const RunOutcome last = run.runs.empty() ? RunOutcome{} : run.runs.back();
+    // The figures of the last run that ended by itself (a stopped one has
+    // only part of them); verified when every such run's digits were.
+    RunSummary last;
+    bool anyFinished = false;
+    bool allVerified = true;
+    for (const SessionResult& session : run.runs) {
+        if (session.outcome == SessionResult::Outcome::stopped) continue;
+        anyFinished = true;
+        last = session.summary;
+        allVerified = allVerified && session.summary.digitsVerified;
+    }
 
     nlohmann::ordered_json report = {
         {"program", "calvorn"},
@@ -60,22 +72,25 @@ std::string jsonReport(const JsonRun& run)
         {"size", label},
         {"digits", std::int64_t{1} << run.sizeExponent},
         {"timeMs", run.recordedTime},
-        {"verified", run.verdict == RunVerdict::passed || (run.repeated && run.verdict == RunVerdict::stopped &&
-                                                            run.recordedTime != 0)},
+        {"verified", anyFinished && allVerified},
         {"verdict", verdictName(run.verdict)},
-        {"workArea", {{"bytes", last.summary.workAreaBytes}, {"length", last.summary.workAreaLength}}},
-        {"lanePath", lanePathName(fft::fastestLanePath())},
+    };
+    addFingerprint(report, last);
+    report.update(nlohmann::ordered_json{
+        {"workArea", {{"bytes", last.workAreaBytes}, {"length", last.workAreaLength}}},
+        {"lanePath", std::string(fft::lanePathName(fft::lanePathFromEnvironment()))},
         {"processor", {{"model", facts.processorModel}, {"logicalProcessors", facts.logicalProcessors}}},
         {"memoryBytes", run.memoryBytes},
         {"os", {{"name", facts.systemName}, {"version", facts.systemVersion}}},
         {"dateUtc", utcTimestamp()},
-        {"iterations", last.summary.iterations},
-    };
+        {"iterations", last.iterations},
+    });
     if (run.repeated) {
         report["bestMs"] = run.bestTime;
         report["medianMs"] = run.medianTime;
         nlohmann::ordered_json runs = nlohmann::ordered_json::array();
-        for (std::size_t i = 0; i < run.runs.size(); ++i) runs.push_back(runObject(static_cast<std::int64_t>(i) + 1, run.runs[i]));
+        for (std::size_t i = 0; i < run.runs.size(); ++i)
+            runs.push_back(runObject(static_cast<std::int64_t>(i) + 1, run.runs[i]));
         report["runs"] = runs;
     }
     return report.dump();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/console_run.h"
+#include "app/run_session.h"
 #include "cli/repeat_run.h"
 
 namespace calvorn {
@@ -15,7 +15,7 @@ namespace calvorn {
 struct JsonRun {
     std::int32_t sizeExponent = 14;
     bool repeated = false;               // --repeat: the runs are listed
-    std::vector<RunOutcome> runs;        // every run begun
+    std::vector<SessionResult> runs;     // every run begun
     RunVerdict verdict = RunVerdict::failed;
     std::uint32_t recordedTime = 0;      // milliseconds: the run's, or the best of the stability test
     std::uint32_t bestTime = 0;          // stability test only

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/console_app.h"
-#include "cli/user_language.h"
+#include "cli/console_environment.h"
 
 #ifdef _WIN32
 #include "platform/win32/console_host.h"
@@ -20,6 +20,7 @@ int main(int argc, char** argv)
     calvorn::ConsoleHost host(stdout, stderr);
     calvorn::ConsoleSettings settings;
     settings.language = calvorn::userLanguage();
+    settings.faultyRun = calvorn::faultyRunFromEnvironment();
 #ifdef _WIN32
     return calvorn::runConsole(args, host, stdout, stderr, calvorn::writeUtf8, settings);
 #else

@@ -3,11 +3,27 @@
 #include <algorithm>
 
 namespace calvorn {
+namespace {
 
-RunVerdict judgeRun(const RunOutcome& outcome)
+// The session's front for a run of the test: the one-line report comes after
+// the session, so nothing is shown in between.
+class QuietFront : public SessionFront {
+public:
+    void runFinished(std::uint32_t, const RunSummary&) override {}
+};
+
+} // namespace
+
+RunVerdict judgeRun(const SessionResult& run)
 {
-    if (outcome.result != 0) return outcome.stopped ? RunVerdict::stopped : RunVerdict::failed;
-    return outcome.summary.digitsVerified ? RunVerdict::passed : RunVerdict::failed;
+    switch (run.outcome) {
+    case SessionResult::Outcome::recorded: return RunVerdict::passed;
+    case SessionResult::Outcome::stopped: return RunVerdict::stopped;
+    case SessionResult::Outcome::failed: break;
+    }
+    const RunSummary& s = run.summary;
+    if (s.digitsVerified && s.fingerprintChecked && !s.fingerprintMatched) return RunVerdict::fingerprintDiffers;
+    return RunVerdict::failed;
 }
 
 std::uint32_t medianOf(std::vector<std::uint32_t> times)
@@ -19,20 +35,23 @@ std::uint32_t medianOf(std::vector<std::uint32_t> times)
     return static_cast<std::uint32_t>((std::uint64_t{times[middle - 1]} + times[middle]) / 2);
 }
 
-StabilityReport runRepeatedly(std::int32_t sizeExponent, std::int64_t count, Host& host, Language language,
+StabilityReport runRepeatedly(const StabilityTest& test, Host& host, RecordTable& records,
                               const std::function<void(const RepeatedRun&)>& afterRun)
 {
     StabilityReport report;
     std::vector<std::uint32_t> times;
-    for (std::int64_t number = 1; count == 0 || number <= count; ++number) {
+    QuietFront front;
+    for (std::int64_t number = 1; test.count == 0 || number <= test.count; ++number) {
+        RunOptions options = test.options;
+        options.injectFault = test.faultyRun == number;
         RepeatedRun run;
         run.number = number;
-        run.outcome = runOnce(sizeExponent, host, language);
-        run.verdict = judgeRun(run.outcome);
+        run.session = runOnce(test.sizeExponent, host, records, front, options);
+        run.verdict = judgeRun(run.session);
         report.runs.push_back(run);
         afterRun(report.runs.back());
         if (run.verdict == RunVerdict::passed) {
-            times.push_back(run.outcome.elapsed);
+            times.push_back(run.session.elapsed);
             ++report.passedRuns;
             continue;
         }

@@ -36,6 +36,9 @@ enum class MessageId {
     runFailed,
     digitsWrong,
     directoryNotWritable,    // reason (string)
+    workFingerprint,         // 16 hexadecimal digits (string)
+    fingerprintChecked,
+    fingerprintNotChecked,
     // The stability test.
     repeatedRunLine,         // run (long long), seconds (double), verdict (string)
     verdictPassed,
@@ -80,6 +83,11 @@ inline constexpr std::array<MessageText, static_cast<std::size_t>(MessageId::cou
      "pi_data.txt does not hold the correct digits of pi; no record is written"},
     {MessageId::directoryNotWritable, "현재 폴더에 파일을 쓸 수 없습니다: %s",
      "cannot write files in the current directory: %s"},
+    {MessageId::workFingerprint, "작업 지문: %s", "work fingerprint: %s"},
+    {MessageId::fingerprintChecked, "작업 지문 확인: 올바른 모든 컴퓨터가 이 크기에서 얻는 값과 같습니다",
+     "work fingerprint checked: the one every correct machine computes for this size"},
+    {MessageId::fingerprintNotChecked, "작업 지문은 확인하지 않았습니다: 전체 작업 영역으로 한 연산만 비교할 수 있습니다",
+     "work fingerprint not checked: only a run with the full work area can be compared"},
     {MessageId::repeatedRunLine, "%lld회째: %9.3f초  %s\n", "run %lld: %9.3f s  %s\n"},
     {MessageId::verdictPassed, "통과", "passed"},
     {MessageId::verdictStopped, "중단", "stopped"},
@@ -88,8 +96,8 @@ inline constexpr std::array<MessageText, static_cast<std::size_t>(MessageId::cou
      "실패: 자릿수는 맞지만 작업 지문이 기준과 다릅니다 (이 컴퓨터가 다른 연산을 했습니다: 하드웨어나 빌드의 결함)",
      "FAILED: the digits are right but the work fingerprint differs from the reference (this machine did other "
      "arithmetic than every other: a hardware or build fault)"},
-    {MessageId::repeatSummary, "최고 %.3f초, 중앙값 %.3f초 (통과 %lld회)\n",
-     "best %.3f s, median %.3f s (%lld runs passed)\n"},
+    {MessageId::repeatSummary, "최고 %.3f초, 중앙값 %.3f초, 통과 %lld회\n",
+     "best %.3f s, median %.3f s, runs passed: %lld\n"},
     {MessageId::repeatVerdict, "판정: %s\n", "verdict: %s\n"},
 }};
 

@@ -40,7 +40,7 @@ void transformBlock(RunContext& run, const BlockLayout& layout, StoredNumber& nu
 {
     const std::span<double> w = transformArray(run);
     loadDigits(run, number, w, (block - 1) * layout.m + 1, layout.m);
-    realFftForward(layout.k, w);
+    realFftForward(run.transformPlans.forLength(layout.k), w);
 }
 
 void saveBlockSpectra(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t first,
@@ -62,7 +62,7 @@ void storePiece(RunContext& run, const BlockLayout& layout, StoredNumber& z, std
                 bool lowest)
 {
     const std::span<double> w = transformArray(run);
-    realFftInverse(layout.k, w);
+    realFftInverse(run.transformPlans.forLength(layout.k), w);
     roundToIntegers(run, w, layout.b);
     storeProductPiece(run, w, z, layout.b, f, guard, lowest);
 }

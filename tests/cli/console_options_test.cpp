@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "cli/user_language.h"
+#include "cli/console_environment.h"
 #include "common/messages.h"
 
 namespace calvorn {

@@ -31,7 +31,10 @@ void WindowHost::showError(std::string_view text, std::string_view caption)
 
 int WindowHost::showMessage(std::string_view text, std::string_view caption, UINT buttons)
 {
-    return MessageBoxW(owner(), utf8ToWide(text).c_str(), utf8ToWide(caption).c_str(), buttons);
+    const std::uint32_t opened = windowsTickCount();
+    const int choice = MessageBoxW(owner(), utf8ToWide(text).c_str(), utf8ToWide(caption).c_str(), buttons);
+    heldTicks_ += windowsTickCount() - opened;
+    return choice;
 }
 
 } // namespace calvorn

@@ -1,5 +1,6 @@
-#include "cli/user_language.h"
+#include "cli/console_environment.h"
 
+#include <charconv>
 #include <cstdlib>
 
 #ifdef _WIN32
@@ -36,6 +37,16 @@ Language userLanguage(const EnvironmentLookup& lookup)
     if (PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_KOREAN) return Language::korean;
 #endif
     return Language::english;
+}
+
+std::optional<std::int64_t> faultyRunFromEnvironment(const EnvironmentLookup& lookup)
+{
+    const std::optional<std::string> value = lookup("CALVORN_TEST_FAULT_RUN");
+    if (!value) return std::nullopt;
+    std::int64_t run = 0;
+    const auto [end, problem] = std::from_chars(value->data(), value->data() + value->size(), run);
+    if (problem != std::errc{} || end != value->data() + value->size() || run < 1) return std::nullopt;
+    return run;
 }
 
 } // namespace calvorn
