@@ -51,4 +51,20 @@ cat fault.txt
 grep -q '^run 1: .* passed$' fault.txt || fail "run 1 did not pass"
 grep -q '^run 2: .*work fingerprint differs' fault.txt || fail "run 2 was not failed by its fingerprint"
 if grep -q '^run 3: ' fault.txt; then fail "the test went on after a failure"; fi
+# Ctrl+C during a test until stopped: the current run ends cleanly, the
+# summary so far is printed, and stopping is how such a test ends (exit 0).
+rm -f pi_data.txt
+set -m   # a background job of a script would otherwise ignore SIGINT
+(LANG=C exec "$calvorn" --repeat 0 128K >interrupted.txt 2>&1) &
+pid=$!
+for _ in $(seq 1 300); do grep -q '^run 2: ' interrupted.txt 2>/dev/null && break; sleep 0.1; done
+kill -INT "$pid"
+status=0
+wait "$pid" || status=$?
+set +m
+cat interrupted.txt
+[ "$status" -eq 0 ] || fail "Ctrl+C ended a test until stopped with exit $status"
+grep -q '^run [0-9]*: .* stopped$' interrupted.txt || fail "no stopped run after Ctrl+C"
+grep -q '^verdict: stopped$' interrupted.txt || fail "no summary after Ctrl+C"
+[ -z "$(ls ./*.dat 2>/dev/null)" ] || fail "work files left after Ctrl+C: $(ls ./*.dat)"
 echo "console program checks passed"
