@@ -13,48 +13,24 @@
 #include "app/log_lines.h"
 #include "app/record_file.h"
 #include "cli/console_app.h"
+#include "console_runner.h"
 #include "support/fake_host.h"
 #include "support/scratch_directory.h"
 
 namespace calvorn {
 namespace {
 
-struct ConsoleResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(std::FILE* stream)
-{
-    std::rewind(stream);
-    std::string text;
-    char chunk[4096];
-    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, stream)) > 0;) text.append(chunk, got);
-    std::fclose(stream);
-    return text;
-}
+using test::ConsoleResult;
+using test::fileBytes;
 
 // The console as a user of the given locale language runs it (Korean: the
 // window's texts).
 ConsoleResult runWith(const std::vector<std::string>& args, test::FakeHost& host,
                       Language language = Language::korean)
 {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    ConsoleResult result;
     ConsoleSettings settings;
     settings.language = language;
-    result.exitCode = runConsole(args, host, out, err, writeBytes, settings);
-    result.out = readAll(out);
-    result.err = readAll(err);
-    return result;
-}
-
-std::string fileBytes(const char* name)
-{
-    std::ifstream in(name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return test::runConsoleWith(args, host, settings);
 }
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }

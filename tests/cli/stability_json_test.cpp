@@ -17,47 +17,23 @@
 #include "app/record_file.h"
 #include "cli/console_app.h"
 #include "cli/repeat_run.h"
+#include "console_runner.h"
 #include "support/fake_host.h"
 #include "support/scratch_directory.h"
 
 namespace calvorn {
 namespace {
 
-struct ConsoleResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(std::FILE* stream)
-{
-    std::rewind(stream);
-    std::string text;
-    char chunk[4096];
-    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, stream)) > 0;) text.append(chunk, got);
-    std::fclose(stream);
-    return text;
-}
+using test::ConsoleResult;
+using test::fileBytes;
 
 ConsoleResult runWith(const std::vector<std::string>& args, test::FakeHost& host,
                       std::optional<std::int64_t> faultyRun = std::nullopt)
 {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    ConsoleResult result;
     ConsoleSettings settings;
     settings.language = Language::english;
     settings.faultyRun = faultyRun;
-    result.exitCode = runConsole(args, host, out, err, writeBytes, settings);
-    result.out = readAll(out);
-    result.err = readAll(err);
-    return result;
-}
-
-std::string fileBytes(const char* name)
-{
-    std::ifstream in(name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return test::runConsoleWith(args, host, settings);
 }
 
 bool hasHangul(const std::string& text) { return std::regex_search(text, std::regex("[\xEA-\xED][\x80-\xBF]")); }
@@ -106,8 +82,8 @@ TEST(StabilityTest, RunsBackToBackAndRecordsTheBestTime)
     host.tickStep = 250;
     const ConsoleResult r = runWith({"16K", "--repeat", "3"}, host);
     ASSERT_EQ(r.exitCode, exitSuccess) << r.err;
-    EXPECT_TRUE(std::regex_search(r.out, std::regex("run 1: +[0-9]+\\.[0-9]{3} s  passed\nrun 2: .* passed\nrun 3: .* passed\n")))
-        << r.out;
+    const std::regex threeLines("run 1: +[0-9]+\\.[0-9]{3} s  passed\nrun 2: .* passed\nrun 3: .* passed\n");
+    EXPECT_TRUE(std::regex_search(r.out, threeLines)) << r.out;
     EXPECT_EQ(count(r.out, "run "), 3u);
     EXPECT_NE(r.out.find("runs passed: 3\nverdict: passed\n"), std::string::npos) << r.out;
     EXPECT_TRUE(host.log.empty()); // the runs' own lines are not shown
@@ -120,17 +96,17 @@ TEST(StabilityTest, RunsBackToBackAndRecordsTheBestTime)
 TEST(StabilityTest, StopEndsTheCurrentRunAndPrintsTheSummarySoFar)
 {
     const std::uint64_t pumps = pumpsOfOneRun();
-    for (const std::string count : {"5", "0"}) {
+    for (const std::string runs : {"5", "0"}) {
         test::ScratchDirectory scratch;
         test::FakeHost host;
         host.stopAtPump = 2 * pumps + pumps / 2; // in the third run
-        const ConsoleResult r = runWith({"16K", "--repeat", count}, host);
+        const ConsoleResult r = runWith({"16K", "--repeat", runs}, host);
         EXPECT_NE(r.out.find("run 3: "), std::string::npos) << r.out;
         EXPECT_NE(r.out.find("stopped\n"), std::string::npos) << r.out;
         EXPECT_EQ(r.out.find("run 4: "), std::string::npos) << r.out;
         EXPECT_NE(r.out.find("runs passed: 2\nverdict: stopped\n"), std::string::npos) << r.out;
         // Until stopped ends this way; a count not reached is not a pass.
-        EXPECT_EQ(r.exitCode, count == "0" ? exitSuccess : exitRunFailed);
+        EXPECT_EQ(r.exitCode, runs == "0" ? exitSuccess : exitRunFailed);
         EXPECT_EQ(scratch.fileNames(), (std::vector<std::string>{"pi_data.txt", "pi_rec.txt"}));
         EXPECT_TRUE(host.stopRequested());
     }
