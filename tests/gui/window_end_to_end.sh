@@ -3,8 +3,10 @@
 # a virtual X display, driven by keyboard events through its menu, size
 # dialog and message boxes. Checks the digits, the records file and the work
 # files after a finished run, a refused second start, a stop answered No and
-# one answered Yes, and closing the window during a run. Screenshots go to
-# the artifacts folder.
+# one answered Yes, and closing the window during a run; scrolling the log by
+# the scroll bar, the wheel and the keys, and the log shown from its first
+# line when a run starts and when the records table replaces it.
+# Screenshots go to the artifacts folder.
 #
 #   window_end_to_end.sh --exe calvorn.exe --expected-pi-data TOOL --work DIR --artifacts DIR
 set -euo pipefail
@@ -238,32 +240,109 @@ expected_records recorded 0 | cmp - "$run/pi_rec.txt" || fail "pi_rec.txt after 
 wait_no_work_files "$run"
 note "16K: digits match MPFR, record ${recorded[0]}"
 
-step "scrolling the table with the scroll bar's arrows"
-click_scroll_arrow() {   # $1: up or down, $2: how many clicks
-  local id w h x y
+# The main window's place on the screen: X, Y, WIDTH, HEIGHT.
+main_window_geometry() {
+  local id
   id=$(wait_window "$main_window" 10) || fail "the main window is gone"
   eval "$(xdotool getwindowgeometry --shell "$id")"
-  w=$WIDTH h=$HEIGHT
-  x=$((w - 13))
-  if [ "$1" = down ]; then y=$((h - 30)); else y=50; fi
+}
+main_window_geometry
+
+pixels_differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
+# Whether the screenshots $1 and $2 (names in the artifacts) are the same.
+same_view() { [ "$(pixels_differing "$artifacts/$1.png" "$artifacts/$2.png")" = 0 ]; }
+# The vertical scroll bar of screenshot $1, below the menu and above the
+# horizontal bar: where its thumb sits tells the position.
+vertical_bar() {
+  convert "$artifacts/$1.png" -crop "24x$((HEIGHT - 100))+$((X + WIDTH - 24))+$((Y + 60))" +repage "$work/bar-$1.png"
+}
+# Whether the log of screenshot $1 is scrolled to its first line: its bar is
+# that of the records table at start-up.
+at_first_line() {
+  vertical_bar startup
+  vertical_bar "$1"
+  [ "$(pixels_differing "$work/bar-startup.png" "$work/bar-$1.png")" = 0 ]
+}
+# Shoots $1 once the view has had time to repaint.
+shoot_view() { sleep 0.5; shoot "$1"; }
+
+step "scrolling the table with the scroll bar's arrows"
+click_scroll_arrow() {   # $1: up or down, $2: how many clicks
+  local id x y
+  id=$(wait_window "$main_window" 10) || fail "the main window is gone"
+  x=$((WIDTH - 13))
+  if [ "$1" = down ]; then y=$((HEIGHT - 30)); else y=50; fi
   for _ in $(seq 1 "$2"); do xdotool mousemove --window "$id" "$x" "$y" click 1; sleep 0.3; done
   xdotool mousemove 900 700
-  sleep 0.5
 }
-pixels_differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
+at_first_line records-after-16K || fail "the records table after the 16K run is not shown from its first line"
 click_scroll_arrow down 3
-shoot scrolled
-[ "$(pixels_differing "$artifacts/records-after-16K.png" "$artifacts/scrolled.png")" != 0 ] ||
-  fail "the scroll bar's arrow did not scroll the text"
+shoot_view scrolled
+same_view records-after-16K scrolled && fail "the scroll bar's arrow did not scroll the text"
 click_scroll_arrow up 3
-shoot scrolled-back
-[ "$(pixels_differing "$artifacts/records-after-16K.png" "$artifacts/scrolled-back.png")" = 0 ] ||
-  fail "scrolling back did not restore the view"
+shoot_view scrolled-back
+same_view records-after-16K scrolled-back || fail "scrolling back did not restore the view"
 rm -f "$artifacts/scrolled-back.png"
+
+step "scrolling with the wheel and the keys"
+# Turns the wheel over the log: button 4 forward (toward the first line), 5
+# back, 6 and 7 to the left and right; $2 notches.
+turn_wheel() {
+  local id
+  id=$(wait_window "$main_window" 10) || fail "the main window is gone"
+  xdotool windowfocus --sync "$id" 2>/dev/null || true
+  xdotool mousemove --window "$id" 200 300
+  for _ in $(seq 1 "$2"); do xdotool click "$1"; sleep 0.2; done
+  xdotool mousemove 900 700
+}
+# A new Wine prefix scrolls three lines per notch, as the three clicks above.
+turn_wheel 5 1
+shoot_view wheel-back
+same_view wheel-back scrolled || fail "a wheel notch back did not scroll three lines"
+turn_wheel 4 1
+shoot_view wheel-forward
+same_view wheel-forward records-after-16K || fail "a wheel notch forward did not scroll back to the first line"
+rm -f "$artifacts/wheel-forward.png"
+turn_wheel 7 1
+shoot_view wheel-right
+same_view wheel-right records-after-16K && fail "the wheel tilted right did not scroll the text"
+turn_wheel 6 1
+shoot_view wheel-left
+same_view wheel-left records-after-16K || fail "the wheel tilted left did not scroll back"
+rm -f "$artifacts/wheel-left.png"
+
+keys_to "$main_window" Down Down Down
+shoot_view keys-down
+same_view keys-down scrolled || fail "three Down keys did not scroll three lines"
+rm -f "$artifacts/keys-down.png"
+keys_to "$main_window" End
+shoot_view keys-end
+same_view keys-end scrolled && fail "End did not scroll to the last line"
+at_first_line keys-end && fail "End left the scroll bar at the first line"
+keys_to "$main_window" Home
+shoot_view keys-home
+same_view keys-home records-after-16K || fail "Home did not scroll to the first line"
+keys_to "$main_window" Next
+shoot_view keys-page-down
+same_view keys-page-down keys-end || fail "Page Down did not scroll a page (to the last line)"
+keys_to "$main_window" Prior
+shoot_view keys-page-up
+same_view keys-page-up records-after-16K || fail "Page Up did not scroll a page back"
+keys_to "$main_window" Right Right Right
+shoot_view keys-right
+same_view keys-right records-after-16K && fail "Right did not scroll the text"
+keys_to "$main_window" Left Left Left
+shoot_view keys-left
+same_view keys-left records-after-16K || fail "Left did not scroll back"
+rm -f "$artifacts"/keys-{home,page-down,page-up,left}.png
+# Left at the last line: the next run must still show its first lines.
+keys_to "$main_window" End
 
 step "2M run: a second start is refused, a stop answered No goes on"
 start_run 7
 wait_for_file "$run/ia.dat" 30 || fail "the 2M run created no work files"
+shoot_view run-start
+at_first_line run-start || fail "a run started with the log scrolled down does not show its first line"
 keys_to "$main_window" alt+c
 wait_window '^Now calculating\.\.\.$' 20 >/dev/null || fail "a second start was not refused"
 xdotool search --onlyvisible --name "$setting_dialog" >/dev/null 2>&1 && fail "the size dialog opened during a run"
@@ -280,6 +359,9 @@ answer '^Confirmation$' Return
 sleep 1
 shoot running
 [ -n "$(work_files "$run")" ] || fail "the run did not go on after No"
+keys_to "$main_window" End
+shoot_view running-end
+at_first_line running-end && fail "End during a run did not scroll the log"
 wait_window '^Finish$' 240 >/dev/null || fail "the 2M run did not finish"
 answer '^Finish$' Return
 for _ in $(seq 1 100); do [ "$(sed -n 8p "$run/pi_rec.txt" | head -c 1)" = "+" ] && break; sleep 0.2; done
@@ -289,6 +371,7 @@ expected_records recorded 7 | cmp - "$run/pi_rec.txt" || fail "pi_rec.txt after 
 wait_no_work_files "$run"
 sleep 1
 shoot records-after-2M
+at_first_line records-after-2M || fail "the records table after the 2M run is not shown from its first line"
 note "2M: digits match MPFR, record ${recorded[7]}"
 
 step "2M run stopped with Yes"
