@@ -5,16 +5,19 @@
 # files after a finished run, a refused second start, a stop answered No and
 # one answered Yes, and closing the window during a run; scrolling the log by
 # the scroll bar, the wheel and the keys, and the log shown from its first
-# line when a run starts and when the records table replaces it.
+# line when a run starts and when the records table replaces it. With
+# --caption-check it first runs the check of the message boxes' captions.
 # Screenshots go to the artifacts folder.
 #
-#   window_end_to_end.sh --exe calvorn.exe --expected-pi-data TOOL --work DIR --artifacts DIR
+#   window_end_to_end.sh --exe calvorn.exe [--caption-check message_caption_check.exe]
+#                        --expected-pi-data TOOL --work DIR --artifacts DIR
 set -euo pipefail
 
-exe="" expected_tool="" work="" artifacts=""
+exe="" caption_check="" expected_tool="" work="" artifacts=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --exe) exe=$(realpath "$2"); shift 2 ;;
+    --caption-check) caption_check=$(realpath "$2"); shift 2 ;;
     --expected-pi-data) expected_tool=$(realpath "$2"); shift 2 ;;
     --work) work=$2; shift 2 ;;
     --artifacts) artifacts=$2; shift 2 ;;
@@ -86,6 +89,10 @@ if [ ! -f "$prefix_ready" ]; then
   wineserver -w
   touch "$prefix_ready"
 fi
+
+# One Wine server for every program of the test, rather than one started
+# (and stopped) for each; the clean-up ends it.
+wineserver -p
 
 # ---- Helpers ---------------------------------------------------------------
 
@@ -189,6 +196,15 @@ recorded_line() {
   printf '%s' "$line"
 }
 
+# ---- Message box captions ---------------------------------------------------
+
+if [ -n "$caption_check" ]; then
+  step "message box captions"
+  (cd "$work" && wine "$caption_check") >"$work/caption-check.txt" 2>>"$work/wine.log" ||
+    { cat "$work/caption-check.txt" >&2; fail "the message boxes' captions are not as they should be"; }
+  tr -d '\r' <"$work/caption-check.txt" | sed 's/^/  /'
+fi
+
 # ---- Expected digits -------------------------------------------------------
 
 step "computing the expected digits with MPFR"
@@ -264,7 +280,7 @@ at_first_line() {
   [ "$(pixels_differing "$work/bar-startup.png" "$work/bar-$1.png")" = 0 ]
 }
 # Shoots $1 once the view has had time to repaint.
-shoot_view() { sleep 0.5; shoot "$1"; }
+shoot_view() { sleep 0.3; shoot "$1"; }
 
 step "scrolling the table with the scroll bar's arrows"
 click_scroll_arrow() {   # $1: up or down, $2: how many clicks
@@ -285,58 +301,36 @@ same_view records-after-16K scrolled-back || fail "scrolling back did not restor
 rm -f "$artifacts/scrolled-back.png"
 
 step "scrolling with the wheel and the keys"
-# Turns the wheel over the log: button 4 forward (toward the first line), 5
-# back, 6 and 7 to the left and right; $2 notches.
-turn_wheel() {
-  local id
-  id=$(wait_window "$main_window" 10) || fail "the main window is gone"
-  xdotool windowfocus --sync "$id" 2>/dev/null || true
-  xdotool mousemove --window "$id" 200 300
-  for _ in $(seq 1 "$2"); do xdotool click "$1"; sleep 0.2; done
-  xdotool mousemove 900 700
+main_id=$(wait_window "$main_window" 10) || fail "the main window is gone"
+xdotool windowfocus --sync "$main_id" 2>/dev/null || true
+xdotool mousemove --window "$main_id" 200 300   # the wheel turns over the log
+# Sends the input ($3 on: keys, or "wheel" and a button: 4 forward, toward
+# the first line, 5 back, 6 and 7 tilted left and right), shoots $1 and
+# checks that it is the same as screenshot $2 ("!" before it: not the same).
+view_after() {
+  local name=$1 like=$2; shift 2
+  if [ "$1" = wheel ]; then xdotool click "$2"; else xdotool key --clearmodifiers "$@"; fi
+  sleep 0.3
+  shoot "$name"
+  if [[ $like == !* ]]; then ! same_view "$name" "${like#!}"; else same_view "$name" "$like"; fi
 }
-# A new Wine prefix scrolls three lines per notch, as the three clicks above.
-turn_wheel 5 1
-shoot_view wheel-back
-same_view wheel-back scrolled || fail "a wheel notch back did not scroll three lines"
-turn_wheel 4 1
-shoot_view wheel-forward
-same_view wheel-forward records-after-16K || fail "a wheel notch forward did not scroll back to the first line"
-rm -f "$artifacts/wheel-forward.png"
-turn_wheel 7 1
-shoot_view wheel-right
-same_view wheel-right records-after-16K && fail "the wheel tilted right did not scroll the text"
-turn_wheel 6 1
-shoot_view wheel-left
-same_view wheel-left records-after-16K || fail "the wheel tilted left did not scroll back"
-rm -f "$artifacts/wheel-left.png"
-
-keys_to "$main_window" Down Down Down
-shoot_view keys-down
-same_view keys-down scrolled || fail "three Down keys did not scroll three lines"
-rm -f "$artifacts/keys-down.png"
-keys_to "$main_window" End
-shoot_view keys-end
-same_view keys-end scrolled && fail "End did not scroll to the last line"
+# A new Wine prefix scrolls three lines or columns per notch.
+view_after wheel-back scrolled wheel 5 || fail "a wheel notch back did not scroll three lines"
+view_after wheel-forward records-after-16K wheel 4 || fail "a wheel notch forward did not scroll back to the first line"
+view_after wheel-right '!records-after-16K' wheel 7 || fail "the wheel tilted right did not scroll the text"
+view_after wheel-left records-after-16K wheel 6 || fail "the wheel tilted left did not scroll back"
+view_after keys-down scrolled Down Down Down || fail "three Down keys did not scroll three lines"
+view_after keys-end '!scrolled' End || fail "End did not scroll to the last line"
 at_first_line keys-end && fail "End left the scroll bar at the first line"
-keys_to "$main_window" Home
-shoot_view keys-home
-same_view keys-home records-after-16K || fail "Home did not scroll to the first line"
-keys_to "$main_window" Next
-shoot_view keys-page-down
-same_view keys-page-down keys-end || fail "Page Down did not scroll a page (to the last line)"
-keys_to "$main_window" Prior
-shoot_view keys-page-up
-same_view keys-page-up records-after-16K || fail "Page Up did not scroll a page back"
-keys_to "$main_window" Right Right Right
-shoot_view keys-right
-same_view keys-right records-after-16K && fail "Right did not scroll the text"
-keys_to "$main_window" Left Left Left
-shoot_view keys-left
-same_view keys-left records-after-16K || fail "Left did not scroll back"
-rm -f "$artifacts"/keys-{home,page-down,page-up,left}.png
+view_after keys-home records-after-16K Home || fail "Home did not scroll to the first line"
+view_after keys-page-down keys-end Next || fail "Page Down did not scroll a page (to the last line)"
+view_after keys-page-up records-after-16K Prior || fail "Page Up did not scroll a page back"
+view_after keys-right wheel-right Right Right Right || fail "three Right keys did not scroll three columns"
+view_after keys-left records-after-16K Left Left Left || fail "three Left keys did not scroll back"
+rm -f "$artifacts"/{wheel-forward,wheel-left,keys-down,keys-home,keys-page-down,keys-page-up,keys-left}.png
 # Left at the last line: the next run must still show its first lines.
-keys_to "$main_window" End
+xdotool key End
+xdotool mousemove 900 700
 
 step "2M run: a second start is refused, a stop answered No goes on"
 start_run 7
