@@ -104,10 +104,11 @@ void LogView::scroll(HWND window, int bar, WPARAM request)
 void LogView::wheel(HWND window, int bar, WPARAM turn)
 {
     const std::int32_t delta = GET_WHEEL_DELTA_WPARAM(turn);
+    const std::uint32_t perNotch = wheelSetting(bar);
     if (bar == SB_VERT)
-        scrollBy(window, bar, -verticalWheel_.turn(delta, wheelSetting(bar), verticalPageLines(clientHeight_, lineHeight_)));
+        scrollBy(window, bar, -verticalWheel_.turn(delta, perNotch, verticalPageLines(clientHeight_, lineHeight_)));
     else
-        scrollBy(window, bar, horizontalWheel_.turn(delta, wheelSetting(bar), horizontalPageColumns));
+        scrollBy(window, bar, horizontalWheel_.turn(delta, perNotch, horizontalPageColumns));
 }
 
 bool LogView::key(HWND window, WPARAM virtualKey)
