@@ -6,14 +6,15 @@
 
 namespace calvorn {
 
-std::string startLogLine(std::int32_t sizeExponent)
+std::string startLogLine(std::int32_t sizeExponent, Language language)
 {
-    return std::string(sizeLabel(sizeExponent)) + formatText(" 연산을 시작합니다. (%d회 반복)    \n", sizeExponent - 1);
+    return std::string(sizeLabel(sizeExponent)) +
+           formatText(messageText(MessageId::runStarts, language), sizeExponent - 1);
 }
 
-std::string outputTimeLogLine(std::uint32_t elapsedMilliseconds)
+std::string outputTimeLogLine(std::uint32_t elapsedMilliseconds, Language language)
 {
-    return elapsedTimeText(elapsedMilliseconds) + " PI 데이터 출력 → pi_data.txt";
+    return elapsedTimeText(elapsedMilliseconds, language) + messageText(MessageId::digitsWritten, language);
 }
 
 } // namespace calvorn

@@ -28,9 +28,9 @@ namespace { // one copy per instruction set, see lanes.h
 // quarters) and then the radix-8 pass of span 8, 16 or 32, whose groups are
 // the halves or quarters of the array. Only the lower half is read.
 template <typename V>
-void forwardOpening(double* x, std::size_t n, const TreeShape& shape)
+void forwardOpening(const TransformPlan& plan, double* x, std::size_t n)
 {
-    switch (shape.shortPass) {
+    switch (plan.shape.shortPass) {
     case 0: { // span 8: one group whose slots 4..7 are the (zero) upper half
         const std::size_t s = n / 8;
         for (std::size_t t = 0; t < s; t += laneCount<V>) {
@@ -68,7 +68,7 @@ void forwardOpening(double* x, std::size_t n, const TreeShape& shape)
         for (std::size_t g = 0; g < 4; ++g) {
             for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
-        const LaneTwiddles<V> w = forwardTwiddles<V>(pairAngle(shape, 1, 2));
+        const LaneTwiddles<V> w = forwardTwiddles<V>(plan, pairOf(2));
         sweepRows<V, 32, 16>(rows, 16, s, worthChunking(s), [&w](double* const* r, std::size_t t) {
             V y0[8];
             V y1[8];
@@ -100,10 +100,10 @@ void forwardOpening(double* x, std::size_t n, const TreeShape& shape)
 // Level 1 of the inverse transform, then its radix-2 or radix-4 pass, then
 // the scaling by 1/N, butterfly by butterfly.
 template <typename V>
-void inverseClosing(double* x, std::size_t n, const TreeShape& shape)
+void inverseClosing(const TransformPlan& plan, double* x, std::size_t n)
 {
     const double scale = 1.0 / static_cast<double>(n);
-    switch (shape.shortPass) {
+    switch (plan.shape.shortPass) {
     case 0: {
         const std::size_t s = n / 8;
         for (std::size_t t = 0; t < s; t += laneCount<V>) {
@@ -144,7 +144,7 @@ void inverseClosing(double* x, std::size_t n, const TreeShape& shape)
         for (std::size_t g = 0; g < 4; ++g) {
             for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
-        const LaneTwiddles<V> w = inverseTwiddles<V>(pairAngle(shape, 1, 2));
+        const LaneTwiddles<V> w = inverseTwiddles<V>(plan, pairOf(2));
         sweepRows<V, 32, 16>(rows, 32, s, worthChunking(s), [&w, scale](double* const* r, std::size_t t) {
             V y0[8];
             V y1[8];
@@ -179,32 +179,32 @@ void inverseClosing(double* x, std::size_t n, const TreeShape& shape)
 // over the whole array, then each level-1 node's subtree depth first. Leaves
 // the pairs in bit-reversed order.
 template <typename V>
-void forwardPasses(std::int32_t k, double* x)
+void forwardPasses(const TransformPlan& plan, double* x)
 {
-    const TreeShape shape = treeShape(k);
-    const std::size_t n = std::size_t{1} << k;
-    forwardOpening<V>(x, n, shape);
-    const ForwardTree<V> tree(shape);
+    const TreeShape& shape = plan.shape;
+    const std::size_t n = std::size_t{1} << plan.k;
+    forwardOpening<V>(plan, x, n);
+    const ForwardTree<V> tree(plan);
     const std::size_t s = n >> (3 + shape.shortPass); // the stride of level 1
-    tree.childrenOfFirst(x, s, 1);
-    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s, 1);
-    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 1, 2, 3);
+    tree.childrenOfFirst(x, s);
+    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s);
+    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 2, 3);
 }
 
 // All the arithmetic of an inverse transform (k >= 6) once the pairs are in
 // bit-reversed order: the level-1 subtrees, then level 1 with the short pass
 // and the 1/N.
 template <typename V>
-void inversePasses(std::int32_t k, double* x)
+void inversePasses(const TransformPlan& plan, double* x)
 {
-    const TreeShape shape = treeShape(k);
-    const std::size_t n = std::size_t{1} << k;
-    const InverseTree<V> tree(shape);
+    const TreeShape& shape = plan.shape;
+    const std::size_t n = std::size_t{1} << plan.k;
+    const InverseTree<V> tree(plan);
     const std::size_t s = n >> (3 + shape.shortPass);
-    tree.childrenOfFirst(x, s, 1);
-    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s, 1);
-    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 1, 2, 3);
-    inverseClosing<V>(x, n, shape);
+    tree.childrenOfFirst(x, s);
+    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s);
+    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 2, 3);
+    inverseClosing<V>(plan, x, n);
 }
 
 } // namespace

@@ -80,47 +80,47 @@ inline constexpr std::size_t prefetchedStride = 512;
 template <typename V, bool inverse>
 class PassTree {
 public:
-    explicit PassTree(const TreeShape& shape) : shape_(shape) {}
+    explicit PassTree(const TransformPlan& plan) : plan_(plan) {}
 
     // Group 0's children are groups 0 .. 7: group 0, group 1 and three pairs.
-    void childrenOfFirst(double* x, std::size_t s, std::int32_t level) const
+    void childrenOfFirst(double* x, std::size_t s) const
     {
         const std::size_t c = s / 8;
-        first(x, c, level + 1);
-        second(x + s, c, level + 1);
-        pair(x + 2 * s, x + 3 * s, c, level + 1, 2, 3);
-        pair(x + 4 * s, x + 7 * s, c, level + 1, 4, 7);
-        pair(x + 6 * s, x + 5 * s, c, level + 1, 6, 5);
+        first(x, c);
+        second(x + s, c);
+        pair(x + 2 * s, x + 3 * s, c, 2, 3);
+        pair(x + 4 * s, x + 7 * s, c, 4, 7);
+        pair(x + 6 * s, x + 5 * s, c, 6, 5);
     }
 
     // Group 1's children are groups 8 .. 15, paired (8,15), (10,13), (12,11), (14,9).
-    void childrenOfSecond(double* x, std::size_t s, std::int32_t level) const
+    void childrenOfSecond(double* x, std::size_t s) const
     {
         const std::size_t c = s / 8;
-        pair(x, x + 7 * s, c, level + 1, 8, 15);
-        pair(x + 2 * s, x + 5 * s, c, level + 1, 10, 13);
-        pair(x + 4 * s, x + 3 * s, c, level + 1, 12, 11);
-        pair(x + 6 * s, x + s, c, level + 1, 14, 9);
+        pair(x, x + 7 * s, c, 8, 15);
+        pair(x + 2 * s, x + 5 * s, c, 10, 13);
+        pair(x + 4 * s, x + 3 * s, c, 12, 11);
+        pair(x + 6 * s, x + s, c, 14, 9);
     }
 
     // A pair (J, K) has the eight child pairs (8J + a, 8K + 7 - a) for even a
     // and (8K + 7 - a, 8J + a) for odd a: its children pair among themselves.
-    void childrenOfPair(double* xj, double* xk, std::size_t s, std::int32_t level, std::size_t evenGroup,
+    void childrenOfPair(double* xj, double* xk, std::size_t s, std::size_t evenGroup,
                         std::size_t oddGroup) const
     {
         const std::size_t c = s / 8;
         if (c == 1) {
-            leafChildrenOfPair(xj, xk, level, evenGroup, oddGroup);
+            leafChildrenOfPair(xj, xk, evenGroup, oddGroup);
             return;
         }
         for (std::size_t a = 0; a < 8; a += 2) {
-            pair(xj + a * s, xk + (7 - a) * s, c, level + 1, 8 * evenGroup + a, 8 * oddGroup + 7 - a);
-            pair(xk + (6 - a) * s, xj + (a + 1) * s, c, level + 1, 8 * oddGroup + 6 - a, 8 * evenGroup + a + 1);
+            pair(xj + a * s, xk + (7 - a) * s, c, 8 * evenGroup + a, 8 * oddGroup + 7 - a);
+            pair(xk + (6 - a) * s, xj + (a + 1) * s, c, 8 * oddGroup + 6 - a, 8 * evenGroup + a + 1);
         }
     }
 
 private:
-    void first(double* x, std::size_t s, std::int32_t level) const
+    void first(double* x, std::size_t s) const
     {
         if (s == 1) {
             if constexpr (inverse) {
@@ -131,15 +131,15 @@ private:
             return;
         }
         if constexpr (inverse) {
-            childrenOfFirst(x, s, level);
+            childrenOfFirst(x, s);
             sweepGroup<V>(x, s, [](V(&y)[8]) { inverseFirst(y); });
         } else {
             sweepGroup<V>(x, s, [](V(&y)[8]) { forwardFirst(y); });
-            childrenOfFirst(x, s, level);
+            childrenOfFirst(x, s);
         }
     }
 
-    void second(double* x, std::size_t s, std::int32_t level) const
+    void second(double* x, std::size_t s) const
     {
         if (s == 1) {
             if constexpr (inverse) {
@@ -150,20 +150,20 @@ private:
             return;
         }
         if constexpr (inverse) {
-            childrenOfSecond(x, s, level);
+            childrenOfSecond(x, s);
             sweepGroup<V>(x, s, [](V(&y)[8]) { inverseSecond(y); });
         } else {
             sweepGroup<V>(x, s, [](V(&y)[8]) { forwardSecond(y); });
-            childrenOfSecond(x, s, level);
+            childrenOfSecond(x, s);
         }
     }
 
-    void pair(double* xj, double* xk, std::size_t s, std::int32_t level, std::size_t evenGroup,
+    void pair(double* xj, double* xk, std::size_t s, std::size_t evenGroup,
               std::size_t oddGroup) const
     {
         // One cosine and one sine, then the same twiddles in every lane.
-        const double angle = pairAngle(shape_, level, evenGroup);
-        const LaneTwiddles<double> twiddles = inverse ? inverseTwiddles<double>(angle) : forwardTwiddles<double>(angle);
+        const LaneTwiddles<double> twiddles =
+            inverse ? inverseTwiddles<double>(plan_, pairOf(evenGroup)) : forwardTwiddles<double>(plan_, pairOf(evenGroup));
         if (s == 1) {
             if constexpr (inverse) {
                 inverseLeafPair(xj, xk, twiddles);
@@ -177,31 +177,31 @@ private:
                 prefetchBlock(xj, 8 * s);
                 prefetchBlock(xk, 8 * s);
             }
-            childrenOfPair(xj, xk, s, level, evenGroup, oddGroup);
+            childrenOfPair(xj, xk, s, evenGroup, oddGroup);
             const LaneTwiddles<V> w = everyLane<V>(twiddles);
             sweepPair<V>(xj, xk, s, [&w](V(&j)[8], V(&k)[8]) { inversePair(j, k, w); });
         } else {
             const LaneTwiddles<V> w = everyLane<V>(twiddles);
             sweepPair<V>(xj, xk, s, [&w](V(&j)[8], V(&k)[8]) { forwardPair(j, k, w); });
-            childrenOfPair(xj, xk, s, level, evenGroup, oddGroup);
+            childrenOfPair(xj, xk, s, evenGroup, oddGroup);
         }
     }
 
     // The eight leaf pairs under a pair of stride 8, laneCount at a time.
-    void leafChildrenOfPair(double* xj, double* xk, std::int32_t level, std::size_t evenGroup,
+    void leafChildrenOfPair(double* xj, double* xk, std::size_t evenGroup,
                             std::size_t oddGroup) const
     {
-        const LeafPairs leaves = leafPairsOf(shape_, xj, xk, level + 1, evenGroup, oddGroup);
+        const LeafPairs leaves = leafPairsOf(xj, xk, evenGroup, oddGroup);
         for (std::size_t p = 0; p < 8; p += laneCount<V>) {
             if constexpr (inverse) {
-                inverseLeafPairs<V>(leaves.jRows + p, leaves.kRows + p, leaves.angles + p);
+                inverseLeafPairs<V>(plan_, leaves.jRows + p, leaves.kRows + p, leaves.pairs + p);
             } else {
-                forwardLeafPairs<V>(leaves.jRows + p, leaves.kRows + p, leaves.angles + p);
+                forwardLeafPairs<V>(plan_, leaves.jRows + p, leaves.kRows + p, leaves.pairs + p);
             }
         }
     }
 
-    const TreeShape& shape_;
+    const TransformPlan& plan_;
 };
 
 template <typename V>

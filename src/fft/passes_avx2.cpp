@@ -6,7 +6,7 @@
 
 namespace calvorn::fft {
 
-void forwardPassesQuads(std::int32_t k, double* x) { forwardPasses<LaneQuad>(k, x); }
-void inversePassesQuads(std::int32_t k, double* x) { inversePasses<LaneQuad>(k, x); }
+void forwardPassesQuads(const TransformPlan& plan, double* x) { forwardPasses<LaneQuad>(plan, x); }
+void inversePassesQuads(const TransformPlan& plan, double* x) { inversePasses<LaneQuad>(plan, x); }
 
 } // namespace calvorn::fft

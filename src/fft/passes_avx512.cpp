@@ -7,7 +7,7 @@
 
 namespace calvorn::fft {
 
-void forwardPassesOctets(std::int32_t k, double* x) { forwardPasses<LaneOcta>(k, x); }
-void inversePassesOctets(std::int32_t k, double* x) { inversePasses<LaneOcta>(k, x); }
+void forwardPassesOctets(const TransformPlan& plan, double* x) { forwardPasses<LaneOcta>(plan, x); }
+void inversePassesOctets(const TransformPlan& plan, double* x) { inversePasses<LaneOcta>(plan, x); }
 
 } // namespace calvorn::fft

@@ -1,19 +1,23 @@
-// The transforms' arithmetic for one lane and for two lanes, with the
-// instruction set every build targets (SSE2 on x86-64).
+// The transforms' arithmetic for one lane, for two lanes and for eight lanes
+// lowered to the instruction set every build targets (SSE2 on x86-64).
 #include "fft/lane_paths.h"
 #include "fft/outer_passes.h"
 
 namespace calvorn::fft {
 
-void forwardPassesSingle(std::int32_t k, double* x) { forwardPasses<double>(k, x); }
-void inversePassesSingle(std::int32_t k, double* x) { inversePasses<double>(k, x); }
+void forwardPassesSingle(const TransformPlan& plan, double* x) { forwardPasses<double>(plan, x); }
+void inversePassesSingle(const TransformPlan& plan, double* x) { inversePasses<double>(plan, x); }
 
 #if defined(__GNUC__)
-void forwardPassesPairs(std::int32_t k, double* x) { forwardPasses<LanePair>(k, x); }
-void inversePassesPairs(std::int32_t k, double* x) { inversePasses<LanePair>(k, x); }
+void forwardPassesPairs(const TransformPlan& plan, double* x) { forwardPasses<LanePair>(plan, x); }
+void inversePassesPairs(const TransformPlan& plan, double* x) { inversePasses<LanePair>(plan, x); }
+void forwardPassesGenericOctets(const TransformPlan& plan, double* x) { forwardPasses<LaneOcta>(plan, x); }
+void inversePassesGenericOctets(const TransformPlan& plan, double* x) { inversePasses<LaneOcta>(plan, x); }
 #else
-void forwardPassesPairs(std::int32_t k, double* x) { forwardPasses<double>(k, x); }
-void inversePassesPairs(std::int32_t k, double* x) { inversePasses<double>(k, x); }
+void forwardPassesPairs(const TransformPlan& plan, double* x) { forwardPasses<double>(plan, x); }
+void inversePassesPairs(const TransformPlan& plan, double* x) { inversePasses<double>(plan, x); }
+void forwardPassesGenericOctets(const TransformPlan& plan, double* x) { forwardPasses<double>(plan, x); }
+void inversePassesGenericOctets(const TransformPlan& plan, double* x) { inversePasses<double>(plan, x); }
 #endif
 
 } // namespace calvorn::fft

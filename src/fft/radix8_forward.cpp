@@ -1,7 +1,6 @@
 // The forward radix-8 pass over the whole array, group after group in the
 // order of the twiddle walk: real butterflies for groups 0 and 1, complex
 // butterflies (twiddle first, then the 8-point sum) for the twiddled pairs.
-#include <cmath>
 #include <cstddef>
 
 #include "fft/butterflies.h"
@@ -27,7 +26,7 @@ void eachButterfly(double* group, std::size_t stride, std::size_t slotsRead, Cor
 
 } // namespace
 
-void forwardRadix8Pass(std::int32_t stride, std::int32_t span, std::span<double> x)
+void forwardRadix8Pass(const TransformPlan& plan, std::int32_t stride, std::int32_t span, std::span<double> x)
 {
     const std::size_t n = static_cast<std::size_t>(stride);
     const std::size_t groupLength = 8 * n;
@@ -40,10 +39,9 @@ void forwardRadix8Pass(std::int32_t stride, std::int32_t span, std::span<double>
         eachButterfly(data + groupLength, n, 8, [](double(&y)[8]) { forwardSecond(y); });
     }
 
-    const double piOverSpan = piValue / static_cast<double>(span);
     forEachTwiddledPair(span, [&](const TwiddledPair& pair) {
-        const double angle = static_cast<double>(pair.angleSteps) * piOverSpan;
-        const LaneTwiddles<double> w = twiddlePowers(std::cos(angle), std::sin(angle));
+        const std::size_t entry = static_cast<std::size_t>(pair.evenGroup) / 2;
+        const LaneTwiddles<double> w = twiddlePowers(plan.cosines[entry], plan.sines[entry]);
         double* const groupJ = data + static_cast<std::size_t>(pair.evenGroup) * groupLength;
         double* const groupK = data + static_cast<std::size_t>(pair.oddGroup) * groupLength;
         for (std::size_t t = 0; t < n; ++t) {

@@ -1,7 +1,6 @@
 // The inverse radix-8 pass over the whole array, group after group in the
 // order of the twiddle walk: 8 times the inverse of the general forward pass,
 // the 8-point sums first and the conjugate twiddles after.
-#include <cmath>
 #include <cstddef>
 
 #include "fft/butterflies.h"
@@ -25,7 +24,7 @@ void eachButterfly(double* group, std::size_t stride, Core core)
 
 } // namespace
 
-void inverseRadix8Pass(std::int32_t stride, std::int32_t span, std::span<double> x)
+void inverseRadix8Pass(const TransformPlan& plan, std::int32_t stride, std::int32_t span, std::span<double> x)
 {
     const std::size_t n = static_cast<std::size_t>(stride);
     const std::size_t groupLength = 8 * n;
@@ -34,11 +33,10 @@ void inverseRadix8Pass(std::int32_t stride, std::int32_t span, std::span<double>
     eachButterfly(data, n, [](double(&y)[8]) { inverseFirst(y); });
     if (span > 8) eachButterfly(data + groupLength, n, [](double(&y)[8]) { inverseSecond(y); });
 
-    const double piOverSpan = piValue / static_cast<double>(span);
     forEachTwiddledPair(span, [&](const TwiddledPair& pair) {
-        const double angle = static_cast<double>(pair.angleSteps) * piOverSpan;
+        const std::size_t entry = static_cast<std::size_t>(pair.evenGroup) / 2;
         // Conjugate twiddles: the recurrences started from -sin give -sin(m * angle).
-        const LaneTwiddles<double> w = twiddlePowers(std::cos(angle), -std::sin(angle));
+        const LaneTwiddles<double> w = twiddlePowers(plan.cosines[entry], -plan.sines[entry]);
         double* const groupJ = data + static_cast<std::size_t>(pair.evenGroup) * groupLength;
         double* const groupK = data + static_cast<std::size_t>(pair.oddGroup) * groupLength;
         for (std::size_t t = 0; t < n; ++t) {

@@ -1,4 +1,4 @@
-// The transform drivers: the choice of lane path, and for each length either
+// The transform drivers: the plan's lane path, and for each length either
 // the pass-tree arithmetic with the pair bit reversal (2^6 doubles and more)
 // or the plain sequence of passes and reorderings (the shortest lengths).
 #include "fft/real_fft.h"
@@ -21,8 +21,9 @@ namespace {
 // Below this exponent there are fewer than two radix-8 passes and no tree.
 constexpr std::int32_t smallestTreeExponent = 6;
 
-void forwardPassByPass(std::int32_t k, std::span<double> data)
+void forwardPassByPass(const TransformPlan& plan, std::span<double> data)
 {
+    const std::int32_t k = plan.k;
     const std::int32_t n = integerPower(2, k);
     const std::int32_t radix8Passes = k / 3;
 
@@ -44,15 +45,16 @@ void forwardPassByPass(std::int32_t k, std::span<double> data)
     std::int32_t span = spanFactor;
     for (std::int32_t p = 1; p <= radix8Passes; ++p) {
         span *= 8;
-        forwardRadix8Pass(n / span, span, data);
+        forwardRadix8Pass(plan, n / span, span, data);
     }
 
     reverseOddTerms(k, data);
     bitReversePairs(k, data);
 }
 
-void inversePassByPass(std::int32_t k, std::span<double> data)
+void inversePassByPass(const TransformPlan& plan, std::span<double> data)
 {
+    const std::int32_t k = plan.k;
     const std::int32_t n = integerPower(2, k);
     const std::int32_t radix8Passes = k / 3;
 
@@ -62,7 +64,7 @@ void inversePassByPass(std::int32_t k, std::span<double> data)
     // The forward spans in reverse order: N, N/8, ..., 8 * spanFactor.
     std::int32_t span = n;
     for (std::int32_t p = 1; p <= radix8Passes; ++p) {
-        inverseRadix8Pass(n / span, span, data);
+        inverseRadix8Pass(plan, n / span, span, data);
         span /= 8;
     }
 
@@ -82,119 +84,100 @@ void inversePassByPass(std::int32_t k, std::span<double> data)
     for (double& value : data) value = value * scale;
 }
 
-void forwardPasses(LanePath path, std::int32_t k, double* x)
+void forwardPasses(const TransformPlan& plan, LanePath path, double* x)
 {
     switch (path) {
     case LanePath::single:
-        forwardPassesSingle(k, x);
+        forwardPassesSingle(plan, x);
         break;
     case LanePath::pairs:
-        forwardPassesPairs(k, x);
+        forwardPassesPairs(plan, x);
         break;
     case LanePath::quads:
 #if defined(CALVORN_FFT_QUADS)
-        forwardPassesQuads(k, x);
+        forwardPassesQuads(plan, x);
 #else
-        forwardPassesPairs(k, x);
+        forwardPassesPairs(plan, x);
 #endif
         break;
     case LanePath::octets:
 #if defined(CALVORN_FFT_OCTETS)
-        forwardPassesOctets(k, x);
+        forwardPassesOctets(plan, x);
 #else
-        forwardPassesPairs(k, x);
+        forwardPassesPairs(plan, x);
 #endif
+        break;
+    case LanePath::genericOctets:
+        forwardPassesGenericOctets(plan, x);
         break;
     }
 }
 
-void inversePasses(LanePath path, std::int32_t k, double* x)
+void inversePasses(const TransformPlan& plan, LanePath path, double* x)
 {
     switch (path) {
     case LanePath::single:
-        inversePassesSingle(k, x);
+        inversePassesSingle(plan, x);
         break;
     case LanePath::pairs:
-        inversePassesPairs(k, x);
+        inversePassesPairs(plan, x);
         break;
     case LanePath::quads:
 #if defined(CALVORN_FFT_QUADS)
-        inversePassesQuads(k, x);
+        inversePassesQuads(plan, x);
 #else
-        inversePassesPairs(k, x);
+        inversePassesPairs(plan, x);
 #endif
         break;
     case LanePath::octets:
 #if defined(CALVORN_FFT_OCTETS)
-        inversePassesOctets(k, x);
+        inversePassesOctets(plan, x);
 #else
-        inversePassesPairs(k, x);
+        inversePassesPairs(plan, x);
 #endif
+        break;
+    case LanePath::genericOctets:
+        inversePassesGenericOctets(plan, x);
         break;
     }
 }
 
 } // namespace
 
-bool lanePathUsable(LanePath path)
+void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double> x)
 {
-    switch (path) {
-    case LanePath::quads:
-#if defined(CALVORN_FFT_QUADS)
-        return __builtin_cpu_supports("avx2");
-#else
-        return false;
-#endif
-    case LanePath::octets:
-#if defined(CALVORN_FFT_OCTETS)
-        return __builtin_cpu_supports("avx512f");
-#else
-        return false;
-#endif
-    default:
-        return true;
-    }
-}
-
-LanePath fastestLanePath()
-{
-    if (lanePathUsable(LanePath::octets)) return LanePath::octets;
-    if (lanePathUsable(LanePath::quads)) return LanePath::quads;
-    return LanePath::pairs;
-}
-
-void forwardTransform(LanePath path, std::int32_t k, std::span<double> x)
-{
+    const std::int32_t k = plan.k;
     assert(k >= 1 && k <= largestTransformExponent);
     const std::size_t n = std::size_t{1} << k;
     assert(x.size() >= n);
     const std::span<double> data = x.first(n);
     if (k < smallestTreeExponent) {
-        forwardPassByPass(k, data);
+        forwardPassByPass(plan, data);
         return;
     }
-    forwardPasses(path, k, data.data());
+    forwardPasses(plan, path, data.data());
     bitReversePairs(k, data);
 }
 
-void inverseTransform(LanePath path, std::int32_t k, std::span<double> x)
+void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double> x)
 {
+    const std::int32_t k = plan.k;
     assert(k >= 1 && k <= largestTransformExponent);
     const std::size_t n = std::size_t{1} << k;
     assert(x.size() >= n);
     const std::span<double> data = x.first(n);
     if (k < smallestTreeExponent) {
-        inversePassByPass(k, data);
+        inversePassByPass(plan, data);
         return;
     }
     bitReversePairs(k, data);
-    inversePasses(path, k, data.data());
+    inversePasses(plan, path, data.data());
 }
 
 } // namespace fft
 
-void realFftForward(std::int32_t k, std::span<double> x) { fft::forwardTransform(fft::fastestLanePath(), k, x); }
+void realFftForward(const fft::TransformPlan& plan, std::span<double> x) { fft::forwardTransform(plan, plan.path, x); }
 
-void realFftInverse(std::int32_t k, std::span<double> x) { fft::inverseTransform(fft::fastestLanePath(), k, x); }
+void realFftInverse(const fft::TransformPlan& plan, std::span<double> x) { fft::inverseTransform(plan, plan.path, x); }
 
 } // namespace calvorn

@@ -1,20 +1,24 @@
 // The real radix-8 transforms: packed spectrum of a real sequence of 2^k
-// doubles and back, in place, with no allocation and no twiddle table.
+// doubles and back, in place, with no allocation; the length, the lane path
+// and the twiddles come from the plan of that length.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
+#include "fft/transform_plan.h"
+
 namespace calvorn {
 
-constexpr std::int32_t largestTransformExponent = 24;
+constexpr std::int32_t largestTransformExponent = fft::largestPlanExponent;
 
-// x holds at least 2^k doubles (1 <= k <= 24). In: the real data in the lower
-// half; the upper half is treated as zero whatever it holds. Out: the packed
-// spectrum (DC, Nyquist, then Re/Im of harmonics 1 .. N/2-1, exponent +).
-void realFftForward(std::int32_t k, std::span<double> x);
+// x holds at least 2^k doubles, k = plan.k (1 <= k <= 24). In: the real data
+// in the lower half; the upper half is treated as zero whatever it holds.
+// Out: the packed spectrum (DC, Nyquist, then Re/Im of harmonics 1 .. N/2-1,
+// exponent +).
+void realFftForward(const fft::TransformPlan& plan, std::span<double> x);
 
 // x holds a packed spectrum of 2^k doubles; out: the real sequence, 1/N applied.
-void realFftInverse(std::int32_t k, std::span<double> x);
+void realFftInverse(const fft::TransformPlan& plan, std::span<double> x);
 
 } // namespace calvorn

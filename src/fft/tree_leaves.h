@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 
 #include "fft/butterflies.h"
 #include "fft/lanes.h"
@@ -93,13 +92,14 @@ inline void inverseLeafPair(double* xj, double* xk, const LaneTwiddles<double>& 
 // The same for one pair per lane: the rows (groups of eight neighbours) of
 // the J and K groups are turned into slot lanes and back.
 template <typename V>
-[[gnu::always_inline]] inline void forwardLeafPairs(double* const* jRows, double* const* kRows, const double* angles)
+[[gnu::always_inline]] inline void forwardLeafPairs(const TransformPlan& plan, double* const* jRows, double* const* kRows,
+                                             const std::size_t* pairs)
 {
     V j[8];
     V k[8];
     rowsToSlots<V>(jRows, j);
     rowsToSlots<V>(kRows, k);
-    forwardPair(j, k, forwardTwiddlesPerLane<V>(angles));
+    forwardPair(j, k, forwardTwiddlesPerLane<V>(plan, pairs));
     const V toJ[8] = {j[0], k[7], j[2], k[5], j[4], k[3], j[6], k[1]};
     const V toK[8] = {k[0], j[7], k[2], j[5], k[4], j[3], k[6], j[1]};
     slotsToRows<V>(toJ, jRows);
@@ -107,7 +107,8 @@ template <typename V>
 }
 
 template <typename V>
-[[gnu::always_inline]] inline void inverseLeafPairs(double* const* jRows, double* const* kRows, const double* angles)
+[[gnu::always_inline]] inline void inverseLeafPairs(const TransformPlan& plan, double* const* jRows, double* const* kRows,
+                                             const std::size_t* pairs)
 {
     V a[8];
     V b[8];
@@ -115,31 +116,30 @@ template <typename V>
     rowsToSlots<V>(kRows, b);
     V j[8] = {a[0], b[7], a[2], b[5], a[4], b[3], a[6], b[1]};
     V k[8] = {b[0], a[7], b[2], a[5], b[4], a[3], b[6], a[1]};
-    inversePair(j, k, inverseTwiddlesPerLane<V>(angles));
+    inversePair(j, k, inverseTwiddlesPerLane<V>(plan, pairs));
     slotsToRows<V>(j, jRows);
     slotsToRows<V>(k, kRows);
 }
 
 // The eight leaf pairs under a pair (J, K) of stride 8, as in childrenOfPair
-// below: rows, partners and angles, then laneCount pairs at a time.
+// below: rows, partners and table entries, then laneCount pairs at a time.
 struct LeafPairs {
     double* jRows[8];
     double* kRows[8];
-    double angles[8];
+    std::size_t pairs[8];
 };
 
-inline LeafPairs leafPairsOf(const TreeShape& shape, double* xj, double* xk, std::int32_t leafLevel,
-                             std::size_t evenGroup, std::size_t oddGroup)
+inline LeafPairs leafPairsOf(double* xj, double* xk, std::size_t evenGroup, std::size_t oddGroup)
 {
     LeafPairs leaves;
     for (std::size_t i = 0; i < 4; ++i) {
         const std::size_t a = 2 * i;
         leaves.jRows[i] = xj + 8 * a;
         leaves.kRows[i] = xk + 8 * (7 - a);
-        leaves.angles[i] = pairAngle(shape, leafLevel, 8 * evenGroup + a);
+        leaves.pairs[i] = pairOf(8 * evenGroup + a);
         leaves.jRows[4 + i] = xk + 8 * (6 - a);
         leaves.kRows[4 + i] = xj + 8 * (a + 1);
-        leaves.angles[4 + i] = pairAngle(shape, leafLevel, 8 * oddGroup + 6 - a);
+        leaves.pairs[4 + i] = pairOf(8 * oddGroup + 6 - a);
     }
     return leaves;
 }

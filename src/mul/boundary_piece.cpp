@@ -52,7 +52,7 @@ BoundaryArray boundaryRunSpectrum(RunContext& run, StoredNumber& x, std::int32_t
 {
     BoundaryArray spectrum{};
     loadDigits(run, x, spectrum, j, boundaryRunWords);
-    realFftForward(boundaryExponent, spectrum);
+    realFftForward(run.transformPlans.forLength(boundaryExponent), spectrum);
     return spectrum;
 }
 
@@ -81,7 +81,7 @@ void addBoundarySquareTerm(RunContext& run, StoredNumber& x, std::int32_t aWord,
 
 void finishBoundaryPiece(RunContext& run, BoundaryArray& piece)
 {
-    realFftInverse(boundaryExponent, piece);
+    realFftInverse(run.transformPlans.forLength(boundaryExponent), piece);
     roundToIntegers(run, piece, boundaryLength);
 }
 

@@ -59,7 +59,7 @@ void transformWords(RunContext& run, StoredNumber& number, std::span<double> arr
                     std::int32_t k)
 {
     loadDigits(run, number, array, j, m);
-    realFftForward(k, array);
+    realFftForward(run.transformPlans.forLength(k), array);
 }
 
 // Back from the spectrum to rounded convolution sums. Every sum is checked;
@@ -67,7 +67,7 @@ void transformWords(RunContext& run, StoredNumber& number, std::span<double> arr
 // and the store read.
 void backToIntegers(RunContext& run, std::span<double> array, std::int32_t k, std::int32_t kept)
 {
-    realFftInverse(k, array);
+    realFftInverse(run.transformPlans.forLength(k), array);
     roundToIntegers(run, array, integerPower(2, k), kept);
 }
 

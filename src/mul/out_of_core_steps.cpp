@@ -45,7 +45,7 @@ void transformBlock(RunContext& run, const BlockLayout& layout, StoredNumber& nu
 {
     const std::span<double> w = transformArray(run);
     loadDigits(run, number, w, (block - 1) * layout.m + 1, layout.m);
-    realFftForward(layout.k, w);
+    realFftForward(run.transformPlans.forLength(layout.k), w);
 }
 
 namespace {
@@ -112,7 +112,7 @@ void storePiece(RunContext& run, const BlockLayout& layout, PieceTarget& target,
                 bool lowest)
 {
     const std::span<double> w = transformArray(run);
-    realFftInverse(layout.k, w);
+    realFftInverse(run.transformPlans.forLength(layout.k), w);
     roundToIntegers(run, w, layout.b);
     storeProductPiece(run, w, target.z, layout.b, f, guard, lowest, target.savedPieceCarry);
 }

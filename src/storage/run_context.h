@@ -11,6 +11,7 @@
 #include <span>
 
 #include "common/size_parameters.h"
+#include "fft/transform_plan.h"
 #include "platform/host.h"
 #include "storage/kept_transforms.h"
 
@@ -69,6 +70,10 @@ public:
 
     WorkArea workArea;                   // workArea.length() is `workAreaLength`
 
+    // The transforms' plans for every length this run uses (lane path from
+    // the environment or the fastest; twiddles built on first use).
+    fft::TransformPlans transformPlans;
+
     // The spectrum stores of the out-of-core products: the work files of X and
     // Y, owned by whoever created them (the driver's work files in a run).
     StoredNumber* spectrumStoreX = nullptr;
@@ -80,6 +85,8 @@ public:
     KeptTransforms kept;
 
     double largestRoundingDistance = 0.0; // largest |value - nearest integer| seen after an inverse transform
+    std::uint64_t workFingerprint = 0;    // sum (mod 2^64) of the bit patterns of every value the rounding checked
+    bool nudgeNextRoundedValue = false;   // a test hook: the rounding moves the next value it checks one step up
     TransferCounts transfers;             // block reads and writes of this run
 };
 

@@ -18,22 +18,7 @@ namespace {
 
 constexpr std::uint64_t seed = 5150;
 
-constexpr fft::LanePath allPaths[] = {fft::LanePath::single, fft::LanePath::pairs, fft::LanePath::quads,
-                                      fft::LanePath::octets};
-
-const char* nameOf(fft::LanePath path)
-{
-    switch (path) {
-    case fft::LanePath::single:
-        return "single";
-    case fft::LanePath::pairs:
-        return "pairs";
-    case fft::LanePath::quads:
-        return "quads";
-    default:
-        return "octets";
-    }
-}
+const char* nameOf(fft::LanePath path) { return fft::lanePathName(path).data(); }
 
 // Index of the first double whose bits differ, or the length if none does.
 std::size_t firstDifference(const std::vector<double>& got, const std::vector<double>& want)
@@ -59,7 +44,7 @@ std::vector<double> randomInput(std::size_t n, bool digits, std::mt19937_64& ran
 
 // Forward, then the pointwise square the products form, then inverse; both
 // stages compared with the reference, on every usable path.
-void expectSameBits(std::int32_t k, bool digits, std::mt19937_64& random)
+void expectSameBits(fft::TransformPlans& plans, std::int32_t k, bool digits, std::mt19937_64& random)
 {
     const std::size_t n = std::size_t{1} << k;
     const std::vector<double> input = randomInput(n, digits, random);
@@ -70,13 +55,13 @@ void expectSameBits(std::int32_t k, bool digits, std::mt19937_64& random)
     std::vector<double> plainBack = spectrum;
     reference::realFftInverse(k, plainBack);
 
-    for (const fft::LanePath path : allPaths) {
+    for (const fft::LanePath path : fft::everyLanePath) {
         if (!fft::lanePathUsable(path)) continue;
         std::vector<double> fast = input;
-        fft::forwardTransform(path, k, fast);
+        fft::forwardTransform(plans.forLength(k), path, fast);
         ASSERT_EQ(firstDifference(fast, plain), n) << "forward, k = " << k << ", " << nameOf(path) << ", seed " << seed;
         fast = spectrum;
-        fft::inverseTransform(path, k, fast);
+        fft::inverseTransform(plans.forLength(k), path, fast);
         ASSERT_EQ(firstDifference(fast, plainBack), n)
             << "inverse, k = " << k << ", " << nameOf(path) << ", seed " << seed;
     }
@@ -84,32 +69,35 @@ void expectSameBits(std::int32_t k, bool digits, std::mt19937_64& random)
 
 TEST(BitIdentity, EveryLengthMatchesTheReference)
 {
+    fft::TransformPlans plans;
     std::mt19937_64 random(seed);
     for (std::int32_t k = 1; k <= largestTransformExponent; ++k) {
-        expectSameBits(k, k % 2 == 0, random);
+        expectSameBits(plans, k, k % 2 == 0, random);
     }
 }
 
 TEST(BitIdentity, ShortLengthsMatchOnManyInputs)
 {
+    fft::TransformPlans plans;
     std::mt19937_64 random(seed + 1);
     for (std::int32_t k = 1; k <= 15; ++k) {
-        for (int round = 0; round < 8; ++round) expectSameBits(k, round % 2 == 0, random);
+        for (int round = 0; round < 8; ++round) expectSameBits(plans, k, round % 2 == 0, random);
     }
 }
 
 // The drivers every caller uses take the fastest path.
 TEST(BitIdentity, DriversMatchTheReference)
 {
+    fft::TransformPlans plans;
     std::mt19937_64 random(seed + 3);
     for (std::int32_t k : {1, 6, 13, 17}) {
         const std::size_t n = std::size_t{1} << k;
         std::vector<double> fast = randomInput(n, true, random);
         std::vector<double> plain = fast;
-        realFftForward(k, fast);
+        realFftForward(plans.forLength(k), fast);
         reference::realFftForward(k, plain);
         ASSERT_EQ(firstDifference(fast, plain), n) << "forward, k = " << k;
-        realFftInverse(k, fast);
+        realFftInverse(plans.forLength(k), fast);
         reference::realFftInverse(k, plain);
         ASSERT_EQ(firstDifference(fast, plain), n) << "inverse, k = " << k;
     }
@@ -118,6 +106,7 @@ TEST(BitIdentity, DriversMatchTheReference)
 // An arbitrary spectrum, not one the forward transform produced.
 TEST(BitIdentity, InverseOfArbitrarySpectraMatches)
 {
+    fft::TransformPlans plans;
     std::mt19937_64 random(seed + 2);
     std::uniform_real_distribution<double> uniform(-1e6, 1e6);
     for (std::int32_t k = 1; k <= 20; ++k) {
@@ -125,10 +114,10 @@ TEST(BitIdentity, InverseOfArbitrarySpectraMatches)
         for (double& v : spectrum) v = uniform(random);
         std::vector<double> plain = spectrum;
         reference::realFftInverse(k, plain);
-        for (const fft::LanePath path : allPaths) {
+        for (const fft::LanePath path : fft::everyLanePath) {
             if (!fft::lanePathUsable(path)) continue;
             std::vector<double> y = spectrum;
-            fft::inverseTransform(path, k, y);
+            fft::inverseTransform(plans.forLength(k), path, y);
             ASSERT_EQ(firstDifference(y, plain), y.size()) << "k = " << k << ", " << nameOf(path) << ", seed " << seed + 2;
         }
     }

@@ -132,15 +132,16 @@ std::vector<std::uint32_t> randomDigits(std::size_t count, std::mt19937_64& rand
 ConvolutionOutcome convolveThroughTransforms(std::int32_t k, std::span<const std::uint32_t> a,
                                              std::span<const std::uint32_t> b)
 {
+    fft::TransformPlans plans;
     const std::size_t n = std::size_t{1} << k;
     std::vector<double> x(n);
     std::vector<double> y(n);
     for (std::size_t i = 0; i < a.size(); ++i) x[i] = a[i];
     for (std::size_t i = 0; i < b.size(); ++i) y[i] = b[i];
-    realFftForward(k, x);
-    realFftForward(k, y);
+    realFftForward(plans.forLength(k), x);
+    realFftForward(plans.forLength(k), y);
     multiplyPackedSpectra(x, y);
-    realFftInverse(k, x);
+    realFftInverse(plans.forLength(k), x);
 
     const std::vector<std::int64_t> exact = exactLinearConvolution(a, b);
     ConvolutionOutcome outcome;

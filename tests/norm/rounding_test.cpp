@@ -221,13 +221,14 @@ TEST(RoundToIntegers, TheFastPathHasTheSameThreshold)
     for (const Boundary& b : boundaries()) {
         SCOPED_TRACE(testing::Message() << std::setprecision(17) << b.lastPassing);
         double largest = 0.0;
+        std::uint64_t fingerprint = 0;
         std::vector<double> edge(16, b.lastPassing);
-        EXPECT_EQ(quads::checkWhileExact(edge, largest), 16u);
-        EXPECT_EQ(quads::roundWhileExact(edge, largest), 16u);
+        EXPECT_EQ(quads::checkWhileExact(edge, largest, fingerprint), 16u);
+        EXPECT_EQ(quads::roundWhileExact(edge, largest, fingerprint), 16u);
         std::vector<double> failing(16, b.lastPassing);
         failing[11] = b.firstFailing;
-        EXPECT_EQ(quads::checkWhileExact(failing, largest), 8u);
-        EXPECT_EQ(quads::roundWhileExact(failing, largest), 8u);
+        EXPECT_EQ(quads::checkWhileExact(failing, largest, fingerprint), 8u);
+        EXPECT_EQ(quads::roundWhileExact(failing, largest, fingerprint), 8u);
     }
 }
 #endif

@@ -1,11 +1,11 @@
 // The forward radix-8 pass: real butterflies for groups 0 and 1, complex
 // butterflies (twiddle first, then the 8-point sum) for the twiddled pairs.
-#include <cmath>
 #include <cstddef>
 
 #include "fft/reference/butterfly_constants.h"
 #include "fft/reference/radix8_passes.h"
 #include "fft/reference/twiddle_walk.h"
+#include "fft/twiddle_sincos.h"
 
 namespace calvorn::reference {
 
@@ -187,7 +187,7 @@ void forwardRadix8Pass(std::int32_t stride, std::int32_t span, std::span<double>
     const double piOverSpan = piValue / static_cast<double>(span);
     forEachTwiddledPair(span, [&](const TwiddledPair& pair) {
         const double angle = static_cast<double>(pair.angleSteps) * piOverSpan;
-        const PairTwiddles w = twiddlePowers(std::cos(angle), std::sin(angle));
+        const PairTwiddles w = twiddlePowers(fft::twiddleCosineSine(angle).cosine, fft::twiddleCosineSine(angle).sine);
         forwardTwiddledPair(data + static_cast<std::size_t>(pair.evenGroup) * groupLength,
                             data + static_cast<std::size_t>(pair.oddGroup) * groupLength, n, w);
     });

@@ -1,11 +1,11 @@
 // The inverse radix-8 pass: 8 times the inverse of the general forward pass,
 // the 8-point sums first and the conjugate twiddles after.
-#include <cmath>
 #include <cstddef>
 
 #include "fft/reference/butterfly_constants.h"
 #include "fft/reference/radix8_passes.h"
 #include "fft/reference/twiddle_walk.h"
+#include "fft/twiddle_sincos.h"
 
 namespace calvorn::reference {
 
@@ -167,7 +167,7 @@ void inverseRadix8Pass(std::int32_t stride, std::int32_t span, std::span<double>
     forEachTwiddledPair(span, [&](const TwiddledPair& pair) {
         const double angle = static_cast<double>(pair.angleSteps) * piOverSpan;
         // Conjugate twiddles: the recurrences started from -sin give -sin(m * angle).
-        const PairTwiddles w = twiddlePowers(std::cos(angle), -std::sin(angle));
+        const PairTwiddles w = twiddlePowers(fft::twiddleCosineSine(angle).cosine, -fft::twiddleCosineSine(angle).sine);
         inverseTwiddledPair(data + static_cast<std::size_t>(pair.evenGroup) * groupLength,
                             data + static_cast<std::size_t>(pair.oddGroup) * groupLength, n, w);
     });

@@ -1,0 +1,154 @@
+// Building the plans: the lane path, the tree shape and the shared twiddle
+// table, grown when a longer length is first asked for.
+#include "fft/transform_plan.h"
+
+#include <cassert>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "fft/butterfly_constants.h"
+#include "fft/twiddle_sincos.h"
+
+namespace calvorn::fft {
+
+namespace {
+
+std::size_t reversedBits(std::size_t j, std::int32_t bits)
+{
+    std::size_t r = 0;
+    for (std::int32_t b = 0; b < bits; ++b) {
+        r = (r << 1) | (j & 1);
+        j >>= 1;
+    }
+    return r;
+}
+
+std::int32_t log2Of(std::size_t powerOfTwo)
+{
+    std::int32_t bits = 0;
+    while ((std::size_t{1} << bits) < powerOfTwo) ++bits;
+    return bits;
+}
+
+std::size_t pairCountOf(std::int32_t k) { return k <= 4 ? 1 : std::size_t{1} << (k - 4); }
+
+TreeShape treeShapeOf(std::int32_t k) { return {k / 3, k % 3}; }
+
+} // namespace
+
+std::string_view lanePathName(LanePath path)
+{
+    switch (path) {
+    case LanePath::single:
+        return "single";
+    case LanePath::pairs:
+        return "pairs";
+    case LanePath::quads:
+        return "quads";
+    case LanePath::octets:
+        return "octets";
+    case LanePath::genericOctets:
+        return "generic-octets";
+    }
+    return "single";
+}
+
+bool lanePathUsable(LanePath path)
+{
+    switch (path) {
+    case LanePath::quads:
+#if defined(CALVORN_FFT_QUADS)
+        return __builtin_cpu_supports("avx2");
+#else
+        return false;
+#endif
+    case LanePath::octets:
+#if defined(CALVORN_FFT_OCTETS)
+        return __builtin_cpu_supports("avx512f");
+#else
+        return false;
+#endif
+    case LanePath::genericOctets:
+#if defined(__GNUC__)
+        return true;
+#else
+        return false;
+#endif
+    default:
+        return true;
+    }
+}
+
+LanePath fastestLanePath()
+{
+    if (lanePathUsable(LanePath::octets)) return LanePath::octets;
+    if (lanePathUsable(LanePath::quads)) return LanePath::quads;
+    return LanePath::pairs;
+}
+
+LanePath lanePathFromEnvironment()
+{
+    const char* const wanted = std::getenv("CALVORN_LANE_PATH");
+    if (wanted != nullptr) {
+        for (const LanePath path : everyLanePath) {
+            if (lanePathName(path) == wanted && lanePathUsable(path)) return path;
+        }
+    }
+    return fastestLanePath();
+}
+
+void fillTwiddleTable(std::size_t first, std::size_t count, double* cosines, double* sines)
+{
+    const std::int32_t bits = log2Of(count);
+    const double piOverSpan = piValue / static_cast<double>(std::size_t{16} << bits);
+    for (std::size_t j = first; j < count; ++j) {
+        const double angle = static_cast<double>(2 * reversedBits(j, bits)) * piOverSpan;
+        const CosineSine w = twiddleCosineSine(angle);
+        cosines[j] = w.cosine;
+        sines[j] = w.sine;
+    }
+}
+
+TransformPlans::TransformPlans() : TransformPlans(lanePathFromEnvironment()) {}
+
+TransformPlans::TransformPlans(LanePath path) : path_(path)
+{
+    if (!lanePathUsable(path)) {
+        throw std::invalid_argument("lane path " + std::string(lanePathName(path)) + " cannot run here");
+    }
+}
+
+void TransformPlans::growTable(std::size_t pairCount)
+{
+    const std::size_t first = tableCosines_.size();
+    if (pairCount <= first) return;
+    tableCosines_.resize(pairCount);
+    tableSines_.resize(pairCount);
+    fillTwiddleTable(first, pairCount, tableCosines_.data(), tableSines_.data());
+    // The vectors may have moved: every plan built so far points at them anew.
+    for (const std::unique_ptr<TransformPlan>& plan : plans_) {
+        if (plan == nullptr) continue;
+        plan->cosines = tableCosines_.data();
+        plan->sines = tableSines_.data();
+    }
+}
+
+const TransformPlan& TransformPlans::forLength(std::int32_t k)
+{
+    assert(k >= 1 && k <= largestPlanExponent);
+    std::unique_ptr<TransformPlan>& plan = plans_[static_cast<std::size_t>(k)];
+    if (plan == nullptr) {
+        growTable(pairCountOf(k));
+        plan = std::make_unique<TransformPlan>();
+        plan->k = k;
+        plan->path = path_;
+        plan->shape = treeShapeOf(k);
+        plan->cosines = tableCosines_.data();
+        plan->sines = tableSines_.data();
+        plan->pairCount = pairCountOf(k);
+    }
+    return *plan;
+}
+
+} // namespace calvorn::fft
