@@ -45,7 +45,7 @@ void loadRecords(RecordTable& table, const std::filesystem::path& file)
 
 std::string recordFileBytes(const RecordTable& table, std::int32_t computedSizeExponent)
 {
-    return utf8ToCp949(table.afterRunTable(computedSizeExponent));
+    return utf8ToCp949(table.afterRunTable(computedSizeExponent, Language::korean));
 }
 
 void saveRecords(const RecordTable& table, std::int32_t computedSizeExponent, const std::filesystem::path& file)

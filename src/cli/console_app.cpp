@@ -9,105 +9,194 @@
 #include "app/record_file.h"
 #include "app/record_table.h"
 #include "app/size_table.h"
-#include "driver/pi_computation.h"
+#include "app/text_format.h"
+#include "cli/json_report.h"
+#include "cli/repeat_run.h"
+#include "driver/work_fingerprint.h"
+
+#ifndef CALVORN_VERSION
+#define CALVORN_VERSION "unknown"
+#endif
 
 namespace calvorn {
 namespace {
 
-constexpr std::int32_t defaultSizeExponent = 14; // "  16K"
 constexpr const char* probeFileName = "calvorn-write-probe.tmp";
 
-// One run of `sizeExponent` as the window's start command makes it, from the
-// start line to the saved records.
-int runAndRecord(std::int32_t sizeExponent, Host& host, std::FILE* out, std::FILE* err, TextWriter print)
+// The streams and language of one invocation.
+struct Console {
+    std::FILE* out;   // the report and the records table; the JSON object alone with --json
+    std::FILE* human; // what a person reads: `out`, or standard error with --json
+    std::FILE* err;
+    TextWriter print;
+    Language language;
+
+    void line(std::FILE* stream, MessageId id) const
+    {
+        print(stream, messageText(id, language));
+        print(stream, "\n");
+    }
+    template <typename... Args>
+    void formatted(std::FILE* stream, MessageId id, Args... args) const
+    {
+        print(stream, formatText(messageText(id, language), args...));
+    }
+    void complain(const std::string& text) const { print(err, "calvorn: " + text + "\n"); }
+};
+
+double seconds(std::uint32_t milliseconds) { return milliseconds / 1000.0; }
+
+// The time of a run of the stability test: the recorded one, or for a failed
+// run the computation's time up to its last digit (0 if it got no further).
+std::uint32_t runTime(const SessionResult& run)
+{
+    return run.outcome == SessionResult::Outcome::recorded ? run.elapsed : run.summary.elapsed;
+}
+
+// The console's side of a single run: the output-time line and the report.
+class ConsoleFront : public SessionFront {
+public:
+    ConsoleFront(Host& host, const Console& console) : host_(host), console_(console) {}
+
+    void runFinished(std::uint32_t elapsed, const RunSummary& summary) override
+    {
+        const Console& c = console_;
+        host_.appendLog(outputTimeLogLine(elapsed, c.language) + "\n");
+        c.line(c.human, MessageId::runFinished);
+        c.line(c.human, MessageId::digitsVerified);
+        c.formatted(c.human, MessageId::largestRoundingDistance, summary.largestRoundingDistance);
+        c.print(c.human, "\n");
+        c.formatted(c.human, MessageId::workFingerprint, workFingerprintText(summary.workFingerprint).c_str());
+        c.print(c.human, "\n");
+        c.line(c.human, summary.fingerprintChecked ? MessageId::fingerprintChecked : MessageId::fingerprintNotChecked);
+        c.print(c.human, "\n");
+    }
+
+private:
+    Host& host_;
+    const Console& console_;
+};
+
+// One run as the window's start command makes it, from the start line to the
+// saved records.
+int runAndRecord(std::int32_t sizeExponent, Host& host, RecordTable& records, const RunOptions& options,
+                 const Console& console, JsonRun& json)
+{
+    ConsoleFront front(host, console);
+    const SessionResult session = runOnce(sizeExponent, host, records, front, options);
+    json.runs.push_back(session);
+    json.verdict = judgeRun(session);
+    switch (session.outcome) {
+    case SessionResult::Outcome::stopped:
+        console.complain(messageText(MessageId::runStopped, console.language));
+        return exitRunFailed;
+    case SessionResult::Outcome::failed:
+        console.complain(messageText(MessageId::runFailed, console.language));
+        return exitRunFailed;
+    case SessionResult::Outcome::recorded:
+        break;
+    }
+    json.recordedTime = session.elapsed;
+    int exitCode = exitSuccess;
+    if (!session.recordsError.empty()) {
+        console.complain(session.recordsError);
+        exitCode = exitRunFailed;
+    }
+    console.print(console.human, records.afterRunTable(sizeExponent, console.language));
+    return exitCode;
+}
+
+const char* verdictText(RunVerdict verdict, Language language)
+{
+    switch (verdict) {
+    case RunVerdict::passed: return messageText(MessageId::verdictPassed, language);
+    case RunVerdict::stopped: return messageText(MessageId::verdictStopped, language);
+    case RunVerdict::fingerprintDiffers: return messageText(MessageId::fingerprintDiffers, language);
+    case RunVerdict::failed: break;
+    }
+    return messageText(MessageId::verdictFailed, language);
+}
+
+// The stability test: one line per run, then the best and median times and
+// the verdict; the records as after a single run of the best time.
+int runStabilityTest(const StabilityTest& test, Host& host, RecordTable& records, const Console& console,
+                     JsonRun& json)
+{
+    // A run's own log lines would bury the one line per run.
+    RoutedHost quiet(host, nullptr, console.print);
+    const StabilityReport report = runRepeatedly(test, quiet, records, [&](const RepeatedRun& run) {
+        console.formatted(console.human, MessageId::repeatedRunLine, static_cast<long long>(run.number),
+                          seconds(runTime(run.session)), verdictText(run.verdict, console.language));
+        std::fflush(console.human);
+    });
+    for (const RepeatedRun& run : report.runs) json.runs.push_back(run.session);
+    json.verdict = report.verdict;
+    json.bestTime = report.bestTime;
+    json.medianTime = report.medianTime;
+    json.recordedTime = report.bestTime;
+
+    console.print(console.human, "\n");
+    console.formatted(console.human, MessageId::repeatSummary, seconds(report.bestTime), seconds(report.medianTime),
+                      static_cast<long long>(report.passedRuns));
+    console.formatted(console.human, MessageId::repeatVerdict, verdictText(report.verdict, console.language));
+    bool saved = true;
+    for (const RepeatedRun& run : report.runs) {
+        if (run.session.recordsError.empty()) continue;
+        console.complain(run.session.recordsError);
+        saved = false;
+        break;
+    }
+    if (report.passedRuns > 0) {
+        console.print(console.human, "\n");
+        console.print(console.human, records.afterRunTable(test.sizeExponent, console.language));
+    }
+    if (report.verdict == RunVerdict::failed || report.verdict == RunVerdict::fingerprintDiffers) return exitRunFailed;
+    // Until stopped: the stop is the way the test ends. A count not reached is not a pass.
+    const bool complete = report.verdict == RunVerdict::passed || (test.count == 0 && report.passedRuns > 0);
+    return saved && complete ? exitSuccess : exitRunFailed;
+}
+
+int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings& settings, const Console& console)
 {
     if (const auto problem = currentDirectoryWriteProblem()) {
-        std::fprintf(err, "calvorn: cannot write files in the current directory: %s\n", problem->c_str());
+        console.complain(formatText(messageText(MessageId::directoryNotWritable, console.language), problem->c_str()));
         return exitRunFailed;
     }
     RecordTable records;
     loadRecords(records);
 
-    host.appendLog(startLogLine(sizeExponent));
-    RunSummary summary;
-    const std::uint32_t startTicks = host.tickCount();
-    host.setStopRequested(false);
-    const int result = runPiComputation(host, sizeExponent, startTicks, summary);
-    const bool stopped = host.stopRequested();
-    host.setStopRequested(true);
-
-    if (result != 0) {
-        std::fprintf(err, stopped ? "calvorn: the run was stopped; no record is written\n"
-                                  : "calvorn: the run failed; no record is written\n");
-        return exitRunFailed;
+    RunOptions options;
+    options.language = console.language;
+    JsonRun json;
+    json.sizeExponent = command.sizeExponent;
+    json.repeated = command.repeat.has_value();
+    int exitCode = exitRunFailed;
+    if (command.repeat) {
+        StabilityTest test;
+        test.sizeExponent = command.sizeExponent;
+        test.count = *command.repeat;
+        test.options = options;
+        test.faultyRun = settings.faultyRun;
+        exitCode = runStabilityTest(test, host, records, console, json);
+    } else {
+        options.injectFault = settings.faultyRun == 1;
+        if (command.json) {
+            RoutedHost logToHuman(host, console.human, console.print);
+            exitCode = runAndRecord(command.sizeExponent, logToHuman, records, options, console, json);
+        } else {
+            exitCode = runAndRecord(command.sizeExponent, host, records, options, console, json);
+        }
     }
-    const std::uint32_t elapsed = host.tickCount() - startTicks;
-    host.appendLog(outputTimeLogLine(elapsed) + "\n");
-
-    // A wrong result must never become a best time.
-    if (!summary.digitsVerified) {
-        std::fprintf(err, "calvorn: pi_data.txt does not hold the correct digits of pi; no record is written\n");
-        return exitRunFailed;
+    if (command.json) {
+        json.memoryBytes = host.memoryStatus().totalPhysical;
+        console.print(console.out, jsonReport(json) + "\n");
     }
-    print(out, std::string(finishedMessage) + "\n");
-    std::fprintf(out, "digits verified: pi_data.txt holds the correct digits of pi\n");
-    std::fprintf(out, "largest rounding distance: %.6g\n\n", summary.largestRoundingDistance);
-
-    records.recordRun(sizeExponent, elapsed);
-    int exitCode = exitSuccess;
-    try {
-        saveRecords(records, sizeExponent);
-    } catch (const RecordFileError& e) {
-        std::fprintf(err, "calvorn: %s\n", e.what());
-        exitCode = exitRunFailed;
-    }
-    print(out, records.afterRunTable(sizeExponent));
     return exitCode;
 }
 
 } // namespace
 
-void writeBytes(std::FILE* stream, std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); }
-
-ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
-{
-    ConsoleCommand command;
-    command.sizeExponent = defaultSizeExponent;
-    if (args.size() > 1) {
-        command.kind = ConsoleCommand::Kind::usageError;
-        command.error = "too many arguments";
-        return command;
-    }
-    if (args.empty()) return command;
-
-    const std::string& arg = args.front();
-    if (arg == "--help" || arg == "-h") {
-        command.kind = ConsoleCommand::Kind::help;
-    } else if (arg == "--records") {
-        command.kind = ConsoleCommand::Kind::records;
-    } else if (const auto exponent = sizeExponentFromName(arg); exponent && !arg.starts_with("-")) {
-        command.sizeExponent = *exponent;
-    } else {
-        command.kind = ConsoleCommand::Kind::usageError;
-        command.error = arg.starts_with("-") ? "unknown option \"" + arg + "\"" : "unknown size \"" + arg + "\"";
-    }
-    return command;
-}
-
-std::string consoleUsage()
-{
-    std::string sizes;
-    for (std::string_view label : sizeLabels) {
-        label.remove_prefix(label.find_first_not_of(' '));
-        sizes += ' ';
-        sizes += label;
-    }
-    return "usage: calvorn [SIZE]     compute pi to SIZE digits in the current directory (default 16K)\n"
-           "       calvorn --records  show the best time of every size\n"
-           "       calvorn --help     show this text\n"
-           "SIZE is one of" + sizes + ".\n"
-           "The digits go to pi_data.txt, the best times to pi_rec.txt; Ctrl+C stops a run.\n";
-}
+std::string consoleUsage() { return consoleUsage(Language::english); }
 
 std::optional<std::string> currentDirectoryWriteProblem()
 {
@@ -121,30 +210,36 @@ std::optional<std::string> currentDirectoryWriteProblem()
     return std::nullopt;
 }
 
-int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err, TextWriter print)
+int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err, TextWriter print,
+               const ConsoleSettings& settings)
 {
     const ConsoleCommand command = parseConsoleArguments(args);
+    const Language language = command.language.value_or(settings.language);
+    const Console console{out, command.json ? err : out, err, print, language};
     try {
         switch (command.kind) {
         case ConsoleCommand::Kind::help:
-            print(out, consoleUsage());
+            print(out, consoleUsage(language));
+            return exitSuccess;
+        case ConsoleCommand::Kind::version:
+            print(out, "calvorn " CALVORN_VERSION "\n");
             return exitSuccess;
         case ConsoleCommand::Kind::usageError:
-            std::fprintf(err, "calvorn: %s\n", command.error.c_str());
-            print(err, consoleUsage());
+            print(err, "calvorn: " + command.error + "\n");
+            print(err, consoleUsage(language));
             return exitUsage;
         case ConsoleCommand::Kind::records: {
             RecordTable records;
             loadRecords(records);
-            print(out, records.startupTable());
+            print(out, records.startupTable(language));
             return exitSuccess;
         }
         case ConsoleCommand::Kind::run:
             break;
         }
-        return runAndRecord(command.sizeExponent, host, out, err, print);
+        return runCommand(command, host, settings, console);
     } catch (const std::exception& e) {
-        std::fprintf(err, "calvorn: %s\n", e.what());
+        console.complain(e.what());
         return exitRunFailed;
     }
 }

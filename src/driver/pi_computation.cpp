@@ -11,6 +11,7 @@
 #include "driver/digit_check.h"
 #include "driver/progress_lines.h"
 #include "driver/work_area_sizing.h"
+#include "driver/work_fingerprint.h"
 #include "driver/work_files.h"
 #include "mul/multiply_numbers.h"
 #include "storage/block_transfer.h"
@@ -23,7 +24,6 @@ namespace {
 constexpr std::int32_t leadingWordOfOne = 100000000;
 constexpr std::int32_t leadingWordOfQuarter = 25000000;
 
-constexpr const char* memoryFailureText = "メモリが確保できませんでした";
 constexpr const char* mainNotConvergentText = "not convergent in main.";
 constexpr const char* failureCaption = "ERROR";
 constexpr const char* digitsWrongText =
@@ -31,13 +31,26 @@ constexpr const char* digitsWrongText =
 
 class Progress {
 public:
-    Progress(Host& host, std::uint32_t startTicks) : host_(host), startTicks_(startTicks) {}
-    void elapsed(std::string_view rest) { host_.appendLog(elapsedLine(startTicks_, host_.tickCount(), rest)); }
+    Progress(Host& host, const RunClock& clock, Language language) : host_(host), clock_(clock), language_(language) {}
+    void elapsed(std::string_view rest)
+    {
+        host_.appendLog(elapsedLine(clock_.startTicks(), clock_.nowTicks(), rest, language_));
+    }
+    void elapsed(MessageId rest) { elapsed(messageText(rest, language_)); }
+    Language language() const { return language_; }
 
 private:
     Host& host_;
-    std::uint32_t startTicks_;
+    const RunClock& clock_;
+    Language language_;
 };
+
+std::string fingerprintMismatchText(std::uint64_t found, std::uint64_t expected)
+{
+    return "The work fingerprint " + workFingerprintText(found) + " differs from " + workFingerprintText(expected) +
+           ", the one every correct machine computes for this size: this machine did other arithmetic "
+           "(a hardware or build fault), although the digits are right.";
+}
 
 // a0 = 1, t0 = 1/4, b0 = 1/sqrt(2), and W = a0 * b0 = b0 for the first iteration.
 void plantStartingValues(RunContext& run, WorkFiles& files, std::int32_t p)
@@ -88,7 +101,7 @@ void iterateMeans(RunContext& run, WorkFiles& files, std::int32_t p, Progress& p
         newtonSqrt(run, W, B, V, n, p, k);         // b' = sqrt(a * b)
         run.agreementCount = countAgreeingWords(run, A, B, n, run.agreementCount);
         summary.iterations = k;
-        progress.elapsed(iterationDoneText(k));
+        progress.elapsed(iterationDoneText(k, progress.language()));
         if (run.agreementCount >= n / 2 + 1) return;
     }
 }
@@ -109,12 +122,14 @@ void formPi(RunContext& run, WorkFiles& files, std::int32_t p)
 void copyRunFigures(const RunContext& run, RunSummary& summary)
 {
     summary.largestRoundingDistance = run.largestRoundingDistance;
+    summary.workFingerprint = run.workFingerprint;
     summary.transfers = run.transfers;
 }
 
 } // namespace
 
-int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startTicks, RunSummary& summary)
+int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& clock, RunSummary& summary,
+                     const RunOptions& options)
 {
     summary = RunSummary{};
     if (sizeExponent < smallestSizeExponent || sizeExponent > largestSizeExponent) {
@@ -127,23 +142,24 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startT
     std::unique_ptr<RunContext> run;
     try {
         run = std::make_unique<RunContext>(host, size);
+        run->nudgeNextRoundedValue = options.injectFault;
     } catch (const std::bad_alloc&) {
-        host.showError(memoryFailureText, "");
+        host.showError(messageText(MessageId::notEnoughMemory, options.language), "");
         return 1;
     }
-    Progress progress(host, startTicks);
+    Progress progress(host, clock, options.language);
 
     const MemoryStatus memory = host.memoryStatus();
-    host.appendLog(totalMemoryLine(memory.totalPhysical));
+    host.appendLog(totalMemoryLine(memory.totalPhysical, options.language));
     const std::int32_t length = workAreaLengthFor(size, memoryBudget(memory));
     if (length == 0 || !run->workArea.allocate(length)) {
-        host.showError(memoryFailureText, "");
+        host.showError(messageText(MessageId::notEnoughMemory, options.language), "");
         return 1;
     }
     summary.workAreaLength = length;
     summary.workAreaBytes = run->workArea.bytes();
-    host.appendLog(availableMemoryLine(memory.availablePhysical));
-    host.appendLog(allocatedMemoryLine(summary.workAreaBytes));
+    host.appendLog(availableMemoryLine(memory.availablePhysical, options.language));
+    host.appendLog(allocatedMemoryLine(summary.workAreaBytes, options.language));
 
     // Every way out below releases the work area and deletes every work file
     // still held (the files on leaving this block, the area with the context).
@@ -155,7 +171,7 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startT
             run->spectrumStoreY = &files.Y();
 
             plantStartingValues(*run, files, sizeExponent);
-            progress.elapsed(startingValuesDone);
+            progress.elapsed(MessageId::startingValuesDone);
             iterateMeans(*run, files, sizeExponent, progress, summary);
             formPi(*run, files, sizeExponent);
 
@@ -165,6 +181,7 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startT
             files.releaseAllButA();
             writeDecimalDigits(*run, files.A(), size.numberWords);
             files.releaseAll();
+            summary.elapsed = clock.elapsed();
         } catch (const StopRequested&) {
             // The user asked for it: no message, the log keeps its lines.
             copyRunFigures(*run, summary);
@@ -182,6 +199,15 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startT
     if (!summary.digitsVerified) {
         host.showError(digitsWrongText, failureCaption);
         return 1;
+    }
+    const auto reference = referenceWorkFingerprint(sizeExponent);
+    summary.fingerprintChecked = options.checkWorkFingerprint && reference && length == fullWorkAreaLength(size);
+    if (summary.fingerprintChecked) {
+        summary.fingerprintMatched = summary.workFingerprint == *reference;
+        if (!summary.fingerprintMatched) {
+            host.showError(fingerprintMismatchText(summary.workFingerprint, *reference), failureCaption);
+            return 1;
+        }
     }
     return 0;
 }

@@ -5,25 +5,47 @@
 
 #include <cstdint>
 
+#include "common/messages.h"
 #include "platform/host.h"
+#include "platform/run_clock.h"
 #include "storage/run_context.h"
 
 namespace calvorn {
 
 // What a front end may want to know about a run besides its result.
+struct RunOptions {
+    // Compare the work fingerprint with the committed one when the run had
+    // the full work area (the tool that makes the table turns this off).
+    bool checkWorkFingerprint = true;
+    // The language of the progress lines and of the memory message.
+    Language language = Language::korean;
+    // A test hook for the stability test: the first value the rounding checks
+    // is moved up by one unit in the last place before it is rounded, as a
+    // faulty processor might compute it. It still rounds to the same integer,
+    // so the digits stay right while the work fingerprint differs.
+    bool injectFault = false;
+};
+
 struct RunSummary {
     std::uint64_t workAreaBytes = 0;       // bytes allocated for the work area
     std::int32_t workAreaLength = 0;       // doubles of the work area the products use
     std::int32_t iterations = 0;           // Gauss-Legendre iterations made
     double largestRoundingDistance = 0.0;  // largest distance to an integer after an inverse transform
     bool digitsVerified = false;           // "pi_data.txt" matched the digest of the correct digits
+    std::uint32_t elapsed = 0;             // milliseconds of the computation, up to the last digit written
+    std::uint64_t workFingerprint = 0;     // sum of the bit patterns of every value the rounding checked
+    bool fingerprintChecked = false;       // the run had the full work area and the check was asked for
+    bool fingerprintMatched = false;       // ... and the fingerprint was the committed one
     TransferCounts transfers;              // block reads and writes
 };
 
-// Returns 0 when the digits have been written and verified, 1 when the memory
+// Returns 0 when the digits have been written and verified (and, with the full
+// work area, the work fingerprint is the committed one), 1 when the memory
 // could not be had, the user stopped the run, or the run failed (the failure
 // has then been shown through host.showError). Progress lines go to
-// host.appendLog, elapsed times measured from startTicks.
-int runPiComputation(Host& host, std::int32_t sizeExponent, std::uint32_t startTicks, RunSummary& summary);
+// host.appendLog with elapsed times from `clock`; summary.elapsed is taken
+// when the last digit is written, before the digits are checked.
+int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& clock, RunSummary& summary,
+                     const RunOptions& options = {});
 
 } // namespace calvorn

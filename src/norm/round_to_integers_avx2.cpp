@@ -40,35 +40,51 @@ double widestLane(Quad widest, double largest)
     return largest;
 }
 
+// The sum of the four lanes of each 64-bit accumulator added to `fingerprint`.
+void addLanes(__m256i sums, std::uint64_t& fingerprint)
+{
+    alignas(32) std::uint64_t lanes[4];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), sums);
+    for (const std::uint64_t lane : lanes) fingerprint += lane;
+}
+
 } // namespace
 
-std::size_t roundWhileExact(std::span<double> e, double& largest)
+std::size_t roundWhileExact(std::span<double> e, double& largest, std::uint64_t& fingerprint)
 {
     Quad widest = _mm256_set1_pd(largest);
+    __m256i sums = _mm256_setzero_si256();
     std::size_t t = 0;
     for (; t + 8 <= e.size(); t += 8) {
         const Rounded first = roundFour(_mm256_loadu_pd(e.data() + t));
         const Rounded second = roundFour(_mm256_loadu_pd(e.data() + t + 4));
         if (!first.exact || !second.exact) break;
+        sums = _mm256_add_epi64(sums, _mm256_add_epi64(_mm256_castpd_si256(_mm256_loadu_pd(e.data() + t)),
+                                                       _mm256_castpd_si256(_mm256_loadu_pd(e.data() + t + 4))));
         _mm256_storeu_pd(e.data() + t, first.values);
         _mm256_storeu_pd(e.data() + t + 4, second.values);
         widest = _mm256_max_pd(widest, _mm256_max_pd(first.distances, second.distances));
     }
     largest = widestLane(widest, largest);
+    addLanes(sums, fingerprint);
     return t;
 }
 
-std::size_t checkWhileExact(std::span<const double> e, double& largest)
+std::size_t checkWhileExact(std::span<const double> e, double& largest, std::uint64_t& fingerprint)
 {
     Quad widest = _mm256_set1_pd(largest);
+    __m256i sums = _mm256_setzero_si256();
     std::size_t t = 0;
     for (; t + 8 <= e.size(); t += 8) {
         const Rounded first = roundFour(_mm256_loadu_pd(e.data() + t));
         const Rounded second = roundFour(_mm256_loadu_pd(e.data() + t + 4));
         if (!first.exact || !second.exact) break;
+        sums = _mm256_add_epi64(sums, _mm256_add_epi64(_mm256_castpd_si256(_mm256_loadu_pd(e.data() + t)),
+                                                       _mm256_castpd_si256(_mm256_loadu_pd(e.data() + t + 4))));
         widest = _mm256_max_pd(widest, _mm256_max_pd(first.distances, second.distances));
     }
     largest = widestLane(widest, largest);
+    addLanes(sums, fingerprint);
     return t;
 }
 

@@ -36,6 +36,12 @@ public:
 
     // Append one progress line (UTF-8, may end in "\n") and show it at once.
     virtual void appendLog(std::string_view line) = 0;
+
+    // Milliseconds, since some fixed start, during which a message box that
+    // the pump opened held the computation (the window's stop question, say).
+    // A run's clock leaves them out: a person's hesitation is not the
+    // machine's time. Hosts that never hold a run keep the default.
+    virtual std::uint32_t heldTicks() { return 0; }
 };
 
 } // namespace calvorn

@@ -77,7 +77,8 @@ Outcome runPi(Host& host, std::int32_t p)
 {
     Outcome outcome;
     const auto start = std::chrono::steady_clock::now();
-    outcome.result = runPiComputation(host, p, 0, outcome.summary);
+    const RunClock clock(host);
+    outcome.result = runPiComputation(host, p, clock, outcome.summary);
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return outcome;
 }

@@ -31,9 +31,11 @@ public:
         errors.push_back({std::string(text), std::string(caption)});
     }
     void appendLog(std::string_view line) override { log.emplace_back(line); }
+    std::uint32_t heldTicks() override { return held; }
 
     std::uint32_t ticks = 0;
     std::uint32_t tickStep = 0;              // added at every tickCount() call
+    std::uint32_t held = 0;                  // what heldTicks() reports
     MemoryStatus memory{24ull << 30, 20ull << 30};
     std::uint64_t pumps = 0;
     std::uint64_t stopAtPump = 0;            // 0: never

@@ -41,9 +41,13 @@ private:
     // One run from the start line to the records, once the size is chosen.
     void computeAndRecord(std::int32_t sizeExponent);
     void setStopCommandPresent(bool present);
+    // The output-time line and the box after a verified run.
+    void showRunFinished(std::uint32_t elapsed);
+    class RunFront; // the window's side of the run session
 
     // Appends to the log (progress lines of the driver) and repaints at once.
     void appendLog(std::string_view line, bool erase);
+    // Replaces the log and shows it from its first line, repainting at once.
     void replaceLog(std::string text);
 
     HINSTANCE instance_;

@@ -2,16 +2,14 @@
 // record the time), stop (ask, then raise the stop flag) and About. The
 // computation runs inside the start command; the window's other messages
 // reach it re-entrantly through the host's pump.
-#include <exception>
-
 #include "app/log_lines.h"
 #include "app/record_file.h"
 #include "app/resources/resource.h"
+#include "app/run_session.h"
 #include "app/size_table.h"
 #include "app/text_format.h"
 #include "app/win32/dialogs.h"
 #include "app/win32/main_window.h"
-#include "driver/pi_computation.h"
 
 namespace calvorn {
 namespace {
@@ -38,37 +36,36 @@ void MainWindow::startCommand()
     computeAndRecord(sizeExponent_);
 }
 
+// The window's side of a run: the stop command leaves the menu when the
+// computation ends; a verified run gets its output-time line and the box.
+class MainWindow::RunFront : public SessionFront {
+public:
+    explicit RunFront(MainWindow& window) : window_(window) {}
+    void computationEnded() override { window_.setStopCommandPresent(false); }
+    void runFinished(std::uint32_t elapsed, const RunSummary&) override { window_.showRunFinished(elapsed); }
+
+private:
+    MainWindow& window_;
+};
+
 void MainWindow::computeAndRecord(std::int32_t sizeExponent)
 {
     replaceLog(startLogLine(sizeExponent));
     setStopCommandPresent(true);
 
-    const std::uint32_t startTicks = host_.tickCount();
-    host_.setStopRequested(false);
-    int result = 1;
-    try {
-        RunSummary summary;
-        result = runPiComputation(host_, sizeExponent, startTicks, summary);
-    } catch (const std::exception& e) {
-        host_.showError(e.what(), errorCaption);
-    }
-    setStopCommandPresent(false);
-    host_.setStopRequested(true);
+    RunFront front(*this);
+    const SessionResult session = runSession(host_, sizeExponent, records_, front);
     // A failed, stopped or unverified run keeps its log lines and touches no record.
-    if (result != 0) return;
+    if (session.outcome != SessionResult::Outcome::recorded) return;
 
-    const std::uint32_t elapsed = host_.tickCount() - startTicks;
+    replaceLog(records_.afterRunTable(sizeExponent));
+    if (!session.recordsError.empty()) host_.showError(session.recordsError, errorCaption);
+}
+
+void MainWindow::showRunFinished(std::uint32_t elapsed)
+{
     appendLog(outputTimeLogLine(elapsed), true);
     host_.showMessage(finishedMessage, "Finish", MB_OK);
-
-    records_.recordRun(sizeExponent, elapsed);
-    logText_ = records_.afterRunTable(sizeExponent);
-    try {
-        saveRecords(records_, sizeExponent);
-    } catch (const RecordFileError& e) {
-        host_.showError(e.what(), errorCaption);
-    }
-    if (IsWindow(window_)) LogView::refresh(window_, true);
 }
 
 void MainWindow::setStopCommandPresent(bool present)

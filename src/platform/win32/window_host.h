@@ -30,8 +30,10 @@ public:
     void setStopRequested(bool stop) override { stop_ = stop; }
     void showError(std::string_view text, std::string_view caption) override;
     void appendLog(std::string_view line) override { writeLog_(line); }
+    std::uint32_t heldTicks() override { return heldTicks_; }
 
-    // A message box over the window; returns the button chosen.
+    // A message box over the window; returns the button chosen. The time it
+    // stays open counts as held (see Host::heldTicks).
     int showMessage(std::string_view text, std::string_view caption, UINT buttons);
 
 private:
@@ -40,6 +42,7 @@ private:
     HWND window_ = nullptr;
     LogWriter writeLog_;
     bool stop_ = true; // no computation may continue: idle, or a stop confirmed
+    std::uint32_t heldTicks_ = 0;
 };
 
 } // namespace calvorn

@@ -1,0 +1,57 @@
+#include "app/run_session.h"
+
+#include <exception>
+
+#include "app/record_file.h"
+#include "platform/run_clock.h"
+
+namespace calvorn {
+namespace {
+
+constexpr const char* failureCaption = "ERROR";
+
+} // namespace
+
+SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& records, SessionFront& front,
+                         const RunOptions& options)
+{
+    SessionResult session;
+    const RunClock clock(host);
+    host.setStopRequested(false);
+    int result = 1;
+    try {
+        result = runPiComputation(host, sizeExponent, clock, session.summary, options);
+        // A stop asked for after the last block transfer still counts: look
+        // once more before anything is recorded.
+        if (result == 0 && !host.stopRequested()) host.pumpMessages();
+    } catch (const std::exception& e) {
+        host.showError(e.what(), failureCaption);
+        result = 1;
+    }
+    const bool stopped = host.stopRequested();
+    host.setStopRequested(true);
+    front.computationEnded();
+
+    if (stopped) {
+        session.outcome = SessionResult::Outcome::stopped;
+        return session;
+    }
+    // A wrong result must never become a best time.
+    if (result != 0 || !session.summary.digitsVerified) {
+        session.outcome = SessionResult::Outcome::failed;
+        return session;
+    }
+
+    session.elapsed = session.summary.elapsed;
+    front.runFinished(session.elapsed, session.summary);
+    records.recordRun(sizeExponent, session.elapsed);
+    try {
+        saveRecords(records, sizeExponent);
+    } catch (const RecordFileError& e) {
+        session.recordsError = e.what();
+    }
+    session.outcome = SessionResult::Outcome::recorded;
+    return session;
+}
+
+} // namespace calvorn

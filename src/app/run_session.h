@@ -1,0 +1,45 @@
+// One run as both front ends make it: the clock, the driver, the recorded
+// time, the pending-stop check and the records file. The front end shows
+// what the session reports (lines, boxes, the table) in its own way.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/record_table.h"
+#include "driver/pi_computation.h"
+#include "platform/host.h"
+
+namespace calvorn {
+
+// What a front end does at the two moments that differ between the window
+// and the console.
+class SessionFront {
+public:
+    virtual ~SessionFront() = default;
+    // The computation has ended, however it ended (the window takes its stop
+    // command away here).
+    virtual void computationEnded() {}
+    // A verified run: `elapsed` is the time that will be recorded. Called
+    // before the best time is updated and saved.
+    virtual void runFinished(std::uint32_t elapsed, const RunSummary& summary) = 0;
+};
+
+struct SessionResult {
+    enum class Outcome { recorded, stopped, failed };
+    Outcome outcome = Outcome::failed;
+    RunSummary summary;
+    std::uint32_t elapsed = 0;   // the recorded time in milliseconds (recorded runs only)
+    std::string recordsError;    // why the records file could not be saved (empty: saved)
+};
+
+// Runs size 2^sizeExponent. The stop flag is lowered for the run and raised
+// again after it. A run that returns without failure but meets a stop that
+// is still pending ends as stopped. Only a verified run updates `records` and
+// saves them; a failure of that save is reported in recordsError (the records
+// in memory keep the new time). Exceptions from the driver's set-up are shown
+// through host.showError and end as failed.
+SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& records, SessionFront& front,
+                         const RunOptions& options = {});
+
+} // namespace calvorn
