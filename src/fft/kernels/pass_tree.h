@@ -11,11 +11,13 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fft/butterflies.h"
-#include "fft/lanes.h"
-#include "fft/row_chunks.h"
-#include "fft/tree_leaves.h"
-#include "fft/tree_twiddles.h"
+#include "fft/kernels/butterflies.h"
+#include "fft/kernels/child_pairs.h"
+#include "fft/kernels/lanes.h"
+#include "fft/kernels/row_chunks.h"
+#include "fft/kernels/tuning.h"
+#include "fft/kernels/tree_leaves.h"
+#include "fft/kernels/tree_twiddles.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h
@@ -41,7 +43,7 @@ template <typename V, typename Core>
         rows[m] = xj + m * s;
         rows[8 + m] = xk + m * s;
     }
-    sweepRows<V, 16, 32>(rows, 16, s, worthChunking(s), [&core](double* const* r, std::size_t t) {
+    sweepRows<V, 16, tuning::chunkOf16Rows>(rows, 16, s, worthChunking(s), [&core](double* const* r, std::size_t t) {
         V j[8];
         V k[8];
         for (std::size_t m = 0; m < 8; ++m) {
@@ -66,11 +68,6 @@ inline void prefetchBlock(const double* x, std::size_t count)
     (void)count;
 #endif
 }
-
-// In the inverse the first touch of the data is at the leaves, in short runs
-// here and there; a pair of stride 512 (64 KiB in all) is therefore asked for
-// in one go before its subtree starts.
-inline constexpr std::size_t prefetchedStride = 512;
 
 // The passes from level 2 on, forward (a node's butterflies, then its
 // children) or inverse (the children, then the node's butterflies). A node is
@@ -103,8 +100,7 @@ public:
         pair(x + 6 * s, x + s, c, 14, 9);
     }
 
-    // A pair (J, K) has the eight child pairs (8J + a, 8K + 7 - a) for even a
-    // and (8K + 7 - a, 8J + a) for odd a: its children pair among themselves.
+    // A pair's children pair among themselves (childPair).
     void childrenOfPair(double* xj, double* xk, std::size_t s, std::size_t evenGroup,
                         std::size_t oddGroup) const
     {
@@ -113,9 +109,11 @@ public:
             leafChildrenOfPair(xj, xk, evenGroup, oddGroup);
             return;
         }
-        for (std::size_t a = 0; a < 8; a += 2) {
-            pair(xj + a * s, xk + (7 - a) * s, c, 8 * evenGroup + a, 8 * oddGroup + 7 - a);
-            pair(xk + (6 - a) * s, xj + (a + 1) * s, c, 8 * oddGroup + 6 - a, 8 * evenGroup + a + 1);
+        for (std::size_t i = 0; i < 8; ++i) {
+            const ChildPair child = childPair(evenGroup, oddGroup, i);
+            double* const evenBlock = child.evenInOddBlock ? xk : xj;
+            double* const oddBlock = child.evenInOddBlock ? xj : xk;
+            pair(evenBlock + child.evenChild * s, oddBlock + child.oddChild * s, c, child.evenGroup, child.oddGroup);
         }
     }
 
@@ -162,8 +160,9 @@ private:
               std::size_t oddGroup) const
     {
         // One cosine and one sine, then the same twiddles in every lane.
+        const std::size_t entry = pairOf(evenGroup);
         const LaneTwiddles<double> twiddles =
-            inverse ? inverseTwiddles<double>(plan_, pairOf(evenGroup)) : forwardTwiddles<double>(plan_, pairOf(evenGroup));
+            inverse ? inverseTwiddles<double>(plan_, entry) : forwardTwiddles<double>(plan_, entry);
         if (s == 1) {
             if constexpr (inverse) {
                 inverseLeafPair(xj, xk, twiddles);
@@ -173,7 +172,7 @@ private:
             return;
         }
         if constexpr (inverse) {
-            if (s == prefetchedStride) {
+            if (s == tuning::prefetchedStride) {
                 prefetchBlock(xj, 8 * s);
                 prefetchBlock(xk, 8 * s);
             }
