@@ -1,22 +1,23 @@
 #include "cli/console_app.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 
 #include "app/log_lines.h"
 #include "app/record_file.h"
 #include "app/record_table.h"
 #include "app/run_session.h"
 #include "app/size_table.h"
+#include "driver/work_files.h"
 #include "driver/work_fingerprint.h"
+#include "platform/owned_files.h"
 
 namespace calvorn {
 namespace {
 
 constexpr std::int32_t defaultSizeExponent = 14; // "  16K"
-constexpr const char* probeFileName = "calvorn-write-probe.tmp";
 
 // The console's side of a run: the output-time line and the closing report.
 class ConsoleFront : public SessionFront {
@@ -41,20 +42,49 @@ private:
     TextWriter print_;
 };
 
-// One run of `sizeExponent` as the window's start command makes it, from the
-// start line to the saved records.
-int runAndRecord(std::int32_t sizeExponent, Host& host, std::FILE* out, std::FILE* err, TextWriter print)
+// Why a run cannot start in the current directory without touching what is
+// not its own, or nothing. The records file and its side file are checked
+// here, the run's own files by the driver.
+std::optional<std::string> fileInTheWay()
 {
-    if (const auto problem = currentDirectoryWriteProblem()) {
-        std::fprintf(err, "calvorn: cannot write files in the current directory: %s\n", problem->c_str());
+    if (auto inTheWay = runFileInTheWay()) return inTheWay;
+    const std::string records(recordFileName);
+    if (auto inTheWay = nameInTheWay(records)) return inTheWay;
+    return nameInTheWay(records + ".new");
+}
+
+// One run as the window's start command makes it, from the start line to
+// the saved records, while this process alone uses the folder.
+int runAndRecord(const ConsoleCommand& command, Host& host, std::FILE* out, std::FILE* err, TextWriter print)
+{
+    const std::int32_t sizeExponent = command.sizeExponent;
+    FolderLock lock;
+    switch (lock.acquire()) {
+    case FolderLock::Outcome::acquired:
+        break;
+    case FolderLock::Outcome::heldByAnotherRun:
+        std::fprintf(err, "calvorn: another run is using this folder; nothing was changed\n");
+        return exitRunFailed;
+    case FolderLock::Outcome::failed:
+        std::fprintf(err, "calvorn: cannot write files in the current directory: %s\n", lock.problem().c_str());
+        return exitRunFailed;
+    }
+    if (const auto inTheWay = fileInTheWay()) {
+        std::fprintf(err, "calvorn: %s; it is not a file of this program and is left alone: no run is made\n",
+                     inTheWay->c_str());
         return exitRunFailed;
     }
     RecordTable records;
-    loadRecords(records);
+    if (const auto problem = loadRecords(records)) {
+        std::fprintf(err, "calvorn: %s; no run is made, so that the records are not lost\n", problem->c_str());
+        return exitRunFailed;
+    }
 
     host.appendLog(startLogLine(sizeExponent));
+    RunOptions options;
+    options.memoryCap = command.memoryCap;
     ConsoleFront front(host, out, print);
-    const SessionResult session = runSession(host, sizeExponent, records, front);
+    const SessionResult session = runSession(host, sizeExponent, records, front, options);
     switch (session.outcome) {
     case SessionResult::Outcome::stopped:
         std::fprintf(err, "calvorn: the run was stopped; no record is written\n");
@@ -74,32 +104,83 @@ int runAndRecord(std::int32_t sizeExponent, Host& host, std::FILE* out, std::FIL
     return exitCode;
 }
 
+// A report that did not reach its reader makes an otherwise good ending a failure.
+int reportWritten(std::FILE* out, std::FILE* err, int exitCode)
+{
+    errno = 0;
+    if (std::fflush(out) == 0 && !std::ferror(out)) return exitCode;
+    const int error = errno;
+    std::fprintf(err, "calvorn: cannot write the report to standard output%s%s\n", error != 0 ? ": " : "",
+                 error != 0 ? std::strerror(error) : "");
+    return exitCode == exitSuccess ? exitRunFailed : exitCode;
+}
+
 } // namespace
 
 void writeBytes(std::FILE* stream, std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); }
+
+std::optional<std::uint64_t> parseMemorySize(std::string_view text)
+{
+    std::uint64_t unit = 1;
+    if (!text.empty() && std::isalpha(static_cast<unsigned char>(text.back()))) {
+        switch (std::toupper(static_cast<unsigned char>(text.back()))) {
+        case 'K': unit = 1ull << 10; break;
+        case 'M': unit = 1ull << 20; break;
+        case 'G': unit = 1ull << 30; break;
+        default: return std::nullopt;
+        }
+        text.remove_suffix(1);
+    }
+    if (text.empty() || text.size() > 12) return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (value == 0) return std::nullopt;
+    return value * unit;
+}
 
 ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
 {
     ConsoleCommand command;
     command.sizeExponent = defaultSizeExponent;
-    if (args.size() > 1) {
+    const auto mistake = [&command](std::string error) {
         command.kind = ConsoleCommand::Kind::usageError;
-        command.error = "too many arguments";
+        command.error = std::move(error);
         return command;
+    };
+    bool sizeNamed = false;
+    bool listing = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            command.kind = ConsoleCommand::Kind::help;
+            return command;
+        }
+        if (arg == "--records") {
+            listing = true;
+        } else if (arg == "--memory" || arg.starts_with("--memory=")) {
+            std::string value;
+            if (arg != "--memory") value = arg.substr(std::string_view("--memory=").size());
+            else if (i + 1 < args.size()) value = args[++i];
+            else return mistake("--memory needs a size such as 16M");
+            const auto bytes = parseMemorySize(value);
+            if (!bytes) return mistake("unknown memory size \"" + value + "\" (use a number with K, M or G)");
+            command.memoryCap = *bytes;
+        } else if (arg.starts_with("-")) {
+            return mistake("unknown option \"" + arg + "\"");
+        } else if (sizeNamed) {
+            return mistake("too many arguments");
+        } else if (const auto exponent = sizeExponentFromName(arg)) {
+            command.sizeExponent = *exponent;
+            sizeNamed = true;
+        } else {
+            return mistake("unknown size \"" + arg + "\"");
+        }
     }
-    if (args.empty()) return command;
-
-    const std::string& arg = args.front();
-    if (arg == "--help" || arg == "-h") {
-        command.kind = ConsoleCommand::Kind::help;
-    } else if (arg == "--records") {
-        command.kind = ConsoleCommand::Kind::records;
-    } else if (const auto exponent = sizeExponentFromName(arg); exponent && !arg.starts_with("-")) {
-        command.sizeExponent = *exponent;
-    } else {
-        command.kind = ConsoleCommand::Kind::usageError;
-        command.error = arg.starts_with("-") ? "unknown option \"" + arg + "\"" : "unknown size \"" + arg + "\"";
-    }
+    if (listing && (sizeNamed || command.memoryCap != noMemoryCap)) return mistake("too many arguments");
+    if (listing) command.kind = ConsoleCommand::Kind::records;
     return command;
 }
 
@@ -111,23 +192,13 @@ std::string consoleUsage()
         sizes += ' ';
         sizes += label;
     }
-    return "usage: calvorn [SIZE]     compute pi to SIZE digits in the current directory (default 16K)\n"
+    return "usage: calvorn [--memory BYTES] [SIZE]\n"
+           "                          compute pi to SIZE digits in the current directory (default 16K)\n"
            "       calvorn --records  show the best time of every size\n"
            "       calvorn --help     show this text\n"
            "SIZE is one of" + sizes + ".\n"
+           "--memory BYTES (such as 16M; K, M and G are powers of 1024) caps the products' work area.\n"
            "The digits go to pi_data.txt, the best times to pi_rec.txt; Ctrl+C stops a run.\n";
-}
-
-std::optional<std::string> currentDirectoryWriteProblem()
-{
-    std::error_code ignored;
-    const bool existed = std::filesystem::exists(probeFileName, ignored);
-    errno = 0;
-    std::FILE* probe = std::fopen(probeFileName, "ab");
-    if (probe == nullptr) return std::string(errno != 0 ? std::strerror(errno) : "cannot create a file");
-    std::fclose(probe);
-    if (!existed) std::filesystem::remove(probeFileName, ignored);
-    return std::nullopt;
 }
 
 int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err, TextWriter print)
@@ -144,14 +215,17 @@ int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, st
             return exitUsage;
         case ConsoleCommand::Kind::records: {
             RecordTable records;
-            loadRecords(records);
+            if (const auto problem = loadRecords(records)) {
+                std::fprintf(err, "calvorn: %s\n", problem->c_str());
+                return exitRunFailed;
+            }
             print(out, records.startupTable());
-            return exitSuccess;
+            return reportWritten(out, err, exitSuccess);
         }
         case ConsoleCommand::Kind::run:
             break;
         }
-        return runAndRecord(command.sizeExponent, host, out, err, print);
+        return reportWritten(out, err, runAndRecord(command, host, out, err, print));
     } catch (const std::exception& e) {
         std::fprintf(err, "calvorn: %s\n", e.what());
         return exitRunFailed;

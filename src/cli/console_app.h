@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,22 +21,25 @@ constexpr int exitSuccess = 0;
 constexpr int exitRunFailed = 1;  // failed or stopped run, or records not saved
 constexpr int exitUsage = 2;
 
+constexpr std::uint64_t noMemoryCap = std::numeric_limits<std::uint64_t>::max();
+
 struct ConsoleCommand {
     enum class Kind { run, records, help, usageError };
     Kind kind = Kind::run;
-    std::int32_t sizeExponent = 14; // for run: "  16K" unless a size is named
-    std::string error;              // for usageError: what was wrong
+    std::int32_t sizeExponent = 14;       // for run: "  16K" unless a size is named
+    std::uint64_t memoryCap = noMemoryCap; // for run: --memory, the largest work-area budget in bytes
+    std::string error;                    // for usageError: what was wrong
 };
 
-// `args` without the program name: [SIZE] | --records | --help.
+// `args` without the program name: [--memory BYTES] [SIZE] | --records | --help.
 ConsoleCommand parseConsoleArguments(std::span<const std::string> args);
+
+// "16M" and the like: a positive whole number with an optional K, M or G
+// (powers of 1024, either case); nothing for anything else.
+std::optional<std::uint64_t> parseMemorySize(std::string_view text);
 
 // The usage text, listing the sizes.
 std::string consoleUsage();
-
-// Why files cannot be created in the current directory, or nothing when a
-// probe file can be created there (and is removed again).
-std::optional<std::string> currentDirectoryWriteProblem();
 
 // Writes UTF-8 text to a stream. Plain bytes by default; a Windows console
 // needs its wide-character output to show the Korean texts.
@@ -44,7 +48,9 @@ void writeBytes(std::FILE* stream, std::string_view text);
 
 // The whole program: returns the exit code. The log lines of a run go to
 // host.appendLog, the closing report and the records table to `out`,
-// usage and failure messages to `err`, all texts through `write`.
+// usage and failure messages to `err`, all texts through `write`. A run
+// holds the folder's lock from before it reads the records to after it has
+// saved them; a report that cannot be written makes the exit code 1.
 int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err,
                TextWriter write = writeBytes);
 
