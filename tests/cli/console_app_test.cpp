@@ -66,6 +66,17 @@ TEST(ConsoleArguments, SizesOptionsAndMistakes)
     EXPECT_EQ(parse({"3M"}).kind, Kind::usageError);
     EXPECT_EQ(parse({"--record"}).kind, Kind::usageError);
     EXPECT_EQ(parse({"1M", "2M"}).kind, Kind::usageError);
+
+    EXPECT_EQ(parse({}).memoryCap, noMemoryCap);
+    EXPECT_EQ(parse({"--memory", "16M", "8M"}).memoryCap, 16u << 20);
+    EXPECT_EQ(parse({"--memory", "16M", "8M"}).sizeExponent, 23);
+    EXPECT_EQ(parse({"8M", "--memory=3g"}).memoryCap, 3ull << 30);
+    EXPECT_EQ(parse({"--memory", "640k"}).memoryCap, 640u << 10);
+    EXPECT_EQ(parse({"--memory", "123456"}).memoryCap, 123456u);
+    for (const char* bad : {"", "0", "16X", "M", "-1M", "1.5M", "99999999999999G"})
+        EXPECT_EQ(parse({"--memory", bad}).kind, Kind::usageError) << bad;
+    EXPECT_EQ(parse({"--memory"}).kind, Kind::usageError);
+    EXPECT_EQ(parse({"--records", "1M"}).kind, Kind::usageError);
 }
 
 TEST(ConsoleProgram, UsageErrorsExitWithTwoAndListTheSizes)
