@@ -16,7 +16,7 @@ std::uint64_t memoryBudget(const MemoryStatus& memory);
 
 // Bytes a run needs beside its work area (block and spectrum buffers, the
 // output's buffers, the C library's own), kept out of a process's headroom.
-constexpr std::uint64_t runReserveBytes = 8ull << 20;
+constexpr std::uint64_t runReserveBytes = 4ull << 20;
 
 // The budget of a run: memoryBudget, but never more than the headroom under
 // the process's own limits less runReserveBytes, nor more than `cap` (a
