@@ -137,7 +137,7 @@ std::optional<std::uint64_t> parseMemorySize(std::string_view text)
         if (c < '0' || c > '9') return std::nullopt;
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
     }
-    if (value == 0) return std::nullopt;
+    if (value == 0 || value > std::numeric_limits<std::uint64_t>::max() / unit) return std::nullopt;
     return value * unit;
 }
 

@@ -73,7 +73,7 @@ TEST(ConsoleArguments, SizesOptionsAndMistakes)
     EXPECT_EQ(parse({"8M", "--memory=3g"}).memoryCap, 3ull << 30);
     EXPECT_EQ(parse({"--memory", "640k"}).memoryCap, 640u << 10);
     EXPECT_EQ(parse({"--memory", "123456"}).memoryCap, 123456u);
-    for (const char* bad : {"", "0", "16X", "M", "-1M", "1.5M", "99999999999999G"})
+    for (const char* bad : {"", "0", "16X", "M", "-1M", "1.5M", "99999999999999G", "999999999999G"})
         EXPECT_EQ(parse({"--memory", bad}).kind, Kind::usageError) << bad;
     EXPECT_EQ(parse({"--memory"}).kind, Kind::usageError);
     EXPECT_EQ(parse({"--records", "1M"}).kind, Kind::usageError);
