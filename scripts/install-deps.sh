@@ -2,9 +2,9 @@
 # Installs the Debian packages that building and testing Calvorn need, when
 # they are missing. Usage: scripts/install-deps.sh [build|test]
 set -euo pipefail
-packages=(g++ cmake make pkg-config)
+packages=(g++ cmake make pkg-config nlohmann-json3-dev)
 if [ "${1:-build}" = test ]; then
-  packages+=(googletest libgtest-dev libgmp-dev libmpfr-dev libbenchmark-dev)
+  packages+=(googletest libgtest-dev libgmp-dev libmpfr-dev libbenchmark-dev python3)
   # The window program: cross-built with MinGW-w64 and run under Wine in Xvfb.
   if [ -f "$(dirname "$0")/gui-packages.txt" ]; then
     mapfile -t gui < <(grep -v '^#' "$(dirname "$0")/gui-packages.txt")

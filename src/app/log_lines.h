@@ -1,26 +1,29 @@
 // The lines the shell itself adds to the log of a run (the driver writes the
 // others): the start line, the output-time line, and the elapsed-time field
-// they share. UTF-8; the window converts them for display.
+// they share, in the language of the log (the window's is Korean). UTF-8;
+// the window converts them for display.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "common/messages.h"
+
 namespace calvorn {
 
 // The text of the box shown when a run has finished (trailing spaces included).
-constexpr std::string_view finishedMessage = "PI 연산이 끝났습니다   ";
+constexpr std::string_view finishedMessage = messageText(MessageId::runFinished, Language::korean);
 
 // "%3d시간%2d분%2d초" from milliseconds, by unsigned integer division.
-std::string elapsedTimeText(std::uint32_t milliseconds);
+std::string elapsedTimeText(std::uint32_t milliseconds, Language language = Language::korean);
 
 // The first line of a run's log: the size label, then
 // " 연산을 시작합니다. (%d회 반복)    " with sizeExponent - 1, then LF.
-std::string startLogLine(std::int32_t sizeExponent);
+std::string startLogLine(std::int32_t sizeExponent, Language language = Language::korean);
 
 // The line appended after a successful run, without LF:
 // the elapsed time, then " PI 데이터 출력 → pi_data.txt".
-std::string outputTimeLogLine(std::uint32_t elapsedMilliseconds);
+std::string outputTimeLogLine(std::uint32_t elapsedMilliseconds, Language language = Language::korean);
 
 } // namespace calvorn

@@ -46,7 +46,7 @@ std::optional<std::string> loadRecords(RecordTable& table, const std::filesystem
 
 std::string recordFileBytes(const RecordTable& table, std::int32_t computedSizeExponent)
 {
-    return utf8ToCp949(table.afterRunTable(computedSizeExponent));
+    return utf8ToCp949(table.afterRunTable(computedSizeExponent, Language::korean));
 }
 
 void saveRecords(const RecordTable& table, std::int32_t computedSizeExponent, const std::filesystem::path& file)

@@ -7,10 +7,11 @@
 namespace calvorn {
 namespace {
 
-std::string noTimeLine(std::size_t index)
+std::string noTimeLine(std::size_t index, Language language)
 {
     const std::string_view label = sizeLabels[index];
-    return formatText("- 연산되지 않음   [%.*s]\n", static_cast<int>(label.size()), label.data());
+    return formatText(messageText(MessageId::notComputedRecord, language), static_cast<int>(label.size()),
+                      label.data());
 }
 
 struct HoursMinutesSeconds {
@@ -66,34 +67,34 @@ void RecordTable::recordRun(std::int32_t sizeExponent, std::uint32_t elapsedMill
     if (best == 0 || (seconds != 0 && seconds < best)) best = seconds;
 }
 
-std::string RecordTable::startupTable() const
+std::string RecordTable::startupTable(Language language) const
 {
     std::string table;
     for (std::size_t i = 0; i < sizeCount; ++i) {
         if (bestSeconds_[i] == 0) {
-            table += noTimeLine(i);
+            table += noTimeLine(i, language);
             continue;
         }
         const auto t = splitSeconds(bestSeconds_[i]);
         const std::string_view label = sizeLabels[i];
-        table += formatText("+ %3d시간%2d분%2d초    [%.*s]\n", t.hours, t.minutes, t.seconds,
+        table += formatText(messageText(MessageId::startupRecord, language), t.hours, t.minutes, t.seconds,
                             static_cast<int>(label.size()), label.data());
     }
     return table;
 }
 
-std::string RecordTable::afterRunTable(std::int32_t computedSizeExponent) const
+std::string RecordTable::afterRunTable(std::int32_t computedSizeExponent, Language language) const
 {
     const std::size_t computed = checkedIndex(computedSizeExponent);
     std::string table;
     for (std::size_t i = 0; i < sizeCount; ++i) {
         if (i != computed && bestSeconds_[i] == 0) {
-            table += noTimeLine(i);
+            table += noTimeLine(i, language);
             continue;
         }
         const auto t = splitSeconds(bestSeconds_[i]);
         const std::string_view label = sizeLabels[i];
-        table += formatText("+ %03d시%02d분%02d초   [%.*s]\n", t.hours, t.minutes, t.seconds,
+        table += formatText(messageText(MessageId::afterRunRecord, language), t.hours, t.minutes, t.seconds,
                             static_cast<int>(label.size()), label.data());
     }
     return table;

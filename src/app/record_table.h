@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/size_table.h"
+#include "common/messages.h"
 
 namespace calvorn {
 
@@ -34,12 +35,13 @@ public:
 
     // The table shown at start-up, one line per size:
     // "+ %3d시간%2d분%2d초    [label]" or "- 연산되지 않음   [label]". UTF-8.
-    std::string startupTable() const;
+    std::string startupTable(Language language = Language::korean) const;
 
     // The table shown and saved after a run of `computedSizeExponent`:
     // "+ %03d시%02d분%02d초   [label]" for that size and every size with a
-    // record, "- 연산되지 않음   [label]" for the others. UTF-8.
-    std::string afterRunTable(std::int32_t computedSizeExponent) const;
+    // record, "- 연산되지 않음   [label]" for the others. UTF-8. The records
+    // file holds the Korean table whatever the language shown.
+    std::string afterRunTable(std::int32_t computedSizeExponent, Language language = Language::korean) const;
 
 private:
     std::array<std::uint32_t, sizeCount> bestSeconds_{};

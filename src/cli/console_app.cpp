@@ -1,6 +1,5 @@
 #include "cli/console_app.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -8,39 +7,153 @@
 #include "app/log_lines.h"
 #include "app/record_file.h"
 #include "app/record_table.h"
-#include "app/run_session.h"
 #include "app/size_table.h"
+#include "app/text_format.h"
+#include "cli/json_report.h"
+#include "cli/repeat_run.h"
 #include "driver/work_files.h"
 #include "driver/work_fingerprint.h"
 #include "platform/owned_files.h"
 
+#ifndef CALVORN_VERSION
+#define CALVORN_VERSION "unknown"
+#endif
+
 namespace calvorn {
 namespace {
 
-constexpr std::int32_t defaultSizeExponent = 14; // "  16K"
+// The streams and language of one invocation.
+struct Console {
+    std::FILE* out;   // the report and the records table; the JSON object alone with --json
+    std::FILE* human; // what a person reads: `out`, or standard error with --json
+    std::FILE* err;
+    TextWriter print;
+    Language language;
 
-// The console's side of a run: the output-time line and the closing report.
+    void line(std::FILE* stream, MessageId id) const
+    {
+        print(stream, messageText(id, language));
+        print(stream, "\n");
+    }
+    template <typename... Args>
+    void formatted(std::FILE* stream, MessageId id, Args... args) const
+    {
+        print(stream, formatText(messageText(id, language), args...));
+    }
+    void complain(const std::string& text) const { print(err, "calvorn: " + text + "\n"); }
+};
+
+double seconds(std::uint32_t milliseconds) { return milliseconds / 1000.0; }
+
+// The time of a run of the stability test: the recorded one, or for a failed
+// run the computation's time up to its last digit (0 if it got no further).
+std::uint32_t runTime(const SessionResult& run)
+{
+    return run.outcome == SessionResult::Outcome::recorded ? run.elapsed : run.summary.elapsed;
+}
+
+// The console's side of a single run: the output-time line and the report.
 class ConsoleFront : public SessionFront {
 public:
-    ConsoleFront(Host& host, std::FILE* out, TextWriter print) : host_(host), out_(out), print_(print) {}
+    ConsoleFront(Host& host, const Console& console) : host_(host), console_(console) {}
 
     void runFinished(std::uint32_t elapsed, const RunSummary& summary) override
     {
-        host_.appendLog(outputTimeLogLine(elapsed) + "\n");
-        print_(out_, std::string(finishedMessage) + "\n");
-        std::fprintf(out_, "digits verified: pi_data.txt holds the correct digits of pi\n");
-        std::fprintf(out_, "largest rounding distance: %.6g\n", summary.largestRoundingDistance);
-        std::fprintf(out_, "work fingerprint: %s\n", workFingerprintText(summary.workFingerprint).c_str());
-        std::fprintf(out_, summary.fingerprintChecked
-                               ? "work fingerprint checked: the one every correct machine computes for this size\n\n"
-                               : "work fingerprint not checked: only a run with the full work area can be compared\n\n");
+        const Console& c = console_;
+        host_.appendLog(outputTimeLogLine(elapsed, c.language) + "\n");
+        c.line(c.human, MessageId::runFinished);
+        c.line(c.human, MessageId::digitsVerified);
+        c.formatted(c.human, MessageId::largestRoundingDistance, summary.largestRoundingDistance);
+        c.print(c.human, "\n");
+        c.formatted(c.human, MessageId::workFingerprint, workFingerprintText(summary.workFingerprint).c_str());
+        c.print(c.human, "\n");
+        c.line(c.human, summary.fingerprintChecked ? MessageId::fingerprintChecked : MessageId::fingerprintNotChecked);
+        c.print(c.human, "\n");
     }
 
 private:
     Host& host_;
-    std::FILE* out_;
-    TextWriter print_;
+    const Console& console_;
 };
+
+// One run as the window's start command makes it, from the start line to the
+// saved records.
+int runAndRecord(std::int32_t sizeExponent, Host& host, RecordTable& records, const RunOptions& options,
+                 const Console& console, JsonRun& json)
+{
+    ConsoleFront front(host, console);
+    const SessionResult session = runOnce(sizeExponent, host, records, front, options);
+    json.runs.push_back(session);
+    json.verdict = judgeRun(session);
+    switch (session.outcome) {
+    case SessionResult::Outcome::stopped:
+        console.complain(messageText(MessageId::runStopped, console.language));
+        return exitRunFailed;
+    case SessionResult::Outcome::failed:
+        console.complain(messageText(MessageId::runFailed, console.language));
+        return exitRunFailed;
+    case SessionResult::Outcome::recorded:
+        break;
+    }
+    json.recordedTime = session.elapsed;
+    int exitCode = exitSuccess;
+    if (!session.recordsError.empty()) {
+        console.complain(session.recordsError);
+        exitCode = exitRunFailed;
+    }
+    console.print(console.human, records.afterRunTable(sizeExponent, console.language));
+    return exitCode;
+}
+
+const char* verdictText(RunVerdict verdict, Language language)
+{
+    switch (verdict) {
+    case RunVerdict::passed: return messageText(MessageId::verdictPassed, language);
+    case RunVerdict::stopped: return messageText(MessageId::verdictStopped, language);
+    case RunVerdict::fingerprintDiffers: return messageText(MessageId::fingerprintDiffers, language);
+    case RunVerdict::failed: break;
+    }
+    return messageText(MessageId::verdictFailed, language);
+}
+
+// The stability test: one line per run, then the best and median times and
+// the verdict; the records as after a single run of the best time.
+int runStabilityTest(const StabilityTest& test, Host& host, RecordTable& records, const Console& console,
+                     JsonRun& json)
+{
+    // A run's own log lines would bury the one line per run.
+    RoutedHost quiet(host, nullptr, console.print);
+    const StabilityReport report = runRepeatedly(test, quiet, records, [&](const RepeatedRun& run) {
+        console.formatted(console.human, MessageId::repeatedRunLine, static_cast<long long>(run.number),
+                          seconds(runTime(run.session)), verdictText(run.verdict, console.language));
+        std::fflush(console.human);
+    });
+    for (const RepeatedRun& run : report.runs) json.runs.push_back(run.session);
+    json.verdict = report.verdict;
+    json.bestTime = report.bestTime;
+    json.medianTime = report.medianTime;
+    json.recordedTime = report.bestTime;
+
+    console.print(console.human, "\n");
+    console.formatted(console.human, MessageId::repeatSummary, seconds(report.bestTime), seconds(report.medianTime),
+                      static_cast<long long>(report.passedRuns));
+    console.formatted(console.human, MessageId::repeatVerdict, verdictText(report.verdict, console.language));
+    bool saved = true;
+    for (const RepeatedRun& run : report.runs) {
+        if (run.session.recordsError.empty()) continue;
+        console.complain(run.session.recordsError);
+        saved = false;
+        break;
+    }
+    if (report.passedRuns > 0) {
+        console.print(console.human, "\n");
+        console.print(console.human, records.afterRunTable(test.sizeExponent, console.language));
+    }
+    if (report.verdict == RunVerdict::failed || report.verdict == RunVerdict::fingerprintDiffers) return exitRunFailed;
+    // Until stopped: the stop is the way the test ends. A count not reached is not a pass.
+    const bool complete = report.verdict == RunVerdict::passed || (test.count == 0 && report.passedRuns > 0);
+    return saved && complete ? exitSuccess : exitRunFailed;
+}
 
 // Why a run cannot start in the current directory without touching what is
 // not its own, or nothing. The records file and its side file are checked
@@ -53,181 +166,109 @@ std::optional<std::string> fileInTheWay()
     return nameInTheWay(records + ".new");
 }
 
-// One run as the window's start command makes it, from the start line to
-// the saved records, while this process alone uses the folder.
-int runAndRecord(const ConsoleCommand& command, Host& host, std::FILE* out, std::FILE* err, TextWriter print)
+// A report that did not reach its reader makes an otherwise good ending a failure.
+int reportWritten(const Console& console, int exitCode)
 {
-    const std::int32_t sizeExponent = command.sizeExponent;
+    errno = 0;
+    if (std::fflush(console.out) == 0 && !std::ferror(console.out)) return exitCode;
+    const int error = errno;
+    console.complain(formatText(messageText(MessageId::reportNotWritten, console.language),
+                                systemErrorText(error != 0 ? error : EIO).c_str()));
+    return exitCode == exitSuccess ? exitRunFailed : exitCode;
+}
+
+// The runs of one command, while this process alone uses the folder.
+int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings& settings, const Console& console)
+{
     FolderLock lock;
     switch (lock.acquire()) {
     case FolderLock::Outcome::acquired:
         break;
     case FolderLock::Outcome::heldByAnotherRun:
-        std::fprintf(err, "calvorn: another run is using this folder; nothing was changed\n");
+        console.complain(messageText(MessageId::anotherRunInFolder, console.language));
         return exitRunFailed;
     case FolderLock::Outcome::failed:
-        std::fprintf(err, "calvorn: cannot write files in the current directory: %s\n", lock.problem().c_str());
+        console.complain(formatText(messageText(MessageId::directoryNotWritable, console.language),
+                                    lock.problem().c_str()));
         return exitRunFailed;
     }
     if (const auto inTheWay = fileInTheWay()) {
-        std::fprintf(err, "calvorn: %s; it is not a file of this program and is left alone: no run is made\n",
-                     inTheWay->c_str());
+        console.complain(formatText(messageText(MessageId::fileInTheWay, console.language), inTheWay->c_str()));
         return exitRunFailed;
     }
     RecordTable records;
     if (const auto problem = loadRecords(records)) {
-        std::fprintf(err, "calvorn: %s; no run is made, so that the records are not lost\n", problem->c_str());
+        console.complain(formatText(messageText(MessageId::recordsUnreadable, console.language), problem->c_str()));
         return exitRunFailed;
     }
 
-    host.appendLog(startLogLine(sizeExponent));
     RunOptions options;
-    options.memoryCap = command.memoryCap;
-    ConsoleFront front(host, out, print);
-    const SessionResult session = runSession(host, sizeExponent, records, front, options);
-    switch (session.outcome) {
-    case SessionResult::Outcome::stopped:
-        std::fprintf(err, "calvorn: the run was stopped; no record is written\n");
-        return exitRunFailed;
-    case SessionResult::Outcome::failed:
-        std::fprintf(err, "calvorn: the run failed; no record is written\n");
-        return exitRunFailed;
-    case SessionResult::Outcome::recorded:
-        break;
+    options.language = console.language;
+    if (command.memoryCap) options.memoryCap = *command.memoryCap;
+    JsonRun json;
+    json.sizeExponent = command.sizeExponent;
+    json.repeated = command.repeat.has_value();
+    int exitCode = exitRunFailed;
+    if (command.repeat) {
+        StabilityTest test;
+        test.sizeExponent = command.sizeExponent;
+        test.count = *command.repeat;
+        test.options = options;
+        test.faultyRun = settings.faultyRun;
+        exitCode = runStabilityTest(test, host, records, console, json);
+    } else {
+        options.injectFault = settings.faultyRun == 1;
+        if (command.json) {
+            RoutedHost logToHuman(host, console.human, console.print);
+            exitCode = runAndRecord(command.sizeExponent, logToHuman, records, options, console, json);
+        } else {
+            exitCode = runAndRecord(command.sizeExponent, host, records, options, console, json);
+        }
     }
-    int exitCode = exitSuccess;
-    if (!session.recordsError.empty()) {
-        std::fprintf(err, "calvorn: %s\n", session.recordsError.c_str());
-        exitCode = exitRunFailed;
+    if (command.json) {
+        json.memoryBytes = host.memoryStatus().totalPhysical;
+        console.print(console.out, jsonReport(json) + "\n");
     }
-    print(out, records.afterRunTable(sizeExponent));
     return exitCode;
-}
-
-// A report that did not reach its reader makes an otherwise good ending a failure.
-int reportWritten(std::FILE* out, std::FILE* err, int exitCode)
-{
-    errno = 0;
-    if (std::fflush(out) == 0 && !std::ferror(out)) return exitCode;
-    const int error = errno;
-    std::fprintf(err, "calvorn: cannot write the report to standard output%s%s\n", error != 0 ? ": " : "",
-                 error != 0 ? std::strerror(error) : "");
-    return exitCode == exitSuccess ? exitRunFailed : exitCode;
 }
 
 } // namespace
 
-void writeBytes(std::FILE* stream, std::string_view text) { std::fwrite(text.data(), 1, text.size(), stream); }
+std::string consoleUsage() { return consoleUsage(Language::english); }
 
-std::optional<std::uint64_t> parseMemorySize(std::string_view text)
-{
-    std::uint64_t unit = 1;
-    if (!text.empty() && std::isalpha(static_cast<unsigned char>(text.back()))) {
-        switch (std::toupper(static_cast<unsigned char>(text.back()))) {
-        case 'K': unit = 1ull << 10; break;
-        case 'M': unit = 1ull << 20; break;
-        case 'G': unit = 1ull << 30; break;
-        default: return std::nullopt;
-        }
-        text.remove_suffix(1);
-    }
-    if (text.empty() || text.size() > 12) return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    if (value == 0 || value > std::numeric_limits<std::uint64_t>::max() / unit) return std::nullopt;
-    return value * unit;
-}
-
-ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
-{
-    ConsoleCommand command;
-    command.sizeExponent = defaultSizeExponent;
-    const auto mistake = [&command](std::string error) {
-        command.kind = ConsoleCommand::Kind::usageError;
-        command.error = std::move(error);
-        return command;
-    };
-    bool sizeNamed = false;
-    bool listing = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            command.kind = ConsoleCommand::Kind::help;
-            return command;
-        }
-        if (arg == "--records") {
-            listing = true;
-        } else if (arg == "--memory" || arg.starts_with("--memory=")) {
-            std::string value;
-            if (arg != "--memory") value = arg.substr(std::string_view("--memory=").size());
-            else if (i + 1 < args.size()) value = args[++i];
-            else return mistake("--memory needs a size such as 16M");
-            const auto bytes = parseMemorySize(value);
-            if (!bytes) return mistake("unknown memory size \"" + value + "\" (use a number with K, M or G)");
-            command.memoryCap = *bytes;
-        } else if (arg.starts_with("-")) {
-            return mistake("unknown option \"" + arg + "\"");
-        } else if (sizeNamed) {
-            return mistake("too many arguments");
-        } else if (const auto exponent = sizeExponentFromName(arg)) {
-            command.sizeExponent = *exponent;
-            sizeNamed = true;
-        } else {
-            return mistake("unknown size \"" + arg + "\"");
-        }
-    }
-    if (listing && (sizeNamed || command.memoryCap != noMemoryCap)) return mistake("too many arguments");
-    if (listing) command.kind = ConsoleCommand::Kind::records;
-    return command;
-}
-
-std::string consoleUsage()
-{
-    std::string sizes;
-    for (std::string_view label : sizeLabels) {
-        label.remove_prefix(label.find_first_not_of(' '));
-        sizes += ' ';
-        sizes += label;
-    }
-    return "usage: calvorn [--memory BYTES] [SIZE]\n"
-           "                          compute pi to SIZE digits in the current directory (default 16K)\n"
-           "       calvorn --records  show the best time of every size\n"
-           "       calvorn --help     show this text\n"
-           "SIZE is one of" + sizes + ".\n"
-           "--memory BYTES (such as 16M; K, M and G are powers of 1024) caps the products' work area.\n"
-           "The digits go to pi_data.txt, the best times to pi_rec.txt; Ctrl+C stops a run.\n";
-}
-
-int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err, TextWriter print)
+int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err, TextWriter print,
+               const ConsoleSettings& settings)
 {
     const ConsoleCommand command = parseConsoleArguments(args);
+    const Language language = command.language.value_or(settings.language);
+    const Console console{out, command.json ? err : out, err, print, language};
     try {
         switch (command.kind) {
         case ConsoleCommand::Kind::help:
-            print(out, consoleUsage());
+            print(out, consoleUsage(language));
+            return exitSuccess;
+        case ConsoleCommand::Kind::version:
+            print(out, "calvorn " CALVORN_VERSION "\n");
             return exitSuccess;
         case ConsoleCommand::Kind::usageError:
-            std::fprintf(err, "calvorn: %s\n", command.error.c_str());
-            print(err, consoleUsage());
+            print(err, "calvorn: " + command.error + "\n");
+            print(err, consoleUsage(language));
             return exitUsage;
         case ConsoleCommand::Kind::records: {
             RecordTable records;
             if (const auto problem = loadRecords(records)) {
-                std::fprintf(err, "calvorn: %s\n", problem->c_str());
+                console.complain(*problem);
                 return exitRunFailed;
             }
-            print(out, records.startupTable());
-            return reportWritten(out, err, exitSuccess);
+            print(out, records.startupTable(language));
+            return reportWritten(console, exitSuccess);
         }
         case ConsoleCommand::Kind::run:
             break;
         }
-        return reportWritten(out, err, runAndRecord(command, host, out, err, print));
+        return reportWritten(console, runCommand(command, host, settings, console));
     } catch (const std::exception& e) {
-        std::fprintf(err, "calvorn: %s\n", e.what());
+        console.complain(e.what());
         return exitRunFailed;
     }
 }

@@ -1,10 +1,12 @@
-// calvorn [SIZE] | --records | --help: computes pi in the current directory
-// and keeps the best time per size in "pi_rec.txt". Ctrl+C stops a run.
+// calvorn [SIZE] [options] | --records | --help | --version: computes pi in
+// the current directory and keeps the best time per size in "pi_rec.txt".
+// Ctrl+C stops a run.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/console_app.h"
+#include "cli/console_environment.h"
 
 #ifdef _WIN32
 #include "platform/win32/console_host.h"
@@ -20,9 +22,12 @@ int main(int argc, char** argv)
 #endif
     const std::vector<std::string> args(argv + 1, argv + argc);
     calvorn::ConsoleHost host(stdout, stderr);
+    calvorn::ConsoleSettings settings;
+    settings.language = calvorn::userLanguage();
+    settings.faultyRun = calvorn::faultyRunFromEnvironment();
 #ifdef _WIN32
-    return calvorn::runConsole(args, host, stdout, stderr, calvorn::writeUtf8);
+    return calvorn::runConsole(args, host, stdout, stderr, calvorn::writeUtf8, settings);
 #else
-    return calvorn::runConsole(args, host, stdout, stderr);
+    return calvorn::runConsole(args, host, stdout, stderr, calvorn::writeBytes, settings);
 #endif
 }

@@ -25,7 +25,6 @@ namespace {
 constexpr std::int32_t leadingWordOfOne = 100000000;
 constexpr std::int32_t leadingWordOfQuarter = 25000000;
 
-constexpr const char* memoryFailureText = "メモリが確保できませんでした";
 constexpr const char* mainNotConvergentText = "not convergent in main.";
 constexpr const char* failureCaption = "ERROR";
 constexpr const char* digitsWrongText =
@@ -34,12 +33,18 @@ constexpr const char* digitsWrongText =
 
 class Progress {
 public:
-    Progress(Host& host, const RunClock& clock) : host_(host), clock_(clock) {}
-    void elapsed(std::string_view rest) { host_.appendLog(elapsedLine(clock_.startTicks(), clock_.nowTicks(), rest)); }
+    Progress(Host& host, const RunClock& clock, Language language) : host_(host), clock_(clock), language_(language) {}
+    void elapsed(std::string_view rest)
+    {
+        host_.appendLog(elapsedLine(clock_.startTicks(), clock_.nowTicks(), rest, language_));
+    }
+    void elapsed(MessageId rest) { elapsed(messageText(rest, language_)); }
+    Language language() const { return language_; }
 
 private:
     Host& host_;
     const RunClock& clock_;
+    Language language_;
 };
 
 std::string fingerprintMismatchText(std::uint64_t found, std::uint64_t expected)
@@ -98,7 +103,7 @@ void iterateMeans(RunContext& run, WorkFiles& files, std::int32_t p, Progress& p
         newtonSqrt(run, W, B, V, n, p, k);         // b' = sqrt(a * b)
         run.agreementCount = countAgreeingWords(run, A, B, n, run.agreementCount);
         summary.iterations = k;
-        progress.elapsed(iterationDoneText(k));
+        progress.elapsed(iterationDoneText(k, progress.language()));
         if (run.agreementCount >= n / 2 + 1) return;
     }
 }
@@ -139,26 +144,27 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& cloc
     std::unique_ptr<RunContext> run;
     try {
         run = std::make_unique<RunContext>(host, size);
+        run->nudgeNextRoundedValue = options.injectFault;
     } catch (const std::bad_alloc&) {
-        host.showError(memoryFailureText, "");
+        host.showError(messageText(MessageId::notEnoughMemory, options.language), "");
         return 1;
     }
-    Progress progress(host, clock);
+    Progress progress(host, clock, options.language);
 
     const MemoryStatus memory = host.memoryStatus();
-    host.appendLog(totalMemoryLine(memory.totalPhysical));
+    host.appendLog(totalMemoryLine(memory.totalPhysical, options.language));
     // A budget the system still refuses is halved down to the shortest area.
     std::int32_t length = workAreaLengthFor(size, limitedMemoryBudget(memory, options.memoryCap));
     while (length != 0 && !run->workArea.allocate(length))
         length = length > smallestWorkAreaLength(size) ? length / 2 : 0;
     if (length == 0) {
-        host.showError(memoryFailureText, "");
+        host.showError(messageText(MessageId::notEnoughMemory, options.language), "");
         return 1;
     }
     summary.workAreaLength = length;
     summary.workAreaBytes = run->workArea.bytes();
-    host.appendLog(availableMemoryLine(memory.availablePhysical));
-    host.appendLog(allocatedMemoryLine(summary.workAreaBytes));
+    host.appendLog(availableMemoryLine(memory.availablePhysical, options.language));
+    host.appendLog(allocatedMemoryLine(summary.workAreaBytes, options.language));
 
     // Every way out below releases the work area and deletes every work file
     // still held (the files on leaving this block, the area with the context)
@@ -175,7 +181,7 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& cloc
             run->spectrumStoreY = &files.Y();
 
             plantStartingValues(*run, files, sizeExponent);
-            progress.elapsed(startingValuesDone);
+            progress.elapsed(MessageId::startingValuesDone);
             iterateMeans(*run, files, sizeExponent, progress, summary);
             formPi(*run, files, sizeExponent);
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "common/messages.h"
 #include "platform/host.h"
 #include "platform/run_clock.h"
 #include "storage/run_context.h"
@@ -17,6 +18,13 @@ struct RunOptions {
     // Compare the work fingerprint with the committed one when the run had
     // the full work area (the tool that makes the table turns this off).
     bool checkWorkFingerprint = true;
+    // The language of the progress lines and of the memory message.
+    Language language = Language::korean;
+    // A test hook for the stability test: the first value the rounding checks
+    // is moved up by one unit in the last place before it is rounded, as a
+    // faulty processor might compute it. It still rounds to the same integer,
+    // so the digits stay right while the work fingerprint differs.
+    bool injectFault = false;
     // The most bytes the work area may take (the console's --memory).
     std::uint64_t memoryCap = std::numeric_limits<std::uint64_t>::max();
 };

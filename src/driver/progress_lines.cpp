@@ -5,40 +5,50 @@
 namespace calvorn {
 namespace {
 
-std::string memoryLine(const char* label, std::uint64_t bytes)
+std::string memoryLine(MessageId label, std::uint64_t bytes, Language language)
 {
     char text[96];
-    std::snprintf(text, sizeof text, "  %s → %9llu \n", label, static_cast<unsigned long long>(bytes));
+    std::snprintf(text, sizeof text, messageText(MessageId::memoryLine, language), messageText(label, language),
+                  static_cast<unsigned long long>(bytes));
     return text;
 }
 
 } // namespace
 
-std::string elapsedTimeText(std::int32_t milliseconds)
+std::string elapsedTimeText(std::int32_t milliseconds, Language language)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%3d시간%2d분%2d초", milliseconds / 3600000, (milliseconds / 60000) % 60,
-                  (milliseconds % 60000) / 1000);
+    std::snprintf(text, sizeof text, messageText(MessageId::elapsedTime, language), milliseconds / 3600000,
+                  (milliseconds / 60000) % 60, (milliseconds % 60000) / 1000);
     return text;
 }
 
-std::string elapsedLine(std::uint32_t startTicks, std::uint32_t nowTicks, std::string_view rest)
+std::string elapsedLine(std::uint32_t startTicks, std::uint32_t nowTicks, std::string_view rest, Language language)
 {
     const auto milliseconds = static_cast<std::int32_t>(nowTicks - startTicks);
-    std::string line = elapsedTimeText(milliseconds);
+    std::string line = elapsedTimeText(milliseconds, language);
     line += rest;
     return line;
 }
 
-std::string iterationDoneText(std::int32_t k)
+std::string iterationDoneText(std::int32_t k, Language language)
 {
     char text[64];
-    std::snprintf(text, sizeof text, " 반복 %d회 완료  \n", k);
+    std::snprintf(text, sizeof text, messageText(MessageId::iterationDone, language), k);
     return text;
 }
 
-std::string totalMemoryLine(std::uint64_t bytes) { return memoryLine("실제시스템메모리", bytes); }
-std::string availableMemoryLine(std::uint64_t bytes) { return memoryLine("사용가능한메모리", bytes); }
-std::string allocatedMemoryLine(std::uint64_t bytes) { return memoryLine("실제할당된메모리", bytes); }
+std::string totalMemoryLine(std::uint64_t bytes, Language language)
+{
+    return memoryLine(MessageId::totalMemoryLabel, bytes, language);
+}
+std::string availableMemoryLine(std::uint64_t bytes, Language language)
+{
+    return memoryLine(MessageId::availableMemoryLabel, bytes, language);
+}
+std::string allocatedMemoryLine(std::uint64_t bytes, Language language)
+{
+    return memoryLine(MessageId::allocatedMemoryLabel, bytes, language);
+}
 
 } // namespace calvorn

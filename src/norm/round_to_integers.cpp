@@ -1,6 +1,7 @@
 #include "norm/round_to_integers.h"
 
 #include <cmath>
+#include <limits>
 
 #include "common/numeric.h"
 #include "common/vector_path.h"
@@ -42,6 +43,12 @@ void roundToIntegers(RunContext& run, std::span<double> e, std::int32_t count, s
     const std::size_t keptEnd = kept < count ? static_cast<std::size_t>(kept) : end;
     double largest = run.largestRoundingDistance;
     std::uint64_t fingerprint = run.workFingerprint;
+    if (run.nudgeNextRoundedValue && end > 0) {
+        // A fault injected for a test: one unit in the last place, too little
+        // to change the integer the value rounds to.
+        e[0] = std::nextafter(e[0], std::numeric_limits<double>::infinity());
+        run.nudgeNextRoundedValue = false;
+    }
     [[maybe_unused]] const bool fast = avx2Usable();
     std::size_t t = 0;
     // Eight values at a time where the processor allows while every value

@@ -86,6 +86,7 @@ public:
 
     double largestRoundingDistance = 0.0; // largest |value - nearest integer| seen after an inverse transform
     std::uint64_t workFingerprint = 0;    // sum (mod 2^64) of the bit patterns of every value the rounding checked
+    bool nudgeNextRoundedValue = false;   // a test hook: the rounding moves the next value it checks one step up
     TransferCounts transfers;             // block reads and writes of this run
 };
 

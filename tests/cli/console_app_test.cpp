@@ -13,43 +13,24 @@
 #include "app/log_lines.h"
 #include "app/record_file.h"
 #include "cli/console_app.h"
+#include "console_runner.h"
 #include "support/fake_host.h"
 #include "support/scratch_directory.h"
 
 namespace calvorn {
 namespace {
 
-struct ConsoleResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using test::ConsoleResult;
+using test::fileBytes;
 
-std::string readAll(std::FILE* stream)
+// The console as a user of the given locale language runs it (Korean: the
+// window's texts).
+ConsoleResult runWith(const std::vector<std::string>& args, test::FakeHost& host,
+                      Language language = Language::korean)
 {
-    std::rewind(stream);
-    std::string text;
-    char chunk[4096];
-    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, stream)) > 0;) text.append(chunk, got);
-    std::fclose(stream);
-    return text;
-}
-
-ConsoleResult runWith(const std::vector<std::string>& args, test::FakeHost& host)
-{
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    ConsoleResult result;
-    result.exitCode = runConsole(args, host, out, err);
-    result.out = readAll(out);
-    result.err = readAll(err);
-    return result;
-}
-
-std::string fileBytes(const char* name)
-{
-    std::ifstream in(name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ConsoleSettings settings;
+    settings.language = language;
+    return test::runConsoleWith(args, host, settings);
 }
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -66,17 +47,6 @@ TEST(ConsoleArguments, SizesOptionsAndMistakes)
     EXPECT_EQ(parse({"3M"}).kind, Kind::usageError);
     EXPECT_EQ(parse({"--record"}).kind, Kind::usageError);
     EXPECT_EQ(parse({"1M", "2M"}).kind, Kind::usageError);
-
-    EXPECT_EQ(parse({}).memoryCap, noMemoryCap);
-    EXPECT_EQ(parse({"--memory", "16M", "8M"}).memoryCap, 16u << 20);
-    EXPECT_EQ(parse({"--memory", "16M", "8M"}).sizeExponent, 23);
-    EXPECT_EQ(parse({"8M", "--memory=3g"}).memoryCap, 3ull << 30);
-    EXPECT_EQ(parse({"--memory", "640k"}).memoryCap, 640u << 10);
-    EXPECT_EQ(parse({"--memory", "123456"}).memoryCap, 123456u);
-    for (const char* bad : {"", "0", "16X", "M", "-1M", "1.5M", "99999999999999G", "999999999999G"})
-        EXPECT_EQ(parse({"--memory", bad}).kind, Kind::usageError) << bad;
-    EXPECT_EQ(parse({"--memory"}).kind, Kind::usageError);
-    EXPECT_EQ(parse({"--records", "1M"}).kind, Kind::usageError);
 }
 
 TEST(ConsoleProgram, UsageErrorsExitWithTwoAndListTheSizes)
@@ -91,7 +61,7 @@ TEST(ConsoleProgram, UsageErrorsExitWithTwoAndListTheSizes)
     }
     EXPECT_TRUE(contains(runWith({"3M"}, host).err, "unknown size \"3M\""));
     EXPECT_TRUE(contains(runWith({"--bogus"}, host).err, "unknown option \"--bogus\""));
-    const ConsoleResult help = runWith({"--help"}, host);
+    const ConsoleResult help = runWith({"--help"}, host, Language::english);
     EXPECT_EQ(help.exitCode, exitSuccess);
     EXPECT_TRUE(contains(help.out, "usage: calvorn"));
     EXPECT_TRUE(host.log.empty());
@@ -124,7 +94,7 @@ TEST(ConsoleProgram, UnwritableDirectoryIsReportedBeforeTheRun)
     std::filesystem::remove(scratch.path() / "gone");
 
     test::FakeHost host;
-    const ConsoleResult r = runWith({"16K"}, host);
+    const ConsoleResult r = runWith({"16K"}, host, Language::english);
     EXPECT_EQ(r.exitCode, exitRunFailed);
     EXPECT_TRUE(contains(r.err, "cannot write files in the current directory")) << r.err;
     EXPECT_TRUE(host.log.empty());
@@ -142,7 +112,7 @@ TEST(ConsoleProgram, WholeRunWritesVerifiedDigitsAndImprovesTheRecord)
     host.tickStep = 250;
     const ConsoleResult r = runWith({"16K"}, host);
     ASSERT_EQ(r.exitCode, exitSuccess) << r.err << (host.errors.empty() ? "" : host.errors.front().text);
-    EXPECT_TRUE(contains(r.out, "digits verified"));
+    EXPECT_TRUE(contains(r.out, "자릿수 검증 완료"));
     EXPECT_EQ(std::filesystem::file_size("pi_data.txt"), 18392u);
     EXPECT_EQ(scratch.fileNames(), (std::vector<std::string>{"pi_data.txt", "pi_rec.txt"}));
 
@@ -168,7 +138,7 @@ TEST(ConsoleProgram, StoppedRunExitsWithOneAndLeavesTheRecords)
 
     test::FakeHost host;
     host.stopAtPump = 40;
-    const ConsoleResult r = runWith({"16K"}, host);
+    const ConsoleResult r = runWith({"16K"}, host, Language::english);
     EXPECT_EQ(r.exitCode, exitRunFailed);
     EXPECT_TRUE(contains(r.err, "stopped")) << r.err;
     EXPECT_EQ(fileBytes("pi_rec.txt"), recordsBefore);
@@ -198,7 +168,7 @@ TEST(ConsoleProgram, AStopAfterTheLastTransferEndsAsAStopWithoutARecord)
         SCOPED_TRACE(stopAt == pumps ? "before the record" : "before the digits are put in place");
         test::FakeHost host;
         host.stopAtPump = stopAt;
-        const ConsoleResult r = runWith({"16K"}, host);
+        const ConsoleResult r = runWith({"16K"}, host, Language::english);
         EXPECT_EQ(r.exitCode, exitRunFailed);
         EXPECT_TRUE(contains(r.err, "the run was stopped; no record is written")) << r.err;
         EXPECT_EQ(fileBytes("pi_rec.txt"), recordsBefore);

@@ -51,7 +51,7 @@ void setLimit(int resource, rlim_t bytes)
 // The bytes allocated for the work area, from the log line of a run.
 std::uint64_t allocatedBytes(const std::string& log)
 {
-    const std::string key = "실제할당된메모리 → ";
+    const std::string key = "allocated memory → ";
     const auto at = log.find(key);
     return at == std::string::npos ? 0 : std::stoull(log.substr(at + key.size()));
 }
@@ -402,7 +402,9 @@ TEST(ProgramMemory, TheMemoryOptionCapsTheWorkArea)
     // without a caption, and no work file.
     const ProgramEnd tooSmall = runProgram(folders, {"256K", "--memory=100K"});
     EXPECT_EQ(tooSmall.exitCode, 1) << describe(tooSmall);
-    EXPECT_TRUE(tooSmall.err.starts_with("メモリが確保できませんでした\n")) << tooSmall.err;
+    EXPECT_TRUE(tooSmall.err.starts_with("not enough memory for the work area\n")) << tooSmall.err;
+    const ProgramEnd window = runProgram(folders, {"256K", "--memory=100K", "--lang", "ko"});
+    EXPECT_TRUE(window.err.starts_with("メモリが確保できませんでした\n")) << window.err;
     EXPECT_EQ(folders.names(), (Names{"pi_data.txt", "pi_rec.txt"}));
 }
 

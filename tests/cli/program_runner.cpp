@@ -81,6 +81,9 @@ ProgramRun::ProgramRun(const ProgramFolders& folders, std::vector<std::string> a
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
         for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ}) std::signal(s, SIG_DFL);
+        // Its messages in English, whatever the tester's locale.
+        setenv("LC_ALL", "C", 1);
+        unsetenv("LANGUAGE");
         if (prepare) prepare();
         execv(argv[0], argv.data());
         _exit(127);

@@ -3,16 +3,21 @@
 # a virtual X display, driven by keyboard events through its menu, size
 # dialog and message boxes. Checks the digits, the records file and the work
 # files after a finished run, a refused second start, a stop answered No and
-# one answered Yes, and closing the window during a run. Screenshots go to
-# the artifacts folder.
+# one answered Yes, and closing the window during a run; scrolling the log by
+# the scroll bar, the wheel and the keys, and the log shown from its first
+# line when a run starts and when the records table replaces it. With
+# --caption-check it first runs the check of the message boxes' captions.
+# Screenshots go to the artifacts folder.
 #
-#   window_end_to_end.sh --exe calvorn.exe --expected-pi-data TOOL --work DIR --artifacts DIR
+#   window_end_to_end.sh --exe calvorn.exe [--caption-check message_caption_check.exe]
+#                        --expected-pi-data TOOL --work DIR --artifacts DIR
 set -euo pipefail
 
-exe="" expected_tool="" work="" artifacts=""
+exe="" caption_check="" expected_tool="" work="" artifacts=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --exe) exe=$(realpath "$2"); shift 2 ;;
+    --caption-check) caption_check=$(realpath "$2"); shift 2 ;;
     --expected-pi-data) expected_tool=$(realpath "$2"); shift 2 ;;
     --work) work=$2; shift 2 ;;
     --artifacts) artifacts=$2; shift 2 ;;
@@ -84,6 +89,10 @@ if [ ! -f "$prefix_ready" ]; then
   wineserver -w
   touch "$prefix_ready"
 fi
+
+# One Wine server for every program of the test, rather than one started
+# (and stopped) for each; the clean-up ends it.
+wineserver -p
 
 # ---- Helpers ---------------------------------------------------------------
 
@@ -187,6 +196,15 @@ recorded_line() {
   printf '%s' "$line"
 }
 
+# ---- Message box captions ---------------------------------------------------
+
+if [ -n "$caption_check" ]; then
+  step "message box captions"
+  (cd "$work" && wine "$caption_check") >"$work/caption-check.txt" 2>>"$work/wine.log" ||
+    { cat "$work/caption-check.txt" >&2; fail "the message boxes' captions are not as they should be"; }
+  tr -d '\r' <"$work/caption-check.txt" | sed 's/^/  /'
+fi
+
 # ---- Expected digits -------------------------------------------------------
 
 step "computing the expected digits with MPFR"
@@ -238,32 +256,87 @@ expected_records recorded 0 | cmp - "$run/pi_rec.txt" || fail "pi_rec.txt after 
 wait_no_work_files "$run"
 note "16K: digits match MPFR, record ${recorded[0]}"
 
-step "scrolling the table with the scroll bar's arrows"
-click_scroll_arrow() {   # $1: up or down, $2: how many clicks
-  local id w h x y
+# The main window's place on the screen: X, Y, WIDTH, HEIGHT.
+main_window_geometry() {
+  local id
   id=$(wait_window "$main_window" 10) || fail "the main window is gone"
   eval "$(xdotool getwindowgeometry --shell "$id")"
-  w=$WIDTH h=$HEIGHT
-  x=$((w - 13))
-  if [ "$1" = down ]; then y=$((h - 30)); else y=50; fi
+}
+main_window_geometry
+
+pixels_differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
+# Whether the screenshots $1 and $2 (names in the artifacts) are the same.
+same_view() { [ "$(pixels_differing "$artifacts/$1.png" "$artifacts/$2.png")" = 0 ]; }
+# The vertical scroll bar of screenshot $1, below the menu and above the
+# horizontal bar: where its thumb sits tells the position.
+vertical_bar() {
+  convert "$artifacts/$1.png" -crop "24x$((HEIGHT - 100))+$((X + WIDTH - 24))+$((Y + 60))" +repage "$work/bar-$1.png"
+}
+# Whether the log of screenshot $1 is scrolled to its first line: its bar is
+# that of the records table at start-up.
+at_first_line() {
+  vertical_bar startup
+  vertical_bar "$1"
+  [ "$(pixels_differing "$work/bar-startup.png" "$work/bar-$1.png")" = 0 ]
+}
+# Shoots $1 once the view has had time to repaint.
+shoot_view() { sleep 0.3; shoot "$1"; }
+
+step "scrolling the table with the scroll bar's arrows"
+click_scroll_arrow() {   # $1: up or down, $2: how many clicks
+  local id x y
+  id=$(wait_window "$main_window" 10) || fail "the main window is gone"
+  x=$((WIDTH - 13))
+  if [ "$1" = down ]; then y=$((HEIGHT - 30)); else y=50; fi
   for _ in $(seq 1 "$2"); do xdotool mousemove --window "$id" "$x" "$y" click 1; sleep 0.3; done
   xdotool mousemove 900 700
-  sleep 0.5
 }
-pixels_differing() { compare -metric AE "$1" "$2" null: 2>&1 || true; }
+at_first_line records-after-16K || fail "the records table after the 16K run is not shown from its first line"
 click_scroll_arrow down 3
-shoot scrolled
-[ "$(pixels_differing "$artifacts/records-after-16K.png" "$artifacts/scrolled.png")" != 0 ] ||
-  fail "the scroll bar's arrow did not scroll the text"
+shoot_view scrolled
+same_view records-after-16K scrolled && fail "the scroll bar's arrow did not scroll the text"
 click_scroll_arrow up 3
-shoot scrolled-back
-[ "$(pixels_differing "$artifacts/records-after-16K.png" "$artifacts/scrolled-back.png")" = 0 ] ||
-  fail "scrolling back did not restore the view"
+shoot_view scrolled-back
+same_view records-after-16K scrolled-back || fail "scrolling back did not restore the view"
 rm -f "$artifacts/scrolled-back.png"
+
+step "scrolling with the wheel and the keys"
+main_id=$(wait_window "$main_window" 10) || fail "the main window is gone"
+xdotool windowfocus --sync "$main_id" 2>/dev/null || true
+xdotool mousemove --window "$main_id" 200 300   # the wheel turns over the log
+# Sends the input ($3 on: keys, or "wheel" and a button: 4 forward, toward
+# the first line, 5 back, 6 and 7 tilted left and right), shoots $1 and
+# checks that it is the same as screenshot $2 ("!" before it: not the same).
+view_after() {
+  local name=$1 like=$2; shift 2
+  if [ "$1" = wheel ]; then xdotool click "$2"; else xdotool key --clearmodifiers "$@"; fi
+  sleep 0.3
+  shoot "$name"
+  if [[ $like == !* ]]; then ! same_view "$name" "${like#!}"; else same_view "$name" "$like"; fi
+}
+# A new Wine prefix scrolls three lines or columns per notch.
+view_after wheel-back scrolled wheel 5 || fail "a wheel notch back did not scroll three lines"
+view_after wheel-forward records-after-16K wheel 4 || fail "a wheel notch forward did not scroll back to the first line"
+view_after wheel-right '!records-after-16K' wheel 7 || fail "the wheel tilted right did not scroll the text"
+view_after wheel-left records-after-16K wheel 6 || fail "the wheel tilted left did not scroll back"
+view_after keys-down scrolled Down Down Down || fail "three Down keys did not scroll three lines"
+view_after keys-end '!scrolled' End || fail "End did not scroll to the last line"
+at_first_line keys-end && fail "End left the scroll bar at the first line"
+view_after keys-home records-after-16K Home || fail "Home did not scroll to the first line"
+view_after keys-page-down keys-end Next || fail "Page Down did not scroll a page (to the last line)"
+view_after keys-page-up records-after-16K Prior || fail "Page Up did not scroll a page back"
+view_after keys-right wheel-right Right Right Right || fail "three Right keys did not scroll three columns"
+view_after keys-left records-after-16K Left Left Left || fail "three Left keys did not scroll back"
+rm -f "$artifacts"/{wheel-forward,wheel-left,keys-down,keys-home,keys-page-down,keys-page-up,keys-left}.png
+# Left at the last line: the next run must still show its first lines.
+xdotool key End
+xdotool mousemove 900 700
 
 step "2M run: a second start is refused, a stop answered No goes on"
 start_run 7
 wait_for_file "$run/ia.dat" 30 || fail "the 2M run created no work files"
+shoot_view run-start
+at_first_line run-start || fail "a run started with the log scrolled down does not show its first line"
 keys_to "$main_window" alt+c
 wait_window '^Now calculating\.\.\.$' 20 >/dev/null || fail "a second start was not refused"
 xdotool search --onlyvisible --name "$setting_dialog" >/dev/null 2>&1 && fail "the size dialog opened during a run"
@@ -280,6 +353,9 @@ answer '^Confirmation$' Return
 sleep 1
 shoot running
 [ -n "$(work_files "$run")" ] || fail "the run did not go on after No"
+keys_to "$main_window" End
+shoot_view running-end
+at_first_line running-end && fail "End during a run did not scroll the log"
 wait_window '^Finish$' 240 >/dev/null || fail "the 2M run did not finish"
 answer '^Finish$' Return
 for _ in $(seq 1 100); do [ "$(sed -n 8p "$run/pi_rec.txt" | head -c 1)" = "+" ] && break; sleep 0.2; done
@@ -289,6 +365,7 @@ expected_records recorded 7 | cmp - "$run/pi_rec.txt" || fail "pi_rec.txt after 
 wait_no_work_files "$run"
 sleep 1
 shoot records-after-2M
+at_first_line records-after-2M || fail "the records table after the 2M run is not shown from its first line"
 note "2M: digits match MPFR, record ${recorded[7]}"
 
 step "2M run stopped with Yes"

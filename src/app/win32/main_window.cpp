@@ -67,6 +67,15 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_VSCROLL:
         view_.scroll(window_, SB_VERT, wParam);
         return 0;
+    case WM_MOUSEWHEEL:
+        view_.wheel(window_, SB_VERT, wParam);
+        return 0;
+    case WM_MOUSEHWHEEL:
+        view_.wheel(window_, SB_HORZ, wParam);
+        return 0;
+    case WM_KEYDOWN:
+        if (view_.key(window_, wParam)) return 0;
+        return DefWindowProcW(window_, message, wParam, lParam);
     default:
         return DefWindowProcW(window_, message, wParam, lParam);
     }
@@ -96,10 +105,13 @@ void MainWindow::appendLog(std::string_view line, bool erase)
     if (IsWindow(window_)) LogView::refresh(window_, erase);
 }
 
+// A new text is shown from its start, wherever the old one was scrolled to.
 void MainWindow::replaceLog(std::string text)
 {
     logText_ = std::move(text);
-    if (IsWindow(window_)) LogView::refresh(window_, true);
+    if (!IsWindow(window_)) return;
+    view_.showStart(window_);
+    LogView::refresh(window_, true);
 }
 
 } // namespace calvorn

@@ -47,6 +47,7 @@ private:
 
     // Appends to the log (progress lines of the driver) and repaints at once.
     void appendLog(std::string_view line, bool erase);
+    // Replaces the log and shows it from its first line, repainting at once.
     void replaceLog(std::string text);
 
     HINSTANCE instance_;

@@ -58,9 +58,8 @@ void MainWindow::computeAndRecord(std::int32_t sizeExponent)
     // A failed, stopped or unverified run keeps its log lines and touches no record.
     if (session.outcome != SessionResult::Outcome::recorded) return;
 
-    logText_ = records_.afterRunTable(sizeExponent);
+    replaceLog(records_.afterRunTable(sizeExponent));
     if (!session.recordsError.empty()) host_.showError(session.recordsError, errorCaption);
-    if (IsWindow(window_)) LogView::refresh(window_, true);
 }
 
 void MainWindow::showRunFinished(std::uint32_t elapsed)

@@ -29,10 +29,14 @@ void WindowHost::showError(std::string_view text, std::string_view caption)
     showMessage(text, caption, MB_OK);
 }
 
+// An empty caption asks for the system's default caption rather than a blank
+// title bar.
 int WindowHost::showMessage(std::string_view text, std::string_view caption, UINT buttons)
 {
+    const std::wstring wideCaption = utf8ToWide(caption);
     const std::uint32_t opened = windowsTickCount();
-    const int choice = MessageBoxW(owner(), utf8ToWide(text).c_str(), utf8ToWide(caption).c_str(), buttons);
+    const int choice =
+        MessageBoxW(owner(), utf8ToWide(text).c_str(), caption.empty() ? nullptr : wideCaption.c_str(), buttons);
     heldTicks_ += windowsTickCount() - opened;
     return choice;
 }
