@@ -3,7 +3,9 @@
 // and Ctrl+C as a confirmed stop. The control handler runs on a thread of
 // its own and only raises an event named after the process, which the host
 // looks at in every pump: no global flag is needed, and Ctrl+C never kills a
-// run that still holds its work files.
+// run that still holds its work files. Closing the console, logging off and
+// shutting down stop the run the same way; the handler then holds the
+// process until the host is destroyed, after the run has cleaned up.
 #pragma once
 
 #include <cstdio>
@@ -33,6 +35,7 @@ private:
     std::FILE* log_;
     std::FILE* errors_;
     HANDLE interruptEvent_ = nullptr; // raised by the control handler on Ctrl+C
+    HANDLE finishedEvent_ = nullptr;  // raised on destruction, for a handler of a closing console
     UINT previousOutputCodePage_ = 0;
     bool stop_ = true;
 };
