@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "fft/transform_oracles.h"
+#include "fft/convolution_oracle.h"
 
 namespace calvorn {
 namespace {

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the test suite's own Wine prefix. The
+# prefix is made once (wineboot) and shared by every test: the first caller
+# makes it under a lock while the others wait. The Wine server is kept for a
+# minute after its last program, so that the next test does not pay Wine's
+# start-up again.
+#
+#   under_wine.sh PREFIX PROGRAM.exe [ARGUMENTS...]
+#
+# Exit status: the program's; 77 (a skip) when Wine is not installed.
+set -euo pipefail
+
+[ $# -ge 2 ] || { echo "usage: under_wine.sh PREFIX PROGRAM.exe [ARGUMENTS...]" >&2; exit 2; }
+prefix=$1
+shift
+command -v wine >/dev/null || { echo "skipped: wine not found (scripts/install-deps.sh test installs it)"; exit 77; }
+[ -f "$1" ] || { echo "no program at $1 (the calvorn_win64 build makes it)" >&2; exit 1; }
+
+export WINEPREFIX=$prefix
+export WINEDEBUG=-all
+export WINEARCH=win64
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no offer to install Mono or Gecko
+unset WINESERVER DISPLAY                    # console programs: no X display needed
+
+mkdir -p "$(dirname "$prefix")"
+(
+  flock 9
+  if [ ! -f "$prefix/.calvorn-ready" ]; then
+    rm -rf "$prefix"
+    wineboot -i >"$prefix.wineboot.log" 2>&1 || true
+    [ -d "$prefix/drive_c" ] || { echo "wineboot made no prefix in $prefix:" >&2; tail -n 20 "$prefix.wineboot.log" >&2; exit 1; }
+    touch "$prefix/.calvorn-ready"
+  fi
+  wineserver -p 60
+) 9>"$prefix.lock"
+
+exec wine "$@"
