@@ -22,16 +22,18 @@ export WINEARCH=win64
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no offer to install Mono or Gecko
 unset WINESERVER DISPLAY                    # console programs: no X display needed
 
+# The Wine server outlives the commands that start it: it must not inherit
+# the lock's descriptor, or the lock would be held as long as the server runs.
 mkdir -p "$(dirname "$prefix")"
 (
   flock 9
   if [ ! -f "$prefix/.calvorn-ready" ]; then
     rm -rf "$prefix"
-    wineboot -i >"$prefix.wineboot.log" 2>&1 || true
+    wineboot -i >"$prefix.wineboot.log" 2>&1 9>&- || true
     [ -d "$prefix/drive_c" ] || { echo "wineboot made no prefix in $prefix:" >&2; tail -n 20 "$prefix.wineboot.log" >&2; exit 1; }
     touch "$prefix/.calvorn-ready"
   fi
-  wineserver -p 60
+  wineserver -p 60 9>&- || true   # fails when a server already runs: that one serves
 ) 9>"$prefix.lock"
 
 exec wine "$@"
