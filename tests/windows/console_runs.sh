@@ -15,7 +15,7 @@ here=$(dirname "$(realpath "$0")")
 prefix="" windows="" linux="" work=""
 while [ $# -gt 0 ]; do
   case "$1" in
-    --prefix) prefix=$2; shift 2 ;;
+    --prefix) prefix=$(realpath -m "$2"); shift 2 ;;
     --windows) windows=$(realpath "$2"); shift 2 ;;
     --compare-with) linux=$(realpath "$2"); shift 2 ;;
     --work) work=$2; shift 2 ;;

@@ -11,7 +11,7 @@
 set -euo pipefail
 
 [ $# -ge 2 ] || { echo "usage: under_wine.sh PREFIX PROGRAM.exe [ARGUMENTS...]" >&2; exit 2; }
-prefix=$1
+prefix=$(realpath -m "$1")
 shift
 command -v wine >/dev/null || { echo "skipped: wine not found (scripts/install-deps.sh test installs it)"; exit 77; }
 [ -f "$1" ] || { echo "no program at $1 (the calvorn_win64 build makes it)" >&2; exit 1; }
@@ -28,7 +28,14 @@ mkdir -p "$(dirname "$prefix")"
 (
   flock 9
   if [ ! -f "$prefix/.calvorn-ready" ]; then
-    rm -rf "$prefix"
+    # A prefix that an interrupted wineboot left half made is made anew;
+    # anything else in the way is not ours to remove.
+    if [ -f "$prefix/system.reg" ]; then
+      rm -rf "$prefix"
+    elif [ -e "$prefix" ] && [ -n "$(ls -A "$prefix" 2>/dev/null)" ]; then
+      echo "$prefix is in the way of the Wine prefix and is not one" >&2
+      exit 1
+    fi
     wineboot -i >"$prefix.wineboot.log" 2>&1 9>&- || true
     [ -d "$prefix/drive_c" ] || { echo "wineboot made no prefix in $prefix:" >&2; tail -n 20 "$prefix.wineboot.log" >&2; exit 1; }
     touch "$prefix/.calvorn-ready"
