@@ -6,6 +6,7 @@
 // run that still holds its work files.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -39,6 +40,10 @@ private:
     UINT previousOutputCodePage_ = 0;
     bool stop_ = true;
     bool interrupted_ = false;
+    // The event is looked at no more often than this: each look is a call
+    // into the system, and a Ctrl+C is in time when seen within milliseconds.
+    static constexpr std::chrono::milliseconds interruptCheckInterval{5};
+    std::chrono::steady_clock::time_point nextInterruptCheck_{};  // the first pump looks at once
 };
 
 // UTF-8 text to a stream: through WriteConsoleW when the stream is a console
