@@ -10,12 +10,10 @@
 #                           checked by the program's own digest of the digits
 #   win64.work_fingerprint  the Linux and the Windows console programs do the
 #                           same work: equal work fingerprints, 16K .. 1M
-#   win64.work_fingerprint_4M  the same at 4M (label "long"; registered with
-#                           -DCALVORN_LONG_TESTS=ON)
+#   win64.work_fingerprint_4M  the same at 4M (label "long": ./test.sh leaves
+#                           it out)
 # Without MinGW-w64, GoogleTest's sources or Wine, every entry reports a skip
 # that names what is missing.
-
-option(CALVORN_LONG_TESTS "Register the long checks (label long)" OFF)
 
 find_program(CALVORN_MINGW_CXX NAMES x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-g++)
 find_program(CALVORN_MINGW_WINDRES NAMES x86_64-w64-mingw32-windres)
@@ -87,11 +85,9 @@ calvorn_windows_entry(win64.work_fingerprint
        --compare-with $<TARGET_FILE:calvorn>
        --work ${CMAKE_BINARY_DIR}/wine-tests/work_fingerprint 16K 64K 256K 1M)
 
-if(CALVORN_LONG_TESTS)
-  calvorn_windows_entry(win64.work_fingerprint_4M
-    bash ${calvorn_windows_scripts}/console_runs.sh
-         --prefix ${calvorn_wine_prefix} --windows ${CALVORN_WIN64_DIR}/src/cli/calvorn.exe
-         --compare-with $<TARGET_FILE:calvorn>
-         --work ${CMAKE_BINARY_DIR}/wine-tests/work_fingerprint_4M 4M)
-  set_property(TEST win64.work_fingerprint_4M APPEND PROPERTY LABELS long)
-endif()
+calvorn_windows_entry(win64.work_fingerprint_4M
+  bash ${calvorn_windows_scripts}/console_runs.sh
+       --prefix ${calvorn_wine_prefix} --windows ${CALVORN_WIN64_DIR}/src/cli/calvorn.exe
+       --compare-with $<TARGET_FILE:calvorn>
+       --work ${CMAKE_BINARY_DIR}/wine-tests/work_fingerprint_4M 4M)
+set_property(TEST win64.work_fingerprint_4M APPEND PROPERTY LABELS long)
