@@ -11,8 +11,8 @@
 
 #include "storage/run_context.h"
 #include "storage/stored_number.h"
+#include "support/exact_integers.h"
 #include "support/fake_host.h"
-#include "support/number_io.h"
 #include "support/scratch_directory.h"
 
 namespace calvorn::test {

@@ -18,7 +18,7 @@
 #include "arith/newton_iterations.h"
 #include "storage/run_errors.h"
 #include "support/fake_host.h"
-#include "support/number_io.h"
+#include "support/exact_integers.h"
 #include "support/scratch_directory.h"
 
 namespace calvorn {

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "fft/transform_oracles.h"
+#include "fft/convolution_oracle.h"
 
 namespace calvorn {
 namespace {

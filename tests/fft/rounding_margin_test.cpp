@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "fft/convolution_oracle.h"
 #include "fft/transform_oracles.h"
 
 namespace calvorn {

@@ -85,6 +85,11 @@ MemoryStatus ConsoleHost::memoryStatus() { return windowsMemoryStatus(); }
 
 void ConsoleHost::pumpMessages()
 {
+    // A block transfer can come every few microseconds; the clock is read
+    // without a call into the system, the event only with one.
+    const auto now = std::chrono::steady_clock::now();
+    if (now < nextInterruptCheck_) return;
+    nextInterruptCheck_ = now + interruptCheckInterval;
     if (interruptEvent_ == nullptr || WaitForSingleObject(interruptEvent_, 0) != WAIT_OBJECT_0) return;
     ResetEvent(interruptEvent_);
     stop_ = true;

@@ -8,6 +8,7 @@
 // process until the host is destroyed, after the run has cleaned up.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -38,6 +39,10 @@ private:
     HANDLE finishedEvent_ = nullptr;  // raised on destruction, for a handler of a closing console
     UINT previousOutputCodePage_ = 0;
     bool stop_ = true;
+    // The event is looked at no more often than this: each look is a call
+    // into the system, and a Ctrl+C is in time when seen within milliseconds.
+    static constexpr std::chrono::milliseconds interruptCheckInterval{5};
+    std::chrono::steady_clock::time_point nextInterruptCheck_{};  // the first pump looks at once
 };
 
 // UTF-8 text to a stream: through WriteConsoleW when the stream is a console
