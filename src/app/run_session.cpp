@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "app/record_file.h"
+#include "driver/work_files.h"
+#include "platform/owned_files.h"
 #include "platform/run_clock.h"
 
 namespace calvorn {
@@ -11,6 +13,14 @@ namespace {
 constexpr const char* failureCaption = "ERROR";
 
 } // namespace
+
+std::optional<std::string> folderFileInTheWay()
+{
+    if (auto inTheWay = runFileInTheWay()) return inTheWay;
+    const std::string records(recordFileName);
+    if (auto inTheWay = nameInTheWay(records)) return inTheWay;
+    return nameInTheWay(records + ".new");
+}
 
 SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& records, SessionFront& front,
                          const RunOptions& options)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/record_table.h"
@@ -32,6 +33,12 @@ struct SessionResult {
     std::uint32_t elapsed = 0;   // the recorded time in milliseconds (recorded runs only)
     std::string recordsError;    // why the records file could not be saved (empty: saved)
 };
+
+// Why a run cannot start in the current folder without touching what is not
+// its own (a link, a directory, a FIFO under one of its names), or nothing.
+// The records file and its side file are looked at here, the run's own files
+// by the driver.
+std::optional<std::string> folderFileInTheWay();
 
 // Runs size 2^sizeExponent. The stop flag is lowered for the run and raised
 // again after it. A run that returns without failure but meets a stop that

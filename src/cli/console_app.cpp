@@ -11,7 +11,6 @@
 #include "app/text_format.h"
 #include "cli/json_report.h"
 #include "cli/repeat_run.h"
-#include "driver/work_files.h"
 #include "driver/work_fingerprint.h"
 #include "platform/owned_files.h"
 
@@ -155,17 +154,6 @@ int runStabilityTest(const StabilityTest& test, Host& host, RecordTable& records
     return saved && complete ? exitSuccess : exitRunFailed;
 }
 
-// Why a run cannot start in the current directory without touching what is
-// not its own, or nothing. The records file and its side file are checked
-// here, the run's own files by the driver.
-std::optional<std::string> fileInTheWay()
-{
-    if (auto inTheWay = runFileInTheWay()) return inTheWay;
-    const std::string records(recordFileName);
-    if (auto inTheWay = nameInTheWay(records)) return inTheWay;
-    return nameInTheWay(records + ".new");
-}
-
 // A report that did not reach its reader makes an otherwise good ending a failure.
 int reportWritten(const Console& console, int exitCode)
 {
@@ -192,7 +180,7 @@ int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings&
                                     lock.problem().c_str()));
         return exitRunFailed;
     }
-    if (const auto inTheWay = fileInTheWay()) {
+    if (const auto inTheWay = folderFileInTheWay()) {
         console.complain(formatText(messageText(MessageId::fileInTheWay, console.language), inTheWay->c_str()));
         return exitRunFailed;
     }

@@ -36,7 +36,9 @@ bool MainWindow::create()
 
 void MainWindow::show(int showCommand)
 {
-    loadRecords(records_);
+    // A records file that cannot be read is kept as it is, and no run is
+    // made while it stands (its best times would be lost with the next save).
+    recordsProblem_ = loadRecords(records_).value_or("");
     logText_ = records_.startupTable();
     ShowWindow(window_, showCommand);
     UpdateWindow(window_);

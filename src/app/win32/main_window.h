@@ -12,6 +12,7 @@
 #include "app/record_table.h"
 #include "app/win32/base_window.h"
 #include "app/win32/log_view.h"
+#include "platform/owned_files.h"
 #include "platform/win32/window_host.h"
 
 namespace calvorn {
@@ -40,6 +41,7 @@ private:
 
     // One run from the start line to the records, once the size is chosen.
     void computeAndRecord(std::int32_t sizeExponent);
+    bool folderReady(FolderLock& lock);
     void setStopCommandPresent(bool present);
     // The output-time line and the box after a verified run.
     void showRunFinished(std::uint32_t elapsed);
@@ -55,6 +57,7 @@ private:
     LogView view_;
     std::string logText_;            // UTF-8
     RecordTable records_;
+    std::string recordsProblem_;     // why "pi_rec.txt" could not be read at start-up (empty: read)
     std::int32_t sizeExponent_ = 0;  // the last size chosen; 0 after a cancelled dialog
 };
 

@@ -10,6 +10,8 @@
 #include "app/text_format.h"
 #include "app/win32/dialogs.h"
 #include "app/win32/main_window.h"
+#include "common/messages.h"
+#include "platform/owned_files.h"
 
 namespace calvorn {
 namespace {
@@ -48,8 +50,40 @@ private:
     MainWindow& window_;
 };
 
+// Whether this folder is the run's alone and holds nothing of anyone else's
+// under the run's names; says why not in a box.
+bool MainWindow::folderReady(FolderLock& lock)
+{
+    switch (lock.acquire()) {
+    case FolderLock::Outcome::acquired:
+        break;
+    case FolderLock::Outcome::heldByAnotherRun:
+        host_.showError(messageText(MessageId::anotherRunInFolder, Language::korean), errorCaption);
+        return false;
+    case FolderLock::Outcome::failed:
+        host_.showError(formatText(messageText(MessageId::directoryNotWritable, Language::korean),
+                                   lock.problem().c_str()),
+                        errorCaption);
+        return false;
+    }
+    if (const auto inTheWay = folderFileInTheWay()) {
+        host_.showError(formatText(messageText(MessageId::fileInTheWay, Language::korean), inTheWay->c_str()),
+                        errorCaption);
+        return false;
+    }
+    if (!recordsProblem_.empty()) {
+        host_.showError(formatText(messageText(MessageId::recordsUnreadable, Language::korean),
+                                   recordsProblem_.c_str()),
+                        errorCaption);
+        return false;
+    }
+    return true;
+}
+
 void MainWindow::computeAndRecord(std::int32_t sizeExponent)
 {
+    FolderLock lock;
+    if (!folderReady(lock)) return;
     replaceLog(startLogLine(sizeExponent));
     setStopCommandPresent(true);
 
