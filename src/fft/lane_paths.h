@@ -9,10 +9,17 @@
 
 namespace calvorn::fft {
 
-// realFftForward and realFftInverse on the plan's length and the given path
-// (which must be usable).
-void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double> x);
-void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double> x);
+// Where the pairs of a packed spectrum lie: natural order (realFftForward,
+// realFftInverse) or the passes' own bit-reversed order (productFftForward,
+// productFftInverse).
+enum class SpectrumOrder { natural, pairsReversed };
+
+// The transforms on the plan's length and the given path (which must be
+// usable).
+void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double> x,
+                      SpectrumOrder order = SpectrumOrder::natural);
+void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double> x,
+                      SpectrumOrder order = SpectrumOrder::natural);
 
 // All the arithmetic of a transform of 2^k doubles, k >= 6, on x[0 .. 2^k):
 // every pass, the odd-term reversal, for the inverse the 1/N; not the

@@ -1,6 +1,7 @@
 // The transform drivers: the plan's lane path, and for each length either
-// the pass-tree arithmetic with the pair bit reversal (2^6 doubles and more)
-// or the plain sequence of passes and reorderings (the shortest lengths).
+// the pass-tree arithmetic, with the pair bit reversal where the spectrum is
+// wanted in natural order (2^6 doubles and more), or the plain sequence of
+// passes and reorderings (the shortest lengths).
 #include "fft/real_fft.h"
 
 #include <cassert>
@@ -144,7 +145,9 @@ void inversePasses(const TransformPlan& plan, LanePath path, double* x)
 
 } // namespace
 
-void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double> x)
+// The short lengths reorder pass by pass into natural order; for the pairs'
+// own order they exchange the (few) pairs once more.
+void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double> x, SpectrumOrder order)
 {
     const std::int32_t k = plan.k;
     assert(k >= 1 && k <= largestTransformExponent);
@@ -153,13 +156,14 @@ void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double
     const std::span<double> data = x.first(n);
     if (k < smallestTreeExponent) {
         forwardPassByPass(plan, data);
+        if (order == SpectrumOrder::pairsReversed) bitReversePairs(k, data);
         return;
     }
     forwardPasses(plan, path, data.data());
-    bitReversePairs(k, data);
+    if (order == SpectrumOrder::natural) bitReversePairs(k, data);
 }
 
-void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double> x)
+void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double> x, SpectrumOrder order)
 {
     const std::int32_t k = plan.k;
     assert(k >= 1 && k <= largestTransformExponent);
@@ -167,10 +171,11 @@ void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double
     assert(x.size() >= n);
     const std::span<double> data = x.first(n);
     if (k < smallestTreeExponent) {
+        if (order == SpectrumOrder::pairsReversed) bitReversePairs(k, data);
         inversePassByPass(plan, data);
         return;
     }
-    bitReversePairs(k, data);
+    if (order == SpectrumOrder::natural) bitReversePairs(k, data);
     inversePasses(plan, path, data.data());
 }
 
@@ -179,5 +184,15 @@ void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double
 void realFftForward(const fft::TransformPlan& plan, std::span<double> x) { fft::forwardTransform(plan, plan.path, x); }
 
 void realFftInverse(const fft::TransformPlan& plan, std::span<double> x) { fft::inverseTransform(plan, plan.path, x); }
+
+void productFftForward(const fft::TransformPlan& plan, std::span<double> x)
+{
+    fft::forwardTransform(plan, plan.path, x, fft::SpectrumOrder::pairsReversed);
+}
+
+void productFftInverse(const fft::TransformPlan& plan, std::span<double> x)
+{
+    fft::inverseTransform(plan, plan.path, x, fft::SpectrumOrder::pairsReversed);
+}
 
 } // namespace calvorn

@@ -3,9 +3,9 @@
 #include <span>
 
 #include "common/numeric.h"
-#include "fft/real_fft.h"
 #include "mul/digit_loader.h"
 #include "mul/pointwise.h"
+#include "mul/product_transforms.h"
 #include "norm/guard_terms.h"
 #include "norm/round_to_integers.h"
 #include "norm/store_product.h"
@@ -25,7 +25,7 @@ void transformWords(RunContext& run, StoredNumber& number, std::span<double> arr
                     std::int32_t k)
 {
     loadDigits(run, number, array, j, m);
-    realFftForward(run.transformPlans.forLength(k), array);
+    transformForward(run, k, array);
 }
 
 // Back from the spectrum to rounded convolution sums. Every sum is checked;
@@ -33,7 +33,7 @@ void transformWords(RunContext& run, StoredNumber& number, std::span<double> arr
 // and the store read.
 void backToIntegers(RunContext& run, std::span<double> array, std::int32_t k, std::int32_t kept)
 {
-    realFftInverse(run.transformPlans.forLength(k), array);
+    transformInverse(run, k, array);
     roundToIntegers(run, array, integerPower(2, k), kept);
 }
 

@@ -42,8 +42,24 @@ std::vector<double> randomInput(std::size_t n, bool digits, std::mt19937_64& ran
     return x;
 }
 
+// A natural-order packed spectrum with its pairs in the products' order:
+// pair t moved to pair position rev(t), the k-1 low bits of t reversed.
+std::vector<double> pairsReversed(const std::vector<double>& natural, std::int32_t k)
+{
+    std::vector<double> reordered(natural.size());
+    const std::size_t pairs = natural.size() / 2;
+    for (std::size_t t = 0; t < pairs; ++t) {
+        std::size_t r = 0;
+        for (std::int32_t bit = 0; bit < k - 1; ++bit) r |= ((t >> bit) & 1u) << (k - 2 - bit);
+        reordered[2 * r] = natural[2 * t];
+        reordered[2 * r + 1] = natural[2 * t + 1];
+    }
+    return reordered;
+}
+
 // Forward, then the pointwise square the products form, then inverse; both
-// stages compared with the reference, on every usable path.
+// stages compared with the reference, on every usable path, with the
+// spectrum in natural order and in the products' order.
 void expectSameBits(fft::TransformPlans& plans, std::int32_t k, bool digits, std::mt19937_64& random)
 {
     const std::size_t n = std::size_t{1} << k;
@@ -64,6 +80,15 @@ void expectSameBits(fft::TransformPlans& plans, std::int32_t k, bool digits, std
         fft::inverseTransform(plans.forLength(k), path, fast);
         ASSERT_EQ(firstDifference(fast, plainBack), n)
             << "inverse, k = " << k << ", " << nameOf(path) << ", seed " << seed;
+
+        fast = input;
+        fft::forwardTransform(plans.forLength(k), path, fast, fft::SpectrumOrder::pairsReversed);
+        ASSERT_EQ(firstDifference(fast, pairsReversed(plain, k)), n)
+            << "forward in product order, k = " << k << ", " << nameOf(path) << ", seed " << seed;
+        fast = pairsReversed(spectrum, k);
+        fft::inverseTransform(plans.forLength(k), path, fast, fft::SpectrumOrder::pairsReversed);
+        ASSERT_EQ(firstDifference(fast, plainBack), n)
+            << "inverse from product order, k = " << k << ", " << nameOf(path) << ", seed " << seed;
     }
 }
 
