@@ -1,6 +1,7 @@
 // Time of one forward plus one inverse transform, per element of the array,
 // at the lengths the products use: through the drivers (the fastest lane path
-// of this machine), and on each lane path this machine can run.
+// of this machine) in natural and in the products' spectrum order, and on
+// each lane path this machine can run.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -46,6 +47,25 @@ void forwardAndInverse(benchmark::State& state)
 }
 
 BENCHMARK(forwardAndInverse)->Arg(12)->Arg(16)->Arg(20)->Arg(22)->Arg(24)->Unit(benchmark::kMillisecond);
+
+// The same with the spectrum in the products' order, as every product uses
+// the transforms: no exchange of pairs in bit-reversed order.
+void productForwardAndInverse(benchmark::State& state)
+{
+    const auto k = static_cast<std::int32_t>(state.range(0));
+    std::vector<double> x = randomDigits(k);
+    calvorn::fft::TransformPlans plans;
+    const calvorn::fft::TransformPlan& plan = plans.forLength(k);
+    for (auto _ : state) {
+        calvorn::productFftForward(plan, x);
+        calvorn::productFftInverse(plan, x);
+        benchmark::DoNotOptimize(x.data());
+        benchmark::ClobberMemory();
+    }
+    countPerElement(state, x.size());
+}
+
+BENCHMARK(productForwardAndInverse)->Arg(16)->Arg(20)->Arg(22)->Arg(24)->Unit(benchmark::kMillisecond);
 
 // Arguments: the lane path (0 one lane, 1 two, 2 four, 3 eight, 4 eight lowered
 // to the baseline instruction set) and k.
