@@ -18,6 +18,7 @@
 #include "app/size_table.h"
 #include "driver/pi_computation.h"
 #include "platform/posix/console_host.h"
+#include "platform/run_clock.h"
 
 namespace {
 
@@ -100,7 +101,8 @@ int main(int argc, char** argv)
     QuietHost host;
     RunSummary summary;
     const double before = processorSeconds();
-    const int result = runPiComputation(host, *sizeExponent, host.tickCount(), summary);
+    const RunClock clock(host);
+    const int result = runPiComputation(host, *sizeExponent, clock, summary);
     const double runSeconds = processorSeconds() - before;
     std::filesystem::current_path(home);
     std::filesystem::remove_all(scratch);
