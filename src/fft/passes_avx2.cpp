@@ -8,5 +8,9 @@ namespace calvorn::fft {
 
 void forwardPassesQuads(const TransformPlan& plan, double* x) { forwardPasses<LaneQuad>(plan, x); }
 void inversePassesQuads(const TransformPlan& plan, double* x) { inversePasses<LaneQuad>(plan, x); }
+void productPassesQuads(const TransformPlan& plan, double* x, const double* other)
+{
+    productPasses<LaneQuad>(plan, x, other);
+}
 
 } // namespace calvorn::fft

@@ -9,5 +9,9 @@ namespace calvorn::fft {
 
 void forwardPassesOctets(const TransformPlan& plan, double* x) { forwardPasses<LaneOcta>(plan, x); }
 void inversePassesOctets(const TransformPlan& plan, double* x) { inversePasses<LaneOcta>(plan, x); }
+void productPassesOctets(const TransformPlan& plan, double* x, const double* other)
+{
+    productPasses<LaneOcta>(plan, x, other);
+}
 
 } // namespace calvorn::fft

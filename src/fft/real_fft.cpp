@@ -143,6 +143,55 @@ void inversePasses(const TransformPlan& plan, LanePath path, double* x)
     }
 }
 
+void productPasses(const TransformPlan& plan, LanePath path, double* x, const double* other)
+{
+    switch (path) {
+    case LanePath::single:
+        productPassesSingle(plan, x, other);
+        break;
+    case LanePath::pairs:
+        productPassesPairs(plan, x, other);
+        break;
+    case LanePath::quads:
+#if defined(CALVORN_FFT_QUADS)
+        productPassesQuads(plan, x, other);
+#else
+        productPassesPairs(plan, x, other);
+#endif
+        break;
+    case LanePath::octets:
+#if defined(CALVORN_FFT_OCTETS)
+        productPassesOctets(plan, x, other);
+#else
+        productPassesPairs(plan, x, other);
+#endif
+        break;
+    case LanePath::genericOctets:
+        productPassesGenericOctets(plan, x, other);
+        break;
+    }
+}
+
+// The element-wise product of the short lengths, with the operations of the
+// products' pointwise kernels: x = x * other, or x * x when other is empty.
+void multiplySpectra(std::span<double> x, std::span<const double> other)
+{
+    const bool square = other.empty();
+    x[0] = square ? x[0] * x[0] : other[0] * x[0];
+    x[1] = square ? x[1] * x[1] : other[1] * x[1];
+    for (std::size_t m = 2; m < x.size(); m += 2) {
+        const double br = x[m];
+        const double bi = x[m + 1];
+        if (square) {
+            x[m] = br * br - bi * bi;
+            x[m + 1] = br * bi * 2.0;
+        } else {
+            x[m] = other[m] * br - other[m + 1] * bi;
+            x[m + 1] = other[m] * bi + br * other[m + 1];
+        }
+    }
+}
+
 } // namespace
 
 // The short lengths reorder pass by pass into natural order; for the pairs'
@@ -179,6 +228,22 @@ void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double
     inversePasses(plan, path, data.data());
 }
 
+void productTransform(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<const double> other)
+{
+    const std::int32_t k = plan.k;
+    const std::size_t n = std::size_t{1} << k;
+    assert(x.size() >= n && (other.empty() || other.size() >= n));
+    const std::span<double> data = x.first(n);
+    const std::span<const double> factor = other.empty() ? other : other.first(n);
+    if (k < smallestTreeExponent) {
+        forwardTransform(plan, path, data, SpectrumOrder::pairsReversed);
+        multiplySpectra(data, factor);
+        inverseTransform(plan, path, data, SpectrumOrder::pairsReversed);
+        return;
+    }
+    productPasses(plan, path, data.data(), factor.empty() ? nullptr : factor.data());
+}
+
 } // namespace fft
 
 void realFftForward(const fft::TransformPlan& plan, std::span<double> x) { fft::forwardTransform(plan, plan.path, x); }
@@ -193,6 +258,17 @@ void productFftForward(const fft::TransformPlan& plan, std::span<double> x)
 void productFftInverse(const fft::TransformPlan& plan, std::span<double> x)
 {
     fft::inverseTransform(plan, plan.path, x, fft::SpectrumOrder::pairsReversed);
+}
+
+void productFftTimes(const fft::TransformPlan& plan, std::span<const double> spectrum, std::span<double> x)
+{
+    assert(!spectrum.empty());
+    fft::productTransform(plan, plan.path, x, spectrum);
+}
+
+void productFftSquare(const fft::TransformPlan& plan, std::span<double> x)
+{
+    fft::productTransform(plan, plan.path, x, {});
 }
 
 } // namespace calvorn

@@ -31,4 +31,14 @@ void realFftInverse(const fft::TransformPlan& plan, std::span<double> x);
 void productFftForward(const fft::TransformPlan& plan, std::span<double> x);
 void productFftInverse(const fft::TransformPlan& plan, std::span<double> x);
 
+// A whole product of the products' kind in one go, the same doubles as
+// productFftForward(x), the element-wise product (pointwiseProduct's or
+// pointwiseSquare's operations) and productFftInverse in turn: x holds real
+// data in its lower half and, on return, the inverse transform of its
+// spectrum times `spectrum` (a spectrum of the same length in the products'
+// order), or of its spectrum squared. Each block of the pass tree goes
+// forward, is multiplied and goes back while it is in cache.
+void productFftTimes(const fft::TransformPlan& plan, std::span<const double> spectrum, std::span<double> x);
+void productFftSquare(const fft::TransformPlan& plan, std::span<double> x);
+
 } // namespace calvorn

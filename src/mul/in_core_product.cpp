@@ -28,13 +28,19 @@ void transformWords(RunContext& run, StoredNumber& number, std::span<double> arr
     transformForward(run, k, array);
 }
 
-// Back from the spectrum to rounded convolution sums. Every sum is checked;
-// only the first `kept` are rounded in place, those that the term routine
-// and the store read.
+// The convolution sums in array, rounded. Every sum is checked; only the
+// first `kept` are rounded in place, those that the term routine and the
+// store read.
+void roundSums(RunContext& run, std::span<double> array, std::int32_t k, std::int32_t kept)
+{
+    roundToIntegers(run, array, integerPower(2, k), kept);
+}
+
+// Back from the spectrum to rounded convolution sums.
 void backToIntegers(RunContext& run, std::span<double> array, std::int32_t k, std::int32_t kept)
 {
     transformInverse(run, k, array);
-    roundToIntegers(run, array, integerPower(2, k), kept);
+    roundSums(run, array, k, kept);
 }
 
 // What the stores and term routines read: storeProduct e[0 .. 2n + 4],
@@ -53,9 +59,9 @@ void inCoreProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumb
     const std::span<double> a = region(run, first);
     const std::span<double> b = region(run, second);
     transformWords(run, x, a, 1, n, k);
-    transformWords(run, y, b, 1, n, k);
-    pointwiseProduct(a, b, b, 4 * n);
-    backToIntegers(run, b, k, keptOfFull(n));
+    loadDigits(run, y, b, 1, n);
+    transformTimes(run, k, a, b);
+    roundSums(run, b, k, keptOfFull(n));
     addGuardTerms(run, x, y, b, n, 4 * n);
     storeProduct(run, b, z, n);
 }
@@ -66,9 +72,9 @@ void inCoreProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, Store
     const std::int32_t k = fullExponent(n);
     const std::span<double> a = region(run, first);
     const std::span<double> b = region(run, second);
-    transformWords(run, y, b, 1, n, k);
-    pointwiseProduct(a, b, b, 4 * n);
-    backToIntegers(run, b, k, keptOfFull(n));
+    loadDigits(run, y, b, 1, n);
+    transformTimes(run, k, a, b);
+    roundSums(run, b, k, keptOfFull(n));
     addGuardTerms(run, x, y, b, n, 4 * n);
     storeProduct(run, b, z, n);
 }
@@ -79,10 +85,10 @@ void inCoreHalfProduct(RunContext& run, StoredNumber& x, StoredNumber& y, Stored
     const std::int32_t k = halfExponent(n);
     const std::span<double> a = region(run, first);
     const std::span<double> b = region(run, second);
-    transformWords(run, x, a, 1, n / 2, k);
+    loadDigits(run, x, a, 1, n / 2);
     transformWords(run, y, b, n / 2 + 1, n / 2, k);
-    pointwiseProduct(a, b, a, 2 * n);
-    backToIntegers(run, a, k, keptOfHalf(n));
+    transformTimes(run, k, b, a);
+    roundSums(run, a, k, keptOfHalf(n));
     addHalfProductTerms(run, x, y, a, n, 2 * n);
     storeUpperHalf(run, a, z, n);
 }
@@ -93,9 +99,9 @@ void inCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, S
     const std::int32_t k = halfExponent(n);
     const std::span<double> a = region(run, first);
     const std::span<double> b = region(run, second);
-    transformWords(run, y, b, n / 2 + 1, n / 2, k);
-    pointwiseProduct(a, b, b, 2 * n);
-    backToIntegers(run, b, k, keptOfHalf(n));
+    loadDigits(run, y, b, n / 2 + 1, n / 2);
+    transformTimes(run, k, a, b);
+    roundSums(run, b, k, keptOfHalf(n));
     addHalfProductTerms(run, x, y, b, n, 2 * n);
     storeUpperHalf(run, b, z, n);
 }
@@ -104,9 +110,9 @@ void inCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_
 {
     const std::int32_t k = fullExponent(n);
     const std::span<double> a = region(run, start);
-    transformWords(run, x, a, 1, n, k);
-    pointwiseSquare(a, a, 4 * n);
-    backToIntegers(run, a, k, keptOfFull(n));
+    loadDigits(run, x, a, 1, n);
+    transformSquare(run, k, a);
+    roundSums(run, a, k, keptOfFull(n));
     addGuardTerms(run, x, x, a, n, 4 * n);
     storeProduct(run, a, z, n);
 }
@@ -115,9 +121,9 @@ void inCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::in
 {
     const std::int32_t k = halfExponent(n);
     const std::span<double> a = region(run, start);
-    transformWords(run, x, a, 1, n / 2, k);
-    pointwiseSquare(a, a, 2 * n);
-    backToIntegers(run, a, k, keptOfHalfSquare(n));
+    loadDigits(run, x, a, 1, n / 2);
+    transformSquare(run, k, a);
+    roundSums(run, a, k, keptOfHalfSquare(n));
     completeHalfSquare(run, x, a, n, 2 * n);
     storeProduct(run, a, z, n);
 }

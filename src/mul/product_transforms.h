@@ -17,4 +17,12 @@ void transformForward(RunContext& run, std::int32_t k, std::span<double> array);
 // Back from such a spectrum (or an element-wise product of such spectra).
 void transformInverse(RunContext& run, std::int32_t k, std::span<double> array);
 
+// A forward transform of the real data in array, the element-wise product of
+// its spectrum with `spectrum` (pointwiseProduct's operations) or with itself
+// (pointwiseSquare's), and the inverse transform, all in one descent of the
+// pass tree: the same doubles as the three steps in turn. Counted as one
+// forward and one inverse transform.
+void transformTimes(RunContext& run, std::int32_t k, std::span<const double> spectrum, std::span<double> array);
+void transformSquare(RunContext& run, std::int32_t k, std::span<double> array);
+
 } // namespace calvorn

@@ -92,6 +92,45 @@ void expectSameBits(fft::TransformPlans& plans, std::int32_t k, bool digits, std
     }
 }
 
+// A whole product or square in one descent of the pass tree against the
+// reference's forward transforms, pointwise product and inverse in turn.
+void expectSameProductBits(fft::TransformPlans& plans, std::int32_t k, std::mt19937_64& random)
+{
+    const std::size_t n = std::size_t{1} << k;
+    const std::vector<double> x = randomInput(n, true, random);
+    const std::vector<double> y = randomInput(n, true, random);
+    std::vector<double> xSpectrum = x;
+    reference::realFftForward(k, xSpectrum);
+    std::vector<double> ySpectrum = y;
+    reference::realFftForward(k, ySpectrum);
+    std::vector<double> product = xSpectrum;
+    testing::multiplyPackedSpectra(product, ySpectrum);
+    reference::realFftInverse(k, product);
+    std::vector<double> square = xSpectrum;
+    testing::multiplyPackedSpectra(square, xSpectrum);
+    reference::realFftInverse(k, square);
+    const std::vector<double> other = pairsReversed(ySpectrum, k);
+
+    for (const fft::LanePath path : fft::everyLanePath) {
+        if (!fft::lanePathUsable(path)) continue;
+        std::vector<double> fast = x;
+        fft::productTransform(plans.forLength(k), path, fast, other);
+        ASSERT_EQ(firstDifference(fast, product), n)
+            << "product, k = " << k << ", " << nameOf(path) << ", seed " << seed + 4;
+        fast = x;
+        fft::productTransform(plans.forLength(k), path, fast, {});
+        ASSERT_EQ(firstDifference(fast, square), n)
+            << "square, k = " << k << ", " << nameOf(path) << ", seed " << seed + 4;
+    }
+}
+
+TEST(BitIdentity, ProductsInOneDescentMatchTheReference)
+{
+    fft::TransformPlans plans;
+    std::mt19937_64 random(seed + 4);
+    for (std::int32_t k = 1; k <= 21; ++k) expectSameProductBits(plans, k, random);
+}
+
 TEST(BitIdentity, EveryLengthMatchesTheReference)
 {
     fft::TransformPlans plans;
