@@ -4,6 +4,7 @@
 // each lane path this machine can run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -66,6 +67,28 @@ void productForwardAndInverse(benchmark::State& state)
 }
 
 BENCHMARK(productForwardAndInverse)->Arg(16)->Arg(20)->Arg(22)->Arg(24)->Unit(benchmark::kMillisecond);
+
+// A square as the in-core products form it: forward, the element-wise square
+// and inverse in one descent of the pass tree. The digits are reloaded each
+// round (the square of the round before would grow without bound); the load
+// is timed too, as in a product.
+void productSquareInOneDescent(benchmark::State& state)
+{
+    const auto k = static_cast<std::int32_t>(state.range(0));
+    const std::vector<double> digits = randomDigits(k);
+    std::vector<double> x = digits;
+    calvorn::fft::TransformPlans plans;
+    const calvorn::fft::TransformPlan& plan = plans.forLength(k);
+    for (auto _ : state) {
+        std::copy(digits.begin(), digits.begin() + static_cast<std::ptrdiff_t>(digits.size() / 2), x.begin());
+        calvorn::productFftSquare(plan, x);
+        benchmark::DoNotOptimize(x.data());
+        benchmark::ClobberMemory();
+    }
+    countPerElement(state, x.size());
+}
+
+BENCHMARK(productSquareInOneDescent)->Arg(16)->Arg(20)->Arg(22)->Arg(24)->Unit(benchmark::kMillisecond);
 
 // Arguments: the lane path (0 one lane, 1 two, 2 four, 3 eight, 4 eight lowered
 // to the baseline instruction set) and k.
