@@ -9,4 +9,4 @@ trap 'rm -f "$configure_log"' EXIT
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >"$configure_log" || { cat "$configure_log"; exit 1; }
 grep -E 'is not built|will be skipped' "$configure_log" || true
 cmake --build build -j"$(nproc)"
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+ctest --test-dir build --output-on-failure -j"$(nproc)" -LE long

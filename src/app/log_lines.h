@@ -1,7 +1,7 @@
 // The lines the shell itself adds to the log of a run (the driver writes the
-// others): the start line, the output-time line, and the elapsed-time field
-// they share, in the language of the log (the window's is Korean). UTF-8;
-// the window converts them for display.
+// others): the start line and the output-time line, whose elapsed time is
+// the driver's elapsedTimeText, in the language of the log (the window's is
+// Korean). UTF-8; the window converts them for display.
 #pragma once
 
 #include <cstdint>
@@ -14,9 +14,6 @@ namespace calvorn {
 
 // The text of the box shown when a run has finished (trailing spaces included).
 constexpr std::string_view finishedMessage = messageText(MessageId::runFinished, Language::korean);
-
-// "%3d시간%2d분%2d초" from milliseconds, by unsigned integer division.
-std::string elapsedTimeText(std::uint32_t milliseconds, Language language = Language::korean);
 
 // The first line of a run's log: the size label, then
 // " 연산을 시작합니다. (%d회 반복)    " with sizeExponent - 1, then LF.

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <system_error>
 
+#include "platform/owned_files.h"
 #include "platform/text_encoding.h"
 
 namespace calvorn {
@@ -16,31 +16,32 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-FileHandle openFile(const std::filesystem::path& file, const char* mode)
+[[noreturn]] void failWrite(const std::filesystem::path& file, const std::string& reason)
 {
-    return FileHandle(std::fopen(file.string().c_str(), mode));
-}
-
-std::string systemReason(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
-
-[[noreturn]] void failWrite(const std::filesystem::path& file, int error)
-{
-    throw RecordFileError("cannot write " + file.string() + ": " + systemReason(error));
+    throw RecordFileError("cannot write " + file.string() + ": " + reason);
 }
 
 } // namespace
 
-void loadRecords(RecordTable& table, const std::filesystem::path& file)
+std::optional<std::string> loadRecords(RecordTable& table, const std::filesystem::path& file)
 {
-    FileHandle in = openFile(file, "rb");
-    if (!in) {
-        // Append mode creates the file without touching one that appeared meanwhile.
-        openFile(file, "ab");
-        return;
+    ReadableFile found = openRegularFileForReading(file.string());
+    if (found.missing) {
+        // No records yet: the file is created empty, as a file of our own.
+        try {
+            std::fclose(createOwnedFile(file.string()));
+        } catch (const FileRefused&) {
+        }
+        return std::nullopt;
     }
+    if (found.file == nullptr) return found.problem;
+    FileHandle in(found.file);
     std::string bytes(recordReadLimit, '\0');
+    errno = 0;
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in.get()));
+    if (std::ferror(in.get())) return "cannot read " + file.string() + ": " + systemErrorText(errno);
     table.parseRecordBytes(bytes);
+    return std::nullopt;
 }
 
 std::string recordFileBytes(const RecordTable& table, std::int32_t computedSizeExponent)
@@ -50,27 +51,26 @@ std::string recordFileBytes(const RecordTable& table, std::int32_t computedSizeE
 
 void saveRecords(const RecordTable& table, std::int32_t computedSizeExponent, const std::filesystem::path& file)
 {
-    const std::string bytes = recordFileBytes(table, computedSizeExponent);
-    std::filesystem::path sideFile = file;
-    sideFile += ".new";
+    // Records that could not be read are not overwritten by a table that never saw them.
+    const ReadableFile old = openRegularFileForReading(file.string());
+    if (old.file != nullptr) std::fclose(old.file);
+    if (!old.missing && old.file == nullptr)
+        throw RecordFileError(old.problem + "; the records are not saved and " + file.string() + " is left as it is");
 
-    errno = 0;
-    FileHandle out = openFile(sideFile, "wb");
-    if (!out) failWrite(file, errno);
-    errno = 0;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
-    int error = written ? 0 : errno;
-    // Closing flushes the buffer: a full disk may show only here.
-    errno = 0;
-    const bool closed = std::fclose(out.release()) == 0;
-    if (!closed && error == 0) error = errno;
-    std::error_code renameError;
-    if (written && closed) std::filesystem::rename(sideFile, file, renameError);
-    if (!written || !closed || renameError) {
-        std::error_code ignored;
-        std::filesystem::remove(sideFile, ignored);
-        if (renameError) throw RecordFileError("cannot write " + file.string() + ": " + renameError.message());
-        failWrite(file, error);
+    const std::string bytes = recordFileBytes(table, computedSizeExponent);
+    try {
+        SideFile side(file.string());
+        errno = 0;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), side.file()) != bytes.size())
+            failWrite(file, systemErrorText(errno != 0 ? errno : EIO));
+        // On the disk before it takes the old file's place.
+        if (const int error = side.finish()) failWrite(file, systemErrorText(error));
+        if (const int error = side.commit()) {
+            const auto inTheWay = nameInTheWay(file.string());
+            failWrite(file, inTheWay ? *inTheWay : systemErrorText(error));
+        }
+    } catch (const FileRefused& refused) {
+        failWrite(file, refused.what());
     }
 }
 

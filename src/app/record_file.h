@@ -1,10 +1,13 @@
 // The records file "pi_rec.txt" in the current directory: cp949 text, one
 // line per size in table order, lines ending in LF. Reads it into a
-// RecordTable at start-up and rewrites it after every successful run.
+// RecordTable at start-up and rewrites it after every successful run. The
+// file is only ever replaced whole, by a side file renamed over it, and
+// never when it was there but could not be read.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -26,16 +29,21 @@ public:
 };
 
 // Parses the first 2048 bytes of the file into `table`. A missing file is
-// created empty (every size then has no record); a file that can be neither
-// read nor created leaves the table as it is.
-void loadRecords(RecordTable& table, const std::filesystem::path& file = std::filesystem::path(recordFileName));
+// created empty (every size then has no record). Any other file that cannot
+// be read (no permission, a link, a FIFO, a directory) leaves the table as it
+// is and is reported: the returned text says why. A link is not followed and
+// a FIFO does not block.
+std::optional<std::string> loadRecords(RecordTable& table,
+                                       const std::filesystem::path& file = std::filesystem::path(recordFileName));
 
 // The cp949 bytes of the after-run table, exactly as the file holds them.
 std::string recordFileBytes(const RecordTable& table, std::int32_t computedSizeExponent);
 
 // Replaces the file by the after-run table in cp949. The new content goes to
-// a side file first and is renamed over the old one, so a failed write (a
-// full disk, say) keeps the old records on disk too. Throws RecordFileError.
+// a side file ("pi_rec.txt.new", created new and never through a link),
+// reaches the disk and is renamed over the old one, so a failed write (a full
+// disk, say) keeps the old records on disk too. A file there that cannot be
+// read, or is not a regular file, is not replaced. Throws RecordFileError.
 void saveRecords(const RecordTable& table, std::int32_t computedSizeExponent,
                  const std::filesystem::path& file = std::filesystem::path(recordFileName));
 

@@ -23,7 +23,7 @@ SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& rec
         result = runPiComputation(host, sizeExponent, clock, session.summary, options);
         // A stop asked for after the last block transfer still counts: look
         // once more before anything is recorded.
-        if (result == 0 && !host.stopRequested()) host.pumpMessages();
+        if (result == 0 && !host.stopRequested()) host.checkForStop();
     } catch (const std::exception& e) {
         host.showError(e.what(), failureCaption);
         result = 1;

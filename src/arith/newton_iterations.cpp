@@ -3,15 +3,13 @@
 #include <cmath>
 
 #include "arith/element_ops.h"
+#include "common/numeric.h"
 #include "mul/multiply_numbers.h"
 #include "storage/block_transfer.h"
 #include "storage/run_errors.h"
 
 namespace calvorn {
 namespace {
-
-// The leading word of the value 1.
-constexpr std::int32_t leadingWordOfOne = 100000000;
 
 // Turns the error term e held in t into the small term of the correction:
 // 1 - e when e is below one (returns true: the correction is added), e - 1
@@ -43,23 +41,29 @@ struct NewtonOutcome {
     std::int32_t lastLength = 0; // n of the step that converged
 };
 
+// The reuse hint of a new Newton run: its own session, nothing agreeing yet.
+ReuseHint startRun(RunContext& run) { return ReuseHint{.session = run.kept.newSession()}; }
+
 // The frame every iteration shares: a step at n = 2^i writes the new
 // approximation into t; the run has converged when t and the iterate y agree
 // in more than half of the full length N. Otherwise y takes t and the length
-// doubles, up to 2^(p-3); past that the run fails with `failure`.
+// doubles, up to 2^(p-3); past that the run fails with `failure`. A run that
+// converges below the full length has written t only up to word n + 2: the
+// words after it, which may hold anything, become zero.
 template <typename Step>
-NewtonOutcome iterateNewton(RunContext& run, StoredNumber& t, StoredNumber& y, std::int32_t N, std::int32_t p,
-                            std::int32_t firstStep, const char* failure, Step step)
+NewtonOutcome iterateNewton(RunContext& run, ReuseHint& hint, StoredNumber& t, StoredNumber& y, std::int32_t N,
+                            std::int32_t p, std::int32_t firstStep, const char* failure, Step step)
 {
-    run.iterateAgreeWords = 0;
+    hint.iterateAgreeWords = 0;
     NewtonOutcome outcome;
     for (std::int32_t i = firstStep; i <= p - 3; ++i) {
         const std::int32_t n = integerPower(2, i);
         step(n);
         ++outcome.steps;
-        run.iterateAgreeWords = countAgreeingWords(run, t, y, n, run.iterateAgreeWords);
-        if (run.iterateAgreeWords >= N / 2 + 1) {
+        hint.iterateAgreeWords = countAgreeingWords(run, t, y, n, hint.iterateAgreeWords);
+        if (hint.iterateAgreeWords >= N / 2 + 1) {
             outcome.lastLength = n;
+            if (n < N) clearTail(run, t, n + 3, N);
             return outcome;
         }
         copyNumber(run, t, y, n);
@@ -75,16 +79,16 @@ std::int32_t newtonReciprocal(RunContext& run, StoredNumber& x, StoredNumber& t,
     zeroNumber(run, y, N);
     const double start = 1.0 / leadingValue(run, x);
     setLeadingValue(run, start, y);
-    run.firstProductOfRun = 1;
+    ReuseHint hint = startRun(run);
 
     // t = y + y(1 - xy) or y - y(xy - 1); x keeps its transform across steps.
     const auto step = [&](std::int32_t n) {
-        multiplyNumbers(run, x, y, t, n, productFixedFirst);
+        multiplyNumbers(run, x, y, t, n, productFixedFirst, hint);
         const bool add = formSmallTerm(run, t, n);
-        multiplyNumbers(run, y, t, t, n, productHalfAfterFixed);
+        multiplyNumbers(run, y, t, t, n, productHalfAfterFixed, hint);
         applyCorrection(run, add, y, t, n);
     };
-    return iterateNewton(run, t, y, N, p, 1, "NOT CONVERGENT IN INV", step).steps;
+    return iterateNewton(run, hint, t, y, N, p, 1, "NOT CONVERGENT IN INV", step).steps;
 }
 
 std::int32_t newtonInverseSqrt(RunContext& run, StoredNumber& t, StoredNumber& y, std::int32_t N, std::int32_t p)
@@ -92,21 +96,22 @@ std::int32_t newtonInverseSqrt(RunContext& run, StoredNumber& t, StoredNumber& y
     zeroNumber(run, y, N);
     const double start = 1.0 / std::sqrt(2.0);
     setLeadingValue(run, start, y);
+    ReuseHint hint = startRun(run);
 
     // t = y + y(1 - 2y^2)/2 or y - y(2y^2 - 1)/2.
     const auto step = [&](std::int32_t n) {
-        multiplyNumbers(run, y, y, t, n, squareHalf);
+        multiplyNumbers(run, y, y, t, n, squareHalf, hint);
         multiplySmall(run, t, 2, t, n);
         const bool add = formSmallTerm(run, t, n);
-        multiplyNumbers(run, y, t, t, n, productHalfAfterSquare);
+        multiplyNumbers(run, y, t, t, n, productHalfAfterSquare, hint);
         halveNumber(run, t, n);
         applyCorrection(run, add, y, t, n);
     };
-    return iterateNewton(run, t, y, N, p, 1, "NOT CONVERGENT IN SQR05", step).steps;
+    return iterateNewton(run, hint, t, y, N, p, 1, "NOT CONVERGENT IN SQR05", step).steps;
 }
 
 std::int32_t newtonSqrt(RunContext& run, StoredNumber& w, StoredNumber& b, StoredNumber& v, std::int32_t N,
-                        std::int32_t p, std::int32_t k)
+                        std::int32_t p, std::int32_t k, std::int32_t agreementCount)
 {
     std::int32_t firstStep = 1;
     if (k <= 3) {
@@ -117,27 +122,28 @@ std::int32_t newtonSqrt(RunContext& run, StoredNumber& w, StoredNumber& b, Store
         // v still holds 1/sqrt of the previous w, correct to about as many
         // words as a and b agree: start at the first length above that,
         // keeping half of it.
-        firstStep = warmStartStep(run.agreementCount);
+        firstStep = warmStartStep(agreementCount);
         clearTail(run, v, integerPower(2, firstStep) / 2 + 3, N);
     }
-    run.firstProductOfRun = 1;
+    ReuseHint hint = startRun(run);
+    hint.agreementCount = agreementCount;
 
     // b = v + v(1 - wv^2)/2 or v - v(wv^2 - 1)/2; w keeps its transform.
     const auto step = [&](std::int32_t n) {
-        multiplyNumbers(run, v, v, b, n, squareHalf);
-        multiplyNumbers(run, w, b, b, n, productKeepFirst);
+        multiplyNumbers(run, v, v, b, n, squareHalf, hint);
+        multiplyNumbers(run, w, b, b, n, productKeepFirst, hint);
         const bool add = formSmallTerm(run, b, n);
-        multiplyNumbers(run, v, b, b, n, productHalf);
+        multiplyNumbers(run, v, b, b, n, productHalf, hint);
         halveNumber(run, b, n);
         applyCorrection(run, add, v, b, n);
     };
-    const NewtonOutcome outcome = iterateNewton(run, b, v, N, p, firstStep, "NOT CONVERGENT IN SQR", step);
+    const NewtonOutcome outcome = iterateNewton(run, hint, b, v, N, p, firstStep, "NOT CONVERGENT IN SQR", step);
 
     if (k >= 3) copyNumber(run, b, v, N / 4);
     // sqrt(w) = w * (1/sqrt(w)). The transform of w kept by the last step is
     // of length N only when that step ran at the full length; an answer that
     // is exact in few words can converge one length earlier.
-    multiplyNumbers(run, w, b, b, N, outcome.lastLength == N ? productReuseFirst : productFull);
+    multiplyNumbers(run, w, b, b, N, outcome.lastLength == N ? productReuseFirst : productFull, hint);
     return outcome.steps;
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/numeric.h"
 #include "common/size_parameters.h"
 
 namespace calvorn {
@@ -38,8 +39,5 @@ struct NumberBlocks {
 
 // Position p of a block (counted from 1) in a block buffer.
 inline std::size_t at(std::int32_t position) { return static_cast<std::size_t>(position - 1); }
-
-// A carrying loop's word back into the 32-bit word (an exact whole number).
-inline std::int32_t toWord(double value) { return static_cast<std::int32_t>(value); }
 
 } // namespace calvorn

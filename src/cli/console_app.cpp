@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 
 #include "app/log_lines.h"
 #include "app/record_file.h"
@@ -12,7 +11,9 @@
 #include "app/text_format.h"
 #include "cli/json_report.h"
 #include "cli/repeat_run.h"
+#include "driver/work_files.h"
 #include "driver/work_fingerprint.h"
+#include "platform/owned_files.h"
 
 #ifndef CALVORN_VERSION
 #define CALVORN_VERSION "unknown"
@@ -20,8 +21,6 @@
 
 namespace calvorn {
 namespace {
-
-constexpr const char* probeFileName = "calvorn-write-probe.tmp";
 
 // The streams and language of one invocation.
 struct Console {
@@ -156,17 +155,56 @@ int runStabilityTest(const StabilityTest& test, Host& host, RecordTable& records
     return saved && complete ? exitSuccess : exitRunFailed;
 }
 
+// Why a run cannot start in the current directory without touching what is
+// not its own, or nothing. The records file and its side file are checked
+// here, the run's own files by the driver.
+std::optional<std::string> fileInTheWay()
+{
+    if (auto inTheWay = runFileInTheWay()) return inTheWay;
+    const std::string records(recordFileName);
+    if (auto inTheWay = nameInTheWay(records)) return inTheWay;
+    return nameInTheWay(records + ".new");
+}
+
+// A report that did not reach its reader makes an otherwise good ending a failure.
+int reportWritten(const Console& console, int exitCode)
+{
+    errno = 0;
+    if (std::fflush(console.out) == 0 && !std::ferror(console.out)) return exitCode;
+    const int error = errno;
+    console.complain(formatText(messageText(MessageId::reportNotWritten, console.language),
+                                systemErrorText(error != 0 ? error : EIO).c_str()));
+    return exitCode == exitSuccess ? exitRunFailed : exitCode;
+}
+
+// The runs of one command, while this process alone uses the folder.
 int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings& settings, const Console& console)
 {
-    if (const auto problem = currentDirectoryWriteProblem()) {
-        console.complain(formatText(messageText(MessageId::directoryNotWritable, console.language), problem->c_str()));
+    FolderLock lock;
+    switch (lock.acquire()) {
+    case FolderLock::Outcome::acquired:
+        break;
+    case FolderLock::Outcome::heldByAnotherRun:
+        console.complain(messageText(MessageId::anotherRunInFolder, console.language));
+        return exitRunFailed;
+    case FolderLock::Outcome::failed:
+        console.complain(formatText(messageText(MessageId::directoryNotWritable, console.language),
+                                    lock.problem().c_str()));
+        return exitRunFailed;
+    }
+    if (const auto inTheWay = fileInTheWay()) {
+        console.complain(formatText(messageText(MessageId::fileInTheWay, console.language), inTheWay->c_str()));
         return exitRunFailed;
     }
     RecordTable records;
-    loadRecords(records);
+    if (const auto problem = loadRecords(records)) {
+        console.complain(formatText(messageText(MessageId::recordsUnreadable, console.language), problem->c_str()));
+        return exitRunFailed;
+    }
 
     RunOptions options;
     options.language = console.language;
+    if (command.memoryCap) options.memoryCap = *command.memoryCap;
     JsonRun json;
     json.sizeExponent = command.sizeExponent;
     json.repeated = command.repeat.has_value();
@@ -198,18 +236,6 @@ int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings&
 
 std::string consoleUsage() { return consoleUsage(Language::english); }
 
-std::optional<std::string> currentDirectoryWriteProblem()
-{
-    std::error_code ignored;
-    const bool existed = std::filesystem::exists(probeFileName, ignored);
-    errno = 0;
-    std::FILE* probe = std::fopen(probeFileName, "ab");
-    if (probe == nullptr) return std::string(errno != 0 ? std::strerror(errno) : "cannot create a file");
-    std::fclose(probe);
-    if (!existed) std::filesystem::remove(probeFileName, ignored);
-    return std::nullopt;
-}
-
 int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err, TextWriter print,
                const ConsoleSettings& settings)
 {
@@ -230,14 +256,17 @@ int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, st
             return exitUsage;
         case ConsoleCommand::Kind::records: {
             RecordTable records;
-            loadRecords(records);
+            if (const auto problem = loadRecords(records)) {
+                console.complain(*problem);
+                return exitRunFailed;
+            }
             print(out, records.startupTable(language));
-            return exitSuccess;
+            return reportWritten(console, exitSuccess);
         }
         case ConsoleCommand::Kind::run:
             break;
         }
-        return runCommand(command, host, settings, console);
+        return reportWritten(console, runCommand(command, host, settings, console));
     } catch (const std::exception& e) {
         console.complain(e.what());
         return exitRunFailed;

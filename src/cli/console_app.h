@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -33,14 +34,12 @@ struct ConsoleSettings {
 // The usage text in English, listing the options and sizes.
 std::string consoleUsage();
 
-// Why files cannot be created in the current directory, or nothing when a
-// probe file can be created there (and is removed again).
-std::optional<std::string> currentDirectoryWriteProblem();
-
 // The whole program: returns the exit code. The log lines of a run go to
 // host.appendLog, the closing report and the records table to `out`,
 // usage and failure messages to `err`, all texts through `write`. With
 // --json, `out` receives the JSON object alone and the rest goes to `err`.
+// A run holds the folder's lock from before it reads the records to after
+// it has saved them; a report that cannot be written makes the exit code 1.
 int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err,
                TextWriter write = writeBytes, const ConsoleSettings& settings = {});
 

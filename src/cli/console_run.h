@@ -27,6 +27,7 @@ public:
     std::uint32_t tickCount() override { return host_.tickCount(); }
     MemoryStatus memoryStatus() override { return host_.memoryStatus(); }
     void pumpMessages() override { host_.pumpMessages(); }
+    void checkForStop() override { host_.checkForStop(); }
     bool stopRequested() const override { return host_.stopRequested(); }
     void setStopRequested(bool stop) override { host_.setStopRequested(stop); }
     void showError(std::string_view text, std::string_view caption) override { host_.showError(text, caption); }

@@ -16,6 +16,10 @@
 
 int main(int argc, char** argv)
 {
+#ifndef _WIN32
+    // Before any file is opened: a closed standard output must not become a work file.
+    calvorn::openNullOnClosedStandardDescriptors();
+#endif
     const std::vector<std::string> args(argv + 1, argv + argc);
     calvorn::ConsoleHost host(stdout, stderr);
     calvorn::ConsoleSettings settings;

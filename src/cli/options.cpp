@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 
 #include "app/size_table.h"
 
@@ -47,6 +48,12 @@ void applyRepeat(ConsoleCommand& command, std::string_view value)
     else command.repeat = count;
 }
 
+void applyMemory(ConsoleCommand& command, std::string_view value)
+{
+    if (const auto bytes = parseMemorySize(value)) command.memoryCap = *bytes;
+    else fail(command, "--memory takes a size such as 16M (K, M or G), not \"" + std::string(value) + "\"");
+}
+
 constexpr std::array options{
     Option{"--repeat", "N", "N회 연속 연산하는 안정성 시험 (0: 멈출 때까지)",
            "stability test: N runs back to back (0: until stopped)",
@@ -54,6 +61,9 @@ constexpr std::array options{
     Option{"--json", "", "끝에 결과를 JSON 객체 하나로 표준 출력에 씀 (다른 줄은 표준 오류로)",
            "write the result as one JSON object to standard output (other lines to standard error)",
            [](ConsoleCommand& c, std::string_view) { c.json = true; }},
+    Option{"--memory", "BYTES", "곱셈 작업 영역의 상한 (예: 16M; K, M, G는 1024의 거듭제곱)",
+           "the most the products' work area may take (such as 16M; K, M and G are powers of 1024)",
+           applyMemory},
     Option{"--lang", "ko|en", "출력 언어 (기본: 로캘을 따름)", "language of the output (default: from the locale)",
            applyLanguage},
     Option{"--records", "", "크기별 최고 기록을 보임", "show the best time of every size",
@@ -73,6 +83,26 @@ const Option* findOption(std::string_view name)
 }
 
 } // namespace
+
+std::optional<std::uint64_t> parseMemorySize(std::string_view text)
+{
+    std::uint64_t unit = 1;
+    if (!text.empty()) {
+        switch (text.back()) {
+        case 'K': case 'k': unit = 1ull << 10; break;
+        case 'M': case 'm': unit = 1ull << 20; break;
+        case 'G': case 'g': unit = 1ull << 30; break;
+        default: break;
+        }
+        if (unit != 1) text.remove_suffix(1);
+    }
+    std::uint64_t value = 0;
+    const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || problem != std::errc{} || end != text.data() + text.size() || value == 0 ||
+        value > std::numeric_limits<std::uint64_t>::max() / unit)
+        return std::nullopt;
+    return value * unit;
+}
 
 ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
 {

@@ -20,11 +20,16 @@ struct ConsoleCommand {
     std::optional<Language> language;   // --lang; otherwise the user's locale decides
     std::optional<std::int64_t> repeat; // --repeat N: N runs back to back, 0 until stopped
     bool json = false;                  // --json: one JSON object on standard output
+    std::optional<std::uint64_t> memoryCap; // --memory BYTES: the most the work area may take
     std::string error;                  // for usageError: what was wrong (English and Korean alike)
 };
 
 // `args` without the program name: [SIZE] and options, in any order.
 ConsoleCommand parseConsoleArguments(std::span<const std::string> args);
+
+// "16M" and the like: a positive whole number with an optional K, M or G
+// (powers of 1024, either case); nothing for anything else.
+std::optional<std::uint64_t> parseMemorySize(std::string_view text);
 
 // The usage text: every option and the sizes.
 std::string consoleUsage(Language language);

@@ -47,6 +47,11 @@ enum class MessageId {
     fingerprintDiffers,
     repeatSummary,           // best, median seconds (double), passed runs (long long)
     repeatVerdict,           // verdict (string)
+    // The console's folder and streams.
+    anotherRunInFolder,
+    fileInTheWay,            // what is in the way (string)
+    recordsUnreadable,       // why (string)
+    reportNotWritten,        // reason (string)
     count
 };
 
@@ -99,6 +104,14 @@ inline constexpr std::array<MessageText, static_cast<std::size_t>(MessageId::cou
     {MessageId::repeatSummary, "최고 %.3f초, 중앙값 %.3f초, 통과 %lld회\n",
      "best %.3f s, median %.3f s, runs passed: %lld\n"},
     {MessageId::repeatVerdict, "판정: %s\n", "verdict: %s\n"},
+    {MessageId::anotherRunInFolder, "다른 연산이 이 폴더를 쓰고 있습니다. 아무것도 바꾸지 않았습니다",
+     "another run is using this folder; nothing was changed"},
+    {MessageId::fileInTheWay, "%s. 이 프로그램의 파일이 아니므로 그대로 둡니다. 연산하지 않습니다",
+     "%s; it is not a file of this program and is left alone: no run is made"},
+    {MessageId::recordsUnreadable, "%s. 기록을 잃지 않도록 연산하지 않습니다",
+     "%s; no run is made, so that the records are not lost"},
+    {MessageId::reportNotWritten, "보고를 표준 출력에 쓸 수 없습니다: %s",
+     "cannot write the report to standard output: %s"},
 }};
 
 constexpr const char* messageText(MessageId id, Language language)

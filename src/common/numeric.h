@@ -1,5 +1,6 @@
 // Numeric helpers shared by every layer of the arithmetic: truncation and
-// rounding of doubles, integer powers and logarithms. Pure functions, no state.
+// rounding of doubles, the conversion back to words, integer powers and
+// logarithms. Pure functions and constants, no state.
 #pragma once
 
 #include <cmath>
@@ -30,6 +31,13 @@ inline double roundHalfAway(double x)
     if (x >= 0.0) return static_cast<double>(static_cast<std::int64_t>(x + 0.5));
     return -static_cast<double>(static_cast<std::int64_t>(0.5 - x));
 }
+
+// A finished whole value back into a 32-bit word, truncating toward zero.
+constexpr std::int32_t toWord(double value) { return static_cast<std::int32_t>(value); }
+
+// The leading word of the value 1: a stored number's first word holds its
+// integer part times 10^8.
+inline constexpr std::int32_t leadingWordOfOne = 100000000;
 
 // Natural logarithm times log10(e), as the original constant gives it.
 inline double log10Of(double x) { return std::log(x) * 0.4342944819032518; }

@@ -49,55 +49,39 @@ void wordCharacters(std::int32_t word, char* out)
     }
 }
 
-// The result file, closed on every way out. A stop that abandons the output
-// leaves behind, flushed, whatever was written before it.
+// The result going into its side file. A write that fails ends the run with
+// the name of the result file and the system's reason.
 class OutputFile {
 public:
-    explicit OutputFile(const char* name) : name_(name)
-    {
-        errno = 0;
-        file_ = std::fopen(name, "wb");
-        if (file_ == nullptr) fail("cannot create");
-    }
-    ~OutputFile()
-    {
-        if (file_ != nullptr) std::fclose(file_);
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
+    explicit OutputFile(SideFile& side) : side_(side) {}
 
     void write(std::span<const char> bytes)
     {
         errno = 0;
-        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail("cannot write");
+        if (std::fwrite(bytes.data(), 1, bytes.size(), side_.file()) != bytes.size()) fail(errno);
     }
 
-    // Closes the file; what the C library still held must reach the disk too.
-    void close()
+    // Flushes, puts the digits on the disk and closes the side file.
+    void finish()
     {
-        std::FILE* file = file_;
-        file_ = nullptr;
-        errno = 0;
-        if (std::fclose(file) != 0) fail("cannot write");
+        if (const int error = side_.finish()) fail(error);
     }
 
 private:
-    [[noreturn]] void fail(const char* what) const
+    [[noreturn]] void fail(int error) const
     {
-        const int error = errno;
-        throw RunFailure(std::string(what) + " " + name_ + ": " +
+        throw RunFailure("cannot write " + side_.finalName() + ": " +
                          (error != 0 ? std::strerror(error) : "unexpected end of file"));
     }
 
-    std::string name_;
-    std::FILE* file_ = nullptr;
+    SideFile& side_;
 };
 
 } // namespace
 
-void writeDecimalDigits(RunContext& run, StoredNumber& number, std::int32_t n)
+void writeDecimalDigits(RunContext& run, StoredNumber& number, std::int32_t n, SideFile& side)
 {
-    OutputFile output(decimalOutputFileName);
+    OutputFile output(side);
     const auto emit = [&output](std::span<const char> bytes) { output.write(bytes); };
     // The lines of one block are gathered and written together.
     std::vector<char> pending;
@@ -129,7 +113,7 @@ void writeDecimalDigits(RunContext& run, StoredNumber& number, std::int32_t n)
         pending.clear();
     }
     layout.finish(emit);
-    output.close();
+    output.finish();
 }
 
 } // namespace calvorn

@@ -3,10 +3,12 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "arith/element_ops.h"
 #include "arith/newton_iterations.h"
+#include "common/numeric.h"
 #include "driver/decimal_output.h"
 #include "driver/digit_check.h"
 #include "driver/progress_lines.h"
@@ -20,14 +22,14 @@
 namespace calvorn {
 namespace {
 
-// The leading words of the starting values a0 = 1 and t0 = 1/4.
-constexpr std::int32_t leadingWordOfOne = 100000000;
+// The leading word of the starting value t0 = 1/4.
 constexpr std::int32_t leadingWordOfQuarter = 25000000;
 
 constexpr const char* mainNotConvergentText = "not convergent in main.";
 constexpr const char* failureCaption = "ERROR";
 constexpr const char* digitsWrongText =
-    "pi_data.txt does not hold the correct digits of pi: the computation went wrong somewhere.";
+    "the digits written for pi_data.txt are not the correct digits of pi: the computation went wrong "
+    "somewhere; the previous pi_data.txt is kept.";
 
 class Progress {
 public:
@@ -85,7 +87,7 @@ void iterateMeans(RunContext& run, WorkFiles& files, std::int32_t p, Progress& p
     StoredNumber& V = files.V();
     StoredNumber& W = files.W();
 
-    run.agreementCount = 0;
+    std::int32_t agreementCount = 0;  // leading words in which a and b agree
     for (std::int32_t k = 1;; ++k) {
         if (k > p) throw RunFailure(mainNotConvergentText);
         addNumbers(run, A, B, A, n);
@@ -98,11 +100,11 @@ void iterateMeans(RunContext& run, WorkFiles& files, std::int32_t p, Progress& p
         }
         multiplyPowerOfTwo(run, B, k - 1, n);
         subtractNumbers(run, T, B, T, n);          // t' = t - 2^(k-1) ((a - b) / 2)^2
-        newtonSqrt(run, W, B, V, n, p, k);         // b' = sqrt(a * b)
-        run.agreementCount = countAgreeingWords(run, A, B, n, run.agreementCount);
+        newtonSqrt(run, W, B, V, n, p, k, agreementCount);  // b' = sqrt(a * b)
+        agreementCount = countAgreeingWords(run, A, B, n, agreementCount);
         summary.iterations = k;
         progress.elapsed(iterationDoneText(k, progress.language()));
-        if (run.agreementCount >= n / 2 + 1) return;
+        if (agreementCount >= n / 2 + 1) return;
     }
 }
 
@@ -152,8 +154,11 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& cloc
 
     const MemoryStatus memory = host.memoryStatus();
     host.appendLog(totalMemoryLine(memory.totalPhysical, options.language));
-    const std::int32_t length = workAreaLengthFor(size, memoryBudget(memory));
-    if (length == 0 || !run->workArea.allocate(length)) {
+    // A budget the system still refuses is halved down to the shortest area.
+    std::int32_t length = workAreaLengthFor(size, limitedMemoryBudget(memory, options.memoryCap));
+    while (length != 0 && !run->workArea.allocate(length))
+        length = length > smallestWorkAreaLength(size) ? length / 2 : 0;
+    if (length == 0) {
         host.showError(messageText(MessageId::notEnoughMemory, options.language), "");
         return 1;
     }
@@ -163,7 +168,12 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& cloc
     host.appendLog(allocatedMemoryLine(summary.workAreaBytes, options.language));
 
     // Every way out below releases the work area and deletes every work file
-    // still held (the files on leaving this block, the area with the context).
+    // still held (the files on leaving this block, the area with the context)
+    // and the digits' side file, before any message: the reason for a full
+    // disk must find room on it.
+    std::optional<SideFile> digits;
+    std::optional<std::string> failure;
+    bool stopped = false;
     {
         WorkFiles files;
         try {
@@ -180,27 +190,50 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& cloc
             run->spectrumStoreX = nullptr;
             run->spectrumStoreY = nullptr;
             files.releaseAllButA();
-            writeDecimalDigits(*run, files.A(), size.numberWords);
+            digits.emplace(decimalOutputFileName);
+            writeDecimalDigits(*run, files.A(), size.numberWords, *digits);
             files.releaseAll();
             summary.elapsed = clock.elapsed();
         } catch (const StopRequested&) {
             // The user asked for it: no message, the log keeps its lines.
-            copyRunFigures(*run, summary);
-            return 1;
-        } catch (const std::exception& failure) {
+            stopped = true;
+        } catch (const std::exception& e) {
             // RunFailure above all: an arithmetic or file failure with its text.
-            copyRunFigures(*run, summary);
-            host.showError(failure.what(), failureCaption);
-            return 1;
+            failure = e.what();
         }
     }
     copyRunFigures(*run, summary);
+    run->workArea.release();
+    if (stopped || failure) {
+        digits.reset();
+        if (failure) host.showError(*failure, failureCaption);
+        return 1;
+    }
 
-    summary.digitsVerified = piDataMatchesDigest(sizeExponent, decimalOutputFileName);
+    // The previous "pi_data.txt" is replaced only by digits that are right.
+    summary.digitsVerified = piDataMatchesDigest(sizeExponent, digits->name());
     if (!summary.digitsVerified) {
+        digits.reset();
         host.showError(digitsWrongText, failureCaption);
         return 1;
     }
+    // A stop that came after the last block transfer still ends the run as a stop.
+    host.checkForStop();
+    if (host.stopRequested()) {
+        summary.digitsVerified = false;
+        return 1;
+    }
+    if (const int error = digits->commit()) {
+        const auto inTheWay = nameInTheWay(decimalOutputFileName);
+        digits.reset();
+        summary.digitsVerified = false;
+        host.showError(std::string("cannot replace ") + decimalOutputFileName + ": " +
+                           (inTheWay ? *inTheWay : systemErrorText(error)),
+                       failureCaption);
+        return 1;
+    }
+    // The digits are right and in place; the arithmetic that made them is
+    // checked too when the run had the full work area.
     const auto reference = referenceWorkFingerprint(sizeExponent);
     summary.fingerprintChecked = options.checkWorkFingerprint && reference && length == fullWorkAreaLength(size);
     if (summary.fingerprintChecked) {

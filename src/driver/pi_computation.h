@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "common/messages.h"
 #include "platform/host.h"
@@ -24,6 +25,8 @@ struct RunOptions {
     // faulty processor might compute it. It still rounds to the same integer,
     // so the digits stay right while the work fingerprint differs.
     bool injectFault = false;
+    // The most bytes the work area may take (the console's --memory).
+    std::uint64_t memoryCap = std::numeric_limits<std::uint64_t>::max();
 };
 
 struct RunSummary {
@@ -40,12 +43,15 @@ struct RunSummary {
     TransformCounts transforms;            // transforms made, by length
 };
 
-// Returns 0 when the digits have been written and verified (and, with the full
-// work area, the work fingerprint is the committed one), 1 when the memory
-// could not be had, the user stopped the run, or the run failed (the failure
-// has then been shown through host.showError). Progress lines go to
-// host.appendLog with elapsed times from `clock`; summary.elapsed is taken
-// when the last digit is written, before the digits are checked.
+// Returns 0 when the digits have been written, verified and put in place as
+// "pi_data.txt" (and, with the full work area, the work fingerprint is the
+// committed one), 1 when the memory could not be had, the user stopped the
+// run, or the run failed (the failure has then been shown through
+// host.showError, after the run's files were removed; a run that fails or
+// stops before its digits are verified leaves the previous "pi_data.txt" as
+// it was). Progress lines go to host.appendLog with elapsed times from
+// `clock`; summary.elapsed is taken when the last digit is written, before
+// the digits are checked.
 int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& clock, RunSummary& summary,
                      const RunOptions& options = {});
 

@@ -15,11 +15,12 @@ std::string memoryLine(MessageId label, std::uint64_t bytes, Language language)
 
 } // namespace
 
-std::string elapsedTimeText(std::int32_t milliseconds, Language language)
+std::string elapsedTimeText(std::int64_t milliseconds, Language language)
 {
     char text[64];
-    std::snprintf(text, sizeof text, messageText(MessageId::elapsedTime, language), milliseconds / 3600000,
-                  (milliseconds / 60000) % 60, (milliseconds % 60000) / 1000);
+    std::snprintf(text, sizeof text, messageText(MessageId::elapsedTime, language),
+                  static_cast<int>(milliseconds / 3600000), static_cast<int>((milliseconds / 60000) % 60),
+                  static_cast<int>((milliseconds % 60000) / 1000));
     return text;
 }
 

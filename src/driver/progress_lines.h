@@ -12,8 +12,10 @@
 namespace calvorn {
 
 // "%3d시간%2d분%2d초" of a count of milliseconds: hours = ms / 3600000,
-// minutes = (ms / 60000) mod 60, seconds = (ms mod 60000) / 1000.
-std::string elapsedTimeText(std::int32_t milliseconds, Language language = Language::korean);
+// minutes = (ms / 60000) mod 60, seconds = (ms mod 60000) / 1000. Takes the
+// driver's signed 32-bit differences and the shell's unsigned 32-bit counts
+// alike: in 64 bits both divide as they would in their own type.
+std::string elapsedTimeText(std::int64_t milliseconds, Language language = Language::korean);
 
 // The elapsed time since startTicks (a signed 32-bit difference of tick
 // counts, so the wrap of the counter does not matter) followed by `rest`.

@@ -1,5 +1,7 @@
 #include "driver/work_area_sizing.h"
 
+#include <algorithm>
+
 namespace calvorn {
 namespace {
 
@@ -13,6 +15,13 @@ std::uint64_t memoryBudget(const MemoryStatus& memory)
 {
     const std::uint64_t total = memory.totalPhysical > reservedBytes ? memory.totalPhysical - reservedBytes : 0;
     return memory.availablePhysical > total ? memory.availablePhysical : total;
+}
+
+std::uint64_t limitedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap)
+{
+    const std::uint64_t headroom =
+        memory.processHeadroom > runReserveBytes ? memory.processHeadroom - runReserveBytes : 0;
+    return std::min({memoryBudget(memory), headroom, cap});
 }
 
 std::int32_t workAreaLengthFor(const SizeParameters& size, std::uint64_t budget)

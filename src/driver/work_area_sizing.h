@@ -14,6 +14,15 @@ namespace calvorn {
 // that is larger: the area may exceed what is free at this moment.
 std::uint64_t memoryBudget(const MemoryStatus& memory);
 
+// Bytes a run needs beside its work area (block and spectrum buffers, the
+// output's buffers, the C library's own), kept out of a process's headroom.
+constexpr std::uint64_t runReserveBytes = 4ull << 20;
+
+// The budget of a run: memoryBudget, but never more than the headroom under
+// the process's own limits less runReserveBytes, nor more than `cap` (a
+// limit the user set).
+std::uint64_t limitedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap);
+
 // The shortest work area that the out-of-core products can cut into blocks of
 // whole work-file blocks: a quarter of it must be a multiple of blockWords.
 constexpr std::int32_t smallestWorkAreaLength(const SizeParameters& size) { return 4 * size.blockWords; }

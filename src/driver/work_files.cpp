@@ -1,13 +1,24 @@
 #include "driver/work_files.h"
 
+#include "driver/decimal_output.h"
+#include "platform/owned_files.h"
+
 namespace calvorn {
+
+std::optional<std::string> runFileInTheWay()
+{
+    for (const char* name : workFileNames)
+        if (auto inTheWay = nameInTheWay(name)) return inTheWay;
+    const std::string output = decimalOutputFileName;
+    if (auto inTheWay = nameInTheWay(output)) return inTheWay;
+    return nameInTheWay(output + ".new");
+}
 
 void WorkFiles::create()
 {
-    constexpr std::array<const char*, count> names{"ia.dat", "ib.dat", "it.dat", "iv.dat",
-                                                   "iw.dat", "ix.dat", "iy.dat"};
+    static_assert(workFileNames.size() == count);
     for (std::size_t i = 0; i < count; ++i)
-        if (numbers_[i] == nullptr) numbers_[i] = std::make_unique<StoredNumber>(names[i]);
+        if (numbers_[i] == nullptr) numbers_[i] = std::make_unique<StoredNumber>(workFileNames[i]);
 }
 
 void WorkFiles::releaseAllButA()

@@ -6,10 +6,22 @@
 #include <array>
 #include <cstddef>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "storage/stored_number.h"
 
 namespace calvorn {
+
+// The names of the work files, in the order of creation.
+constexpr std::array<const char*, 7> workFileNames{"ia.dat", "ib.dat", "it.dat", "iv.dat",
+                                                   "iw.dat", "ix.dat", "iy.dat"};
+
+// What would make a run refuse one of its files, before it starts: a link,
+// a directory, a FIFO or a device under the name of a work file, of
+// "pi_data.txt" or of its side file. Nothing when every name is free or a
+// regular file.
+std::optional<std::string> runFileInTheWay();
 
 class WorkFiles {
 public:

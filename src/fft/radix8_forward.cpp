@@ -3,7 +3,7 @@
 // butterflies (twiddle first, then the 8-point sum) for the twiddled pairs.
 #include <cstddef>
 
-#include "fft/butterflies.h"
+#include "fft/kernels/butterflies.h"
 #include "fft/radix8_passes.h"
 #include "fft/twiddle_walk.h"
 

@@ -3,7 +3,7 @@
 // the 8-point sums first and the conjugate twiddles after.
 #include <cstddef>
 
-#include "fft/butterflies.h"
+#include "fft/kernels/butterflies.h"
 #include "fft/radix8_passes.h"
 #include "fft/twiddle_walk.h"
 

@@ -8,6 +8,7 @@
 #include <cstddef>
 
 #include "common/numeric.h"
+#include "fft/kernels/kernels.h"
 #include "fft/lane_paths.h"
 #include "fft/permutations.h"
 #include "fft/radix8_passes.h"
@@ -89,27 +90,27 @@ void forwardPasses(const TransformPlan& plan, LanePath path, double* x)
 {
     switch (path) {
     case LanePath::single:
-        forwardPassesSingle(plan, x);
+        baseline::forwardSingle(plan, x);
         break;
     case LanePath::pairs:
-        forwardPassesPairs(plan, x);
+        baseline::forwardPairs(plan, x);
         break;
     case LanePath::quads:
 #if defined(CALVORN_FFT_QUADS)
-        forwardPassesQuads(plan, x);
+        avx2::forwardQuads(plan, x);
 #else
-        forwardPassesPairs(plan, x);
+        baseline::forwardPairs(plan, x);
 #endif
         break;
     case LanePath::octets:
 #if defined(CALVORN_FFT_OCTETS)
-        forwardPassesOctets(plan, x);
+        avx512::forwardOctets(plan, x);
 #else
-        forwardPassesPairs(plan, x);
+        baseline::forwardPairs(plan, x);
 #endif
         break;
     case LanePath::genericOctets:
-        forwardPassesGenericOctets(plan, x);
+        baseline::forwardGenericOctets(plan, x);
         break;
     }
 }
@@ -118,27 +119,27 @@ void inversePasses(const TransformPlan& plan, LanePath path, double* x)
 {
     switch (path) {
     case LanePath::single:
-        inversePassesSingle(plan, x);
+        baseline::inverseSingle(plan, x);
         break;
     case LanePath::pairs:
-        inversePassesPairs(plan, x);
+        baseline::inversePairs(plan, x);
         break;
     case LanePath::quads:
 #if defined(CALVORN_FFT_QUADS)
-        inversePassesQuads(plan, x);
+        avx2::inverseQuads(plan, x);
 #else
-        inversePassesPairs(plan, x);
+        baseline::inversePairs(plan, x);
 #endif
         break;
     case LanePath::octets:
 #if defined(CALVORN_FFT_OCTETS)
-        inversePassesOctets(plan, x);
+        avx512::inverseOctets(plan, x);
 #else
-        inversePassesPairs(plan, x);
+        baseline::inversePairs(plan, x);
 #endif
         break;
     case LanePath::genericOctets:
-        inversePassesGenericOctets(plan, x);
+        baseline::inverseGenericOctets(plan, x);
         break;
     }
 }
@@ -147,27 +148,27 @@ void productPasses(const TransformPlan& plan, LanePath path, double* x, const do
 {
     switch (path) {
     case LanePath::single:
-        productPassesSingle(plan, x, other);
+        baseline::productSingle(plan, x, other);
         break;
     case LanePath::pairs:
-        productPassesPairs(plan, x, other);
+        baseline::productPairs(plan, x, other);
         break;
     case LanePath::quads:
 #if defined(CALVORN_FFT_QUADS)
-        productPassesQuads(plan, x, other);
+        avx2::productQuads(plan, x, other);
 #else
-        productPassesPairs(plan, x, other);
+        baseline::productPairs(plan, x, other);
 #endif
         break;
     case LanePath::octets:
 #if defined(CALVORN_FFT_OCTETS)
-        productPassesOctets(plan, x, other);
+        avx512::productOctets(plan, x, other);
 #else
-        productPassesPairs(plan, x, other);
+        baseline::productPairs(plan, x, other);
 #endif
         break;
     case LanePath::genericOctets:
-        productPassesGenericOctets(plan, x, other);
+        baseline::productGenericOctets(plan, x, other);
         break;
     }
 }

@@ -2,6 +2,7 @@
 // table, grown when a longer length is first asked for.
 #include "fft/transform_plan.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdlib>
 #include <stdexcept>
@@ -102,11 +103,15 @@ void fillTwiddleTable(std::size_t first, std::size_t count, double* cosines, dou
 {
     const std::int32_t bits = log2Of(count);
     const double piOverSpan = piValue / static_cast<double>(std::size_t{16} << bits);
-    for (std::size_t j = first; j < count; ++j) {
-        const double angle = static_cast<double>(2 * reversedBits(j, bits)) * piOverSpan;
-        const CosineSine w = twiddleCosineSine(angle);
-        cosines[j] = w.cosine;
-        sines[j] = w.sine;
+    // A few thousand angles at a time, then their cosines and sines together.
+    constexpr std::size_t run = 4096;
+    double angles[run];
+    for (std::size_t start = first; start < count; start += run) {
+        const std::size_t length = std::min(run, count - start);
+        for (std::size_t i = 0; i < length; ++i) {
+            angles[i] = static_cast<double>(2 * reversedBits(start + i, bits)) * piOverSpan;
+        }
+        twiddleCosinesSines({angles, length}, {cosines + start, length}, {sines + start, length});
     }
 }
 

@@ -49,8 +49,14 @@ struct TreeShape {
 // 2^(b+4) turns by (2 * rev_b(j)) * (pi / 2^(b+4)), the same double as
 // (2 * rev_B(j)) * (pi / 2^(B+4)) for any B >= b, since the two power-of-two
 // scalings are exact: so one table in bit-reversed pair order serves every
-// pass of every length, each pass reading a prefix of it.
+// pass of every length, each pass reading a prefix of it. Plans live in their
+// TransformPlans, which points them at its table anew when the table grows;
+// so they are used by reference, never copied.
 struct TransformPlan {
+    TransformPlan() = default;
+    TransformPlan(const TransformPlan&) = delete;
+    TransformPlan& operator=(const TransformPlan&) = delete;
+
     std::int32_t k = 0;
     LanePath path = LanePath::single;
     TreeShape shape;

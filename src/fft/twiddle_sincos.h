@@ -4,6 +4,8 @@
 // doubles, so that every build and every processor gets the same bits.
 #pragma once
 
+#include <span>
+
 namespace calvorn::fft {
 
 // The twiddle angles lie in [0, pi/8): (2 * rev) * (pi / span) with pi the
@@ -15,5 +17,9 @@ struct CosineSine {
 };
 
 CosineSine twiddleCosineSine(double angle);
+
+// The same for many angles (the same bits as one at a time, only faster);
+// cosines and sines hold at least angles.size() doubles.
+void twiddleCosinesSines(std::span<const double> angles, std::span<double> cosines, std::span<double> sines);
 
 } // namespace calvorn::fft

@@ -1,6 +1,7 @@
 #include "mul/in_core_product.h"
 
 #include <span>
+#include <string>
 
 #include "common/numeric.h"
 #include "mul/digit_loader.h"
@@ -9,6 +10,7 @@
 #include "norm/guard_terms.h"
 #include "norm/round_to_integers.h"
 #include "norm/store_product.h"
+#include "storage/run_errors.h"
 
 namespace calvorn {
 namespace {
@@ -17,8 +19,40 @@ namespace {
 std::int32_t fullExponent(std::int32_t n) { return integerLog2(n) + 2; }
 std::int32_t halfExponent(std::int32_t n) { return integerLog2(n) + 1; }
 
-// The array at `start`, with everything after it (the spare doubles included).
-std::span<double> region(RunContext& run, std::int32_t start) { return run.workArea.from(start); }
+// The array at `start`, with everything after it (the spare doubles included),
+// into which a transform of 2^k doubles is about to be written; the
+// correction and store steps may write 5 more.
+std::span<double> region(RunContext& run, std::int32_t start, std::int32_t k)
+{
+    const std::span<double> array = run.workArea.from(start);
+    run.kept.areaWritten(run.workArea.doubles().data(), start, integerPower(2, k) + 5);
+    return array;
+}
+
+// The transform of words firstWord .. firstWord + words - 1 of x at exponent k.
+KeptTransform transformOf(const StoredNumber& x, std::int32_t firstWord, std::int32_t words, std::int32_t k,
+                          const ReuseHint& hint)
+{
+    return {&x, firstWord, words, k, hint.session};
+}
+
+void keepTransform(RunContext& run, std::int32_t start, const KeptTransform& kept)
+{
+    run.kept.keptInArea(run.workArea.doubles().data(), start, kept);
+}
+
+// The array at `start`, which must hold `wanted` as a product of the same
+// Newton run left it.
+std::span<double> keptTransform(RunContext& run, std::int32_t start, const KeptTransform& wanted)
+{
+    const KeptTransform* kept = run.kept.inArea(run.workArea.doubles().data(), start);
+    if (kept == nullptr || !kept->sameSource(wanted) || kept->session != wanted.session) {
+        throw RunFailure("the work area at " + std::to_string(start) + " does not hold the kept transform of " +
+                         wanted.number->fileName() + " words " + std::to_string(wanted.firstWord) + " .. " +
+                         std::to_string(wanted.firstWord + wanted.words - 1) + " that this product takes over");
+    }
+    return run.workArea.from(start);
+}
 
 // Loads words j .. j+m-1 of a number into an array and transforms it.
 void transformWords(RunContext& run, StoredNumber& number, std::span<double> array, std::int32_t j, std::int32_t m,
@@ -53,12 +87,13 @@ std::int32_t keptOfHalfSquare(std::int32_t n) { return 2 * n; }
 } // namespace
 
 void inCoreProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
-                   std::int32_t first, std::int32_t second)
+                   std::int32_t first, std::int32_t second, const ReuseHint& hint)
 {
     const std::int32_t k = fullExponent(n);
-    const std::span<double> a = region(run, first);
-    const std::span<double> b = region(run, second);
+    const std::span<double> a = region(run, first, k);
+    const std::span<double> b = region(run, second, k);
     transformWords(run, x, a, 1, n, k);
+    keepTransform(run, first, transformOf(x, 1, n, k, hint));
     loadDigits(run, y, b, 1, n);
     transformTimes(run, k, a, b);
     roundSums(run, b, k, keptOfFull(n));
@@ -67,11 +102,11 @@ void inCoreProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumb
 }
 
 void inCoreProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
-                        std::int32_t first, std::int32_t second)
+                        std::int32_t first, std::int32_t second, const ReuseHint& hint)
 {
     const std::int32_t k = fullExponent(n);
-    const std::span<double> a = region(run, first);
-    const std::span<double> b = region(run, second);
+    const std::span<double> a = keptTransform(run, first, transformOf(x, 1, n, k, hint));
+    const std::span<double> b = region(run, second, k);
     loadDigits(run, y, b, 1, n);
     transformTimes(run, k, a, b);
     roundSums(run, b, k, keptOfFull(n));
@@ -83,8 +118,8 @@ void inCoreHalfProduct(RunContext& run, StoredNumber& x, StoredNumber& y, Stored
                        std::int32_t first, std::int32_t second)
 {
     const std::int32_t k = halfExponent(n);
-    const std::span<double> a = region(run, first);
-    const std::span<double> b = region(run, second);
+    const std::span<double> a = region(run, first, k);
+    const std::span<double> b = region(run, second, k);
     loadDigits(run, x, a, 1, n / 2);
     transformWords(run, y, b, n / 2 + 1, n / 2, k);
     transformTimes(run, k, b, a);
@@ -94,11 +129,11 @@ void inCoreHalfProduct(RunContext& run, StoredNumber& x, StoredNumber& y, Stored
 }
 
 void inCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
-                            std::int32_t first, std::int32_t second)
+                            std::int32_t first, std::int32_t second, const ReuseHint& hint)
 {
     const std::int32_t k = halfExponent(n);
-    const std::span<double> a = region(run, first);
-    const std::span<double> b = region(run, second);
+    const std::span<double> a = keptTransform(run, first, transformOf(x, 1, n / 2, k, hint));
+    const std::span<double> b = region(run, second, k);
     loadDigits(run, y, b, n / 2 + 1, n / 2);
     transformTimes(run, k, a, b);
     roundSums(run, b, k, keptOfHalf(n));
@@ -109,7 +144,7 @@ void inCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, S
 void inCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n, std::int32_t start)
 {
     const std::int32_t k = fullExponent(n);
-    const std::span<double> a = region(run, start);
+    const std::span<double> a = region(run, start, k);
     loadDigits(run, x, a, 1, n);
     transformSquare(run, k, a);
     roundSums(run, a, k, keptOfFull(n));
@@ -120,7 +155,7 @@ void inCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_
 void inCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n, std::int32_t start)
 {
     const std::int32_t k = halfExponent(n);
-    const std::span<double> a = region(run, start);
+    const std::span<double> a = region(run, start, k);
     loadDigits(run, x, a, 1, n / 2);
     transformSquare(run, k, a);
     roundSums(run, a, k, keptOfHalfSquare(n));
@@ -129,12 +164,13 @@ void inCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::in
 }
 
 void inCoreHalfSquareKeep(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n, std::int32_t first,
-                          std::int32_t second)
+                          std::int32_t second, const ReuseHint& hint)
 {
     const std::int32_t k = halfExponent(n);
-    const std::span<double> a = region(run, first);
-    const std::span<double> b = region(run, second);
+    const std::span<double> a = region(run, first, k);
+    const std::span<double> b = region(run, second, k);
     transformWords(run, x, a, 1, n / 2, k);
+    keepTransform(run, first, transformOf(x, 1, n / 2, k, hint));
     pointwiseSquare(a, b, 2 * n);
     backToIntegers(run, b, k, keptOfHalfSquare(n));
     completeHalfSquare(run, x, b, n, 2 * n);

@@ -27,7 +27,7 @@ SizeClass sizeClassOf(std::int32_t n, std::int32_t b)
 // area, and should one arrive here anyway, the method refuses it with a
 // RunFailure before it reads or writes anything.
 void multiplyNumbers(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
-                     std::int32_t mode)
+                     std::int32_t mode, ReuseHint& hint)
 {
     const std::int32_t b = run.workArea.length();
     const std::int32_t low = 0;
@@ -38,55 +38,62 @@ void multiplyNumbers(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNu
 
     switch (mode) {
     case productFull:
-        if (s1) inCoreProduct(run, x, y, z, n, low, middle);
-        else outOfCoreProduct(run, x, y, z, n);
+        if (s1) inCoreProduct(run, x, y, z, n, low, middle, hint);
+        else outOfCoreProduct(run, x, y, z, n, hint);
         return;
     case productHalf:
         if (s1) inCoreHalfProduct(run, x, y, z, n, middle, upper);
         else if (size == SizeClass::s2) inCoreHalfProduct(run, x, y, z, n, low, middle);
-        else outOfCoreHalfProduct(run, x, y, z, n);
+        else outOfCoreHalfProduct(run, x, y, z, n, hint);
         return;
     case squareFull:
         // In S1 the region at 0 is left as it was.
         if (s1) inCoreSquare(run, x, z, n, middle);
         else if (size == SizeClass::s2) inCoreSquare(run, x, z, n, low);
-        else outOfCoreSquare(run, x, z, n);
+        else outOfCoreSquare(run, x, z, n, hint);
         return;
     case squareHalf:
         // Only S1 keeps the transform of x's first half (at b/2) for mode 8.
-        if (s1) inCoreHalfSquareKeep(run, x, z, n, middle, upper);
+        if (s1) inCoreHalfSquareKeep(run, x, z, n, middle, upper, hint);
         else if (size == SizeClass::s2) inCoreHalfSquare(run, x, z, n, middle);
         else if (size == SizeClass::s3) inCoreHalfSquare(run, x, z, n, low);
-        else outOfCoreHalfSquare(run, x, z, n);
+        else outOfCoreHalfSquare(run, x, z, n, hint);
         return;
     case productKeepFirst:
         // In S1 the transform of x stays at 0 for mode 6; the half products
         // and half squares in between work above b/2.
-        if (s1) inCoreProduct(run, x, y, z, n, low, middle);
-        else outOfCoreProductKeep(run, x, y, z, n);
+        if (s1) inCoreProduct(run, x, y, z, n, low, middle, hint);
+        else outOfCoreProductKeep(run, x, y, z, n, hint);
         return;
     case productFixedFirst:
-        if (s1) inCoreProduct(run, x, y, z, n, low, middle);
-        else outOfCoreProductFixed(run, x, y, z, n);
+        if (s1) inCoreProduct(run, x, y, z, n, low, middle, hint);
+        else outOfCoreProductFixed(run, x, y, z, n, hint);
         return;
     case productReuseFirst:
-        if (s1) inCoreProductReuse(run, x, y, z, n, low, middle);
-        else outOfCoreProductReuse(run, x, y, z, n);
+        if (s1) inCoreProductReuse(run, x, y, z, n, low, middle, hint);
+        else outOfCoreProductReuse(run, x, y, z, n, hint);
         return;
     case productHalfAfterFixed:
         if (s1) inCoreHalfProduct(run, x, y, z, n, middle, upper);
         else if (size == SizeClass::s2) inCoreHalfProduct(run, x, y, z, n, low, middle);
-        else outOfCoreHalfProductReuse(run, x, y, z, n);
+        else outOfCoreHalfProductReuse(run, x, y, z, n, hint);
         return;
     default:
         // productHalfAfterSquare, and any mode outside 0 .. 7. Mode 3 kept
         // x's transform only in S1 (in core) and S4 (in the store of Y).
-        if (s1) inCoreHalfProductReuse(run, x, y, z, n, middle, upper);
+        if (s1) inCoreHalfProductReuse(run, x, y, z, n, middle, upper, hint);
         else if (size == SizeClass::s2) inCoreHalfProduct(run, x, y, z, n, low, middle);
-        else if (size == SizeClass::s3) outOfCoreHalfProduct(run, x, y, z, n);
-        else outOfCoreHalfProductReuse(run, x, y, z, n);
+        else if (size == SizeClass::s3) outOfCoreHalfProduct(run, x, y, z, n, hint);
+        else outOfCoreHalfProductReuse(run, x, y, z, n, hint);
         return;
     }
+}
+
+void multiplyNumbers(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
+                     std::int32_t mode)
+{
+    ReuseHint none;
+    multiplyNumbers(run, x, y, z, n, mode, none);
 }
 
 } // namespace calvorn

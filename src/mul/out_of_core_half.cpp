@@ -15,7 +15,7 @@ namespace {
 // The diagonal K'+2 of x's blocks 1 .. K' by y's blocks K'+1 .. 2K', plus the
 // guard terms of both operands, stored as z words n+1 and n+2.
 void formHalfGuardWords(RunContext& run, const BlockLayout& layout, StoredNumber& x, StoredNumber& y,
-                        StoredNumber& z, std::int32_t n)
+                        PieceTarget& target, std::int32_t n)
 {
     const std::int32_t m = layout.m;
     const std::int32_t blocks = n / 2 / m;
@@ -24,12 +24,13 @@ void formHalfGuardWords(RunContext& run, const BlockLayout& layout, StoredNumber
         addBoundaryProduct(run, x, (blocks - d + 1) * m + 1, y, (blocks + d - 1) * m + 1, piece, d == blocks);
     if (blocks >= 2) finishBoundaryPiece(run, piece);
     addHalfProductTerms(run, x, y, piece, n, 0);
-    storeGuardWords(run, layout, piece, z, 2 * blocks + 1);
+    storeGuardWords(run, layout, piece, target, 2 * blocks + 1);
 }
 
 // With x's upper-half spectra at Y positions 1 .. K': y's lower half and the
 // pieces K'+f, f = K' .. 1. A single block of y stays in the work area.
-void finishHalfProduct(RunContext& run, const BlockLayout& layout, StoredNumber& y, StoredNumber& z, std::int32_t n)
+void finishHalfProduct(RunContext& run, const BlockLayout& layout, StoredNumber& y, PieceTarget& target,
+                       std::int32_t n, const ReuseHint& hint)
 {
     const std::int32_t blocks = n / 2 / layout.m;
     StoredNumber& storeY = spectrumStoreY(run);
@@ -37,37 +38,42 @@ void finishHalfProduct(RunContext& run, const BlockLayout& layout, StoredNumber&
     if (blocks == 1) {
         transformBlock(run, layout, y, 2);
         spectrumTimesStored(run, w, storeY, w, layout.b, 1);
-        storePiece(run, layout, z, 2, false, true);
+        storePiece(run, layout, target, 2, false, true);
         return;
     }
-    saveBlockSpectra(run, layout, y, blocks + 1, 2 * blocks, storeY);
+    saveBlockSpectra(run, layout, y, blocks + 1, 2 * blocks, storeY, hint);
     for (std::int32_t f = blocks; f >= 1; --f) {
         for (std::int32_t i = 1; i <= f; ++i) {
             const std::int32_t j = f - i + 1;
             if (i == 1) productOfStored(run, storeY, storeY, w, layout.b, i, blocks + j);
             else accumulateProductOfStored(run, storeY, storeY, w, layout.b, i, blocks + j);
         }
-        storePiece(run, layout, z, blocks + f, false, f == blocks);
+        storePiece(run, layout, target, blocks + f, false, f == blocks);
     }
 }
 
 } // namespace
 
-void outOfCoreHalfProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n)
+void outOfCoreHalfProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
+                          const ReuseHint& hint)
 {
     const BlockLayout layout = outOfCoreLayout(run);
-    formHalfGuardWords(run, layout, x, y, z, n);
-    saveBlockSpectra(run, layout, x, 1, n / 2 / layout.m, spectrumStoreY(run));
-    finishHalfProduct(run, layout, y, z, n);
+    PieceTarget target{z};
+    formHalfGuardWords(run, layout, x, y, target, n);
+    saveBlockSpectra(run, layout, x, 1, n / 2 / layout.m, spectrumStoreY(run), hint);
+    finishHalfProduct(run, layout, y, target, n, hint);
 }
 
-void outOfCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n)
+void outOfCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
+                               const ReuseHint& hint)
 {
     const BlockLayout layout = outOfCoreLayout(run);
-    formHalfGuardWords(run, layout, x, y, z, n);
     // x's spectra at Y positions 1 .. K' are those of the preceding
     // outOfCoreProductFixed (x was its y) or outOfCoreHalfSquare.
-    finishHalfProduct(run, layout, y, z, n);
+    requireBlockSpectra(run, layout, x, 1, n / 2 / layout.m, spectrumStoreY(run), hint);
+    PieceTarget target{z};
+    formHalfGuardWords(run, layout, x, y, target, n);
+    finishHalfProduct(run, layout, y, target, n, hint);
 }
 
 } // namespace calvorn

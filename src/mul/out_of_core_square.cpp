@@ -37,7 +37,7 @@ void formSquarePiece(RunContext& run, const BlockLayout& layout, std::int32_t f,
 
 } // namespace
 
-void outOfCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n)
+void outOfCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n, const ReuseHint& hint)
 {
     const BlockLayout layout = outOfCoreLayout(run);
     const std::int32_t m = layout.m;
@@ -54,38 +54,41 @@ void outOfCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int
         finishBoundaryPiece(run, piece);
     }
     addGuardTerms(run, x, x, piece, n, 0);
-    storeGuardWords(run, layout, piece, z, blocks + 1);
+    PieceTarget target{z};
+    storeGuardWords(run, layout, piece, target, blocks + 1);
 
     if (blocks == 1) {
         const std::span<double> w = transformArray(run);
         transformBlock(run, layout, x, 1);
         pointwiseSquare(w, w, layout.b);
-        storePiece(run, layout, z, 1, false, true);
+        storePiece(run, layout, target, 1, false, true);
         return;
     }
-    saveBlockSpectra(run, layout, x, 1, blocks, spectrumStoreY(run));
+    saveBlockSpectra(run, layout, x, 1, blocks, spectrumStoreY(run), hint);
     for (std::int32_t f = blocks; f >= 1; --f) {
         formSquarePiece(run, layout, f, 1, (f + 1) / 2);
-        storePiece(run, layout, z, f, false, f == blocks);
+        storePiece(run, layout, target, f, false, f == blocks);
     }
 }
 
-void outOfCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n)
+void outOfCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n, const ReuseHint& hint)
 {
     const BlockLayout layout = outOfCoreLayout(run);
     // x's first half and the whole block after it, whose first two words are
     // the guard words: no boundary piece and no guard terms are needed. The
     // blocks inside the words in which the iterate agrees with the last one
-    // keep their spectra.
+    // keep their spectra, where the last step of the run left them in Y (the
+    // half product after it puts its own blocks after x's upper half).
     const std::int32_t blocks = n / 2 / layout.m + 1;
-    const std::int32_t xFirst = agreeingBlocks(run.iterateAgreeWords, layout.m) + 1;
-    saveBlockSpectra(run, layout, x, xFirst, blocks, spectrumStoreY(run));
+    const std::int32_t xFirst = agreeingBlocks(hint.iterateAgreeWords, layout.m) + 1;
+    updateBlockSpectra(run, layout, x, xFirst, blocks, spectrumStoreY(run), hint, KeptFrom::thisRun);
+    PieceTarget target{z};
 
     // The first piece (the last block squared) supplies only the guard words.
     for (std::int32_t f = 2 * blocks - 1; f >= 1; --f) {
         const std::int32_t lo = std::max(f - blocks + 1, 1);
         formSquarePiece(run, layout, f, lo, (lo + std::min(f, blocks)) / 2);
-        storePiece(run, layout, z, f, f == 2 * blocks - 1, f == 2 * blocks - 2);
+        storePiece(run, layout, target, f, f == 2 * blocks - 1, f == 2 * blocks - 2);
     }
 }
 

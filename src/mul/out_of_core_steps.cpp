@@ -32,7 +32,12 @@ BlockLayout outOfCoreLayout(const RunContext& run)
     return {b, k, b / 4};
 }
 
-std::span<double> transformArray(RunContext& run) { return run.workArea.doubles(); }
+std::span<double> transformArray(RunContext& run)
+{
+    const std::span<double> area = run.workArea.doubles();
+    run.kept.areaWritten(area.data(), 0, static_cast<std::int32_t>(area.size()));
+    return area;
+}
 
 StoredNumber& spectrumStoreX(RunContext& run) { return *run.spectrumStoreX; }
 StoredNumber& spectrumStoreY(RunContext& run) { return *run.spectrumStoreY; }
@@ -44,28 +49,73 @@ void transformBlock(RunContext& run, const BlockLayout& layout, StoredNumber& nu
     transformForward(run, layout.k, w);
 }
 
-void saveBlockSpectra(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t first,
-                      std::int32_t last, StoredNumber& store, std::int32_t shift)
+namespace {
+
+// What block `block` of `number` becomes in a spectrum store.
+KeptTransform blockSpectrum(const BlockLayout& layout, const StoredNumber& number, std::int32_t block,
+                            std::uint64_t session)
 {
-    for (std::int32_t e = first; e <= last; ++e) {
-        transformBlock(run, layout, number, e);
-        storeSpectrum(run, transformArray(run), store, layout.b, e + shift);
+    return {&number, (block - 1) * layout.m + 1, layout.m, layout.k, session};
+}
+
+void saveBlockSpectrum(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t block,
+                       StoredNumber& store, std::int32_t position, std::uint64_t session)
+{
+    transformBlock(run, layout, number, block);
+    storeSpectrum(run, transformArray(run), store, layout.b, position);
+    run.kept.stored(store, position, blockSpectrum(layout, number, block, session));
+}
+
+} // namespace
+
+void saveBlockSpectra(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t first,
+                      std::int32_t last, StoredNumber& store, const ReuseHint& hint, std::int32_t shift)
+{
+    for (std::int32_t e = first; e <= last; ++e) saveBlockSpectrum(run, layout, number, e, store, e + shift, hint.session);
+}
+
+void updateBlockSpectra(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t firstNew,
+                        std::int32_t last, StoredNumber& store, const ReuseHint& hint, KeptFrom from)
+{
+    for (std::int32_t e = 1; e <= last; ++e) {
+        KeptTransform* kept = e < firstNew ? run.kept.atPosition(store, e) : nullptr;
+        const bool usable = kept != nullptr && kept->sameSource(blockSpectrum(layout, number, e, hint.session)) &&
+                            (from == KeptFrom::anyRun || kept->session == hint.session);
+        if (usable)
+            kept->session = hint.session;
+        else
+            saveBlockSpectrum(run, layout, number, e, store, e, hint.session);
     }
 }
 
-void storeGuardWords(RunContext& run, const BlockLayout& layout, const BoundaryArray& piece, StoredNumber& z,
-                     std::int32_t f)
+void requireBlockSpectra(RunContext& run, const BlockLayout& layout, const StoredNumber& number, std::int32_t first,
+                         std::int32_t last, StoredNumber& store, const ReuseHint& hint, std::int32_t shift)
 {
-    storeProductPiece(run, piece, z, layout.b, f, true, false);
+    for (std::int32_t e = first; e <= last; ++e) {
+        const KeptTransform* kept = run.kept.atPosition(store, e + shift);
+        const KeptTransform wanted = blockSpectrum(layout, number, e, hint.session);
+        if (kept == nullptr || !kept->sameSource(wanted) || kept->session != hint.session) {
+            throw RunFailure("spectrum store " + store.fileName() + " position " + std::to_string(e + shift) +
+                             " does not hold the kept spectrum of " + number.fileName() + " words " +
+                             std::to_string(wanted.firstWord) + " .. " +
+                             std::to_string(wanted.firstWord + wanted.words - 1) + " that this product takes over");
+        }
+    }
 }
 
-void storePiece(RunContext& run, const BlockLayout& layout, StoredNumber& z, std::int32_t f, bool guard,
+void storeGuardWords(RunContext& run, const BlockLayout& layout, const BoundaryArray& piece, PieceTarget& target,
+                     std::int32_t f)
+{
+    storeProductPiece(run, piece, target.z, layout.b, f, true, false, target.savedPieceCarry);
+}
+
+void storePiece(RunContext& run, const BlockLayout& layout, PieceTarget& target, std::int32_t f, bool guard,
                 bool lowest)
 {
     const std::span<double> w = transformArray(run);
     transformInverse(run, layout.k, w);
     roundToIntegers(run, w, layout.b);
-    storeProductPiece(run, w, z, layout.b, f, guard, lowest);
+    storeProductPiece(run, w, target.z, layout.b, f, guard, lowest, target.savedPieceCarry);
 }
 
 } // namespace calvorn

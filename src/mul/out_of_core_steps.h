@@ -1,13 +1,15 @@
 // The steps that the out-of-core products share: the block layout of the
 // work area, the transform of one operand block into the work area or into a
 // spectrum store, and the way back from a piece's spectrum to z's words.
-// Uses run.workArea, the spectrum stores and the stores of the pieces.
+// Uses run.workArea, the spectrum stores and the stores of the pieces, and
+// keeps run.kept up to date with what each store position holds.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
 #include "mul/boundary_piece.h"
+#include "mul/reuse_hint.h"
 #include "storage/run_context.h"
 #include "storage/stored_number.h"
 
@@ -28,7 +30,8 @@ struct BlockLayout {
 BlockLayout outOfCoreLayout(const RunContext& run);
 
 // The first b doubles of the work area hold the block transform; the store
-// of a piece may read a few past its middle, never past b.
+// of a piece may read a few past its middle, never past b. Whatever the work
+// area held for a later in-core product is gone from here on.
 std::span<double> transformArray(RunContext& run);
 
 StoredNumber& spectrumStoreX(RunContext& run);
@@ -39,18 +42,46 @@ StoredNumber& spectrumStoreY(RunContext& run);
 void transformBlock(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t block);
 
 // Blocks first .. last of `number`, transformed and saved at the store
-// positions first + shift .. last + shift (none when first > last).
+// positions first + shift .. last + shift (none when first > last), and
+// recorded with the hint's session.
 void saveBlockSpectra(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t first,
-                      std::int32_t last, StoredNumber& store, std::int32_t shift = 0);
+                      std::int32_t last, StoredNumber& store, const ReuseHint& hint, std::int32_t shift = 0);
+
+// Whose spectra a kept position may be taken over from.
+enum class KeptFrom {
+    thisRun,  // made or confirmed under the hint's session
+    anyRun,   // made by any earlier call (the caller vouches for the words)
+};
+
+// Blocks 1 .. last of `number` at store positions 1 .. last: the blocks
+// before `firstNew`, whose words the caller knows to be unchanged, are taken
+// as the store holds them where the record says that the position holds that
+// very block (made as `from` allows), and are confirmed with the hint's
+// session; every other block is transformed and saved.
+void updateBlockSpectra(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t firstNew,
+                        std::int32_t last, StoredNumber& store, const ReuseHint& hint, KeptFrom from);
+
+// Throws RunFailure, before anything is read or written, unless store
+// positions first + shift .. last + shift hold blocks first .. last of
+// `number` made or confirmed under the hint's session.
+void requireBlockSpectra(RunContext& run, const BlockLayout& layout, const StoredNumber& number, std::int32_t first,
+                         std::int32_t last, StoredNumber& store, const ReuseHint& hint, std::int32_t shift = 0);
+
+// Where the pieces of one product go: z, and the carry that each piece
+// hands to the next one stored.
+struct PieceTarget {
+    StoredNumber& z;
+    double savedPieceCarry = 0.0;
+};
 
 // The boundary piece, with its guard terms added, becomes z's guard words:
 // the guard call of piece f (= n/m + 1).
-void storeGuardWords(RunContext& run, const BlockLayout& layout, const BoundaryArray& piece, StoredNumber& z,
+void storeGuardWords(RunContext& run, const BlockLayout& layout, const BoundaryArray& piece, PieceTarget& target,
                      std::int32_t f);
 
 // The spectrum of piece f in the work area goes back to digit sums, is
 // rounded and is stored into z.
-void storePiece(RunContext& run, const BlockLayout& layout, StoredNumber& z, std::int32_t f, bool guard,
+void storePiece(RunContext& run, const BlockLayout& layout, PieceTarget& target, std::int32_t f, bool guard,
                 bool lowest);
 
 // Whole blocks inside a count of agreeing leading words: the first block to

@@ -15,9 +15,6 @@
 
 namespace calvorn::norm {
 
-// A finished value converted to a word, truncating toward zero.
-inline std::int32_t toWord(double value) { return static_cast<std::int32_t>(value); }
-
 // Forms one word from its high and low halves; the carry enters at the low
 // half and leaves from the high half.
 inline std::int32_t releaseWord(double high, double low, double& carry)

@@ -17,7 +17,7 @@ void storeWords(RunContext& run, std::span<const double> e, StoredNumber& z, std
         const std::int32_t from = leading ? firstWord + 1 : firstWord;
         const auto count = static_cast<std::size_t>(lastWord - from + 1);
         if (count > 0) carry = releaseWords(e, from - offset, slots.last(count), carry);
-        if (leading) slots[0] = norm::toWord(e[0] + carry);
+        if (leading) slots[0] = toWord(e[0] + carry);
     };
     norm::walkBlocksDownward(run, z, offset + 1, offset + top, false, release);
 }

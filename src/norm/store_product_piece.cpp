@@ -6,7 +6,7 @@
 namespace calvorn {
 
 void storeProductPiece(RunContext& run, std::span<const double> e, StoredNumber& z, std::int32_t m, std::int32_t f,
-                       bool guard, bool lowest)
+                       bool guard, bool lowest, double& savedPieceCarry)
 {
     const std::int32_t p = m / 4;
     const std::int32_t offset = (f - 1) * p;  // z word of local word 0
@@ -23,7 +23,7 @@ void storeProductPiece(RunContext& run, std::span<const double> e, StoredNumber&
         norm::walkWordsDownward(run, z, offset + 1, offset + 2, false, [&](std::int32_t word, std::int32_t& slot) {
             slot = norm::releaseWord(high(word - offset), low(word - offset), carry);
         });
-        if (f > 1) run.savedPieceCarry = carry;
+        if (f > 1) savedPieceCarry = carry;
         return;
     }
 
@@ -41,16 +41,16 @@ void storeProductPiece(RunContext& run, std::span<const double> e, StoredNumber&
     }
 
     // Lower half: fresh words, with the carry left by the piece below.
-    carry += run.savedPieceCarry;
+    carry += savedPieceCarry;
     const auto release = [&](std::int32_t firstWord, std::int32_t lastWord, std::span<std::int32_t> slots) {
         const bool first = firstWord == offset + 1;
         const std::int32_t from = first ? firstWord + 1 : firstWord;
         const auto count = static_cast<std::size_t>(lastWord - from + 1);
         if (count > 0) carry = releaseWords(e, from - offset, slots.last(count), carry);
-        if (first) slots[0] = f == 1 ? norm::toWord(e[0] + carry) : norm::releaseWord(high(1), low(1), carry);
+        if (first) slots[0] = f == 1 ? toWord(e[0] + carry) : norm::releaseWord(high(1), low(1), carry);
     };
     norm::walkBlocksDownward(run, z, offset + 1, offset + p, false, release);
-    if (f > 1) run.savedPieceCarry = carry;
+    if (f > 1) savedPieceCarry = carry;
 }
 
 } // namespace calvorn

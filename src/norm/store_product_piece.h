@@ -1,7 +1,7 @@
 // The store of the out-of-core products: releases the carries of one piece
 // of a product into z, adding into the words that the piece shares with the
-// piece stored before it. Keeps the carry between pieces in
-// run.savedPieceCarry; writes z through firstBlockBuffer.
+// piece stored before it. The carry between pieces passes through the
+// caller's savedPieceCarry; writes z through firstBlockBuffer.
 #pragma once
 
 #include <cstdint>
@@ -21,8 +21,9 @@ namespace calvorn {
 // pieces downward, each adding its upper half into the words the previous
 // piece wrote and filling its lower half. The carry that leaves local word 1
 // of a piece with f above 1 passes to the next piece through
-// run.savedPieceCarry; at f = 1 local word 1 is z's leading word, unreduced.
+// savedPieceCarry (one per product); at f = 1 local word 1 is z's leading
+// word, unreduced.
 void storeProductPiece(RunContext& run, std::span<const double> e, StoredNumber& z, std::int32_t m, std::int32_t f,
-                       bool guard, bool lowest);
+                       bool guard, bool lowest, double& savedPieceCarry);
 
 } // namespace calvorn

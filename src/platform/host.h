@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,9 @@ namespace calvorn {
 struct MemoryStatus {
     std::uint64_t totalPhysical = 0;     // bytes of physical memory
     std::uint64_t availablePhysical = 0; // bytes free at this moment
+    // Bytes the process may still take under its own limits (address space,
+    // data, control group); the largest value when none applies.
+    std::uint64_t processHeadroom = std::numeric_limits<std::uint64_t>::max();
 };
 
 class Host {
@@ -26,6 +30,10 @@ public:
     // Called after every block transfer: the window dispatches its pending
     // messages here, the console notices Ctrl+C. Either may raise the stop flag.
     virtual void pumpMessages() = 0;
+
+    // Looks at once for a stop that is waiting, as the pump would (which may
+    // look only every few milliseconds), and raises the stop flag for it.
+    virtual void checkForStop() { pumpMessages(); }
 
     // The shared stop flag: set when no computation may continue.
     virtual bool stopRequested() const = 0;

@@ -1,7 +1,8 @@
 // The state of one computation: its host, size parameters, the two block
-// buffers, the product work area and the few counts that steer the products
-// and iterations. The driver owns one per run and hands it down by reference;
-// tests build small ones at any size and work-area length.
+// buffers, the product work area, the spectrum stores with the record of the
+// transforms kept in them, and the run's counters. The driver owns one per
+// run and hands it down by reference; tests build small ones at any size and
+// work-area length.
 #pragma once
 
 #include <array>
@@ -12,6 +13,7 @@
 #include "common/size_parameters.h"
 #include "fft/transform_plan.h"
 #include "platform/host.h"
+#include "storage/kept_transforms.h"
 
 namespace calvorn {
 
@@ -86,10 +88,8 @@ public:
     SpectrumBuffer spectrumBufferA{};
     SpectrumBuffer spectrumBufferB{};
 
-    std::int32_t agreementCount = 0;     // leading words in which a and b agree
-    std::int32_t iterateAgreeWords = 0;  // leading words in which a Newton iterate agrees with the last
-    std::int32_t firstProductOfRun = 0;  // 1 at the start of each Newton run
-    double savedPieceCarry = 0.0;        // carry between the pieces of an out-of-core product
+    // Which transforms the work area and the spectrum stores hold for a later product.
+    KeptTransforms kept;
 
     double largestRoundingDistance = 0.0; // largest |value - nearest integer| seen after an inverse transform
     std::uint64_t workFingerprint = 0;    // sum (mod 2^64) of the bit patterns of every value the rounding checked

@@ -1,18 +1,19 @@
 #include "storage/stored_number.h"
 
-#include <cerrno>
-#include <cstring>
+#include <utility>
 
+#include "platform/owned_files.h"
 #include "storage/run_errors.h"
 
 namespace calvorn {
 
 StoredNumber::StoredNumber(std::string fileName) : fileName_(std::move(fileName))
 {
-    errno = 0;
-    file_ = std::fopen(fileName_.c_str(), "w+b");
-    if (file_ == nullptr)
-        throw RunFailure("cannot create " + fileName_ + ": " + std::strerror(errno));
+    try {
+        file_ = createOwnedFile(fileName_);
+    } catch (const FileRefused& refused) {
+        throw RunFailure(refused.what());
+    }
     // Every transfer is one whole block; the C library's own buffering would
     // only add a copy and hide write errors until a later call.
     std::setvbuf(file_, nullptr, _IONBF, 0);

@@ -1,6 +1,7 @@
 // A long number in base 10^8 kept in a work file of its own ("ia.dat" ..
-// "iy.dat"), read and written one block at a time. The file is created
-// truncating any old file of the same name and is closed on destruction; the
+// "iy.dat"), read and written one block at a time. The file is created new
+// and never through a link (an old regular file of the same name is removed
+// first, anything else there is refused) and is closed on destruction; the
 // owner decides when it is deleted.
 #pragma once
 
@@ -11,8 +12,8 @@ namespace calvorn {
 
 class StoredNumber {
 public:
-    // Creates (or truncates) the work file; throws RunFailure naming the file
-    // and the system's reason when it cannot.
+    // Creates the work file; throws RunFailure naming the file and the
+    // reason when it cannot.
     explicit StoredNumber(std::string fileName);
     ~StoredNumber();
     StoredNumber(const StoredNumber&) = delete;

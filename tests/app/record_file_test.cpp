@@ -1,11 +1,16 @@
 // The records file on disk: created empty when missing, read only up to its
-// 2048th byte, rewritten whole, and kept when it cannot be rewritten.
+// 2048th byte, rewritten whole, kept when it cannot be rewritten, and never
+// read or replaced through a link, a FIFO or a directory.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+#include <vector>
 
 #include "app/record_file.h"
 #include "support/scratch_directory.h"
@@ -88,6 +93,69 @@ TEST(RecordFile, FailedWriteIsReportedAndKeepsTheOldFileAndTheRecords)
 
     EXPECT_THROW(saveRecords(table, 14, "no_such_directory/pi_rec.txt"), RecordFileError);
 }
+
+// FIFOs and links made by an ordinary user are POSIX cases; the Windows
+// build's refusal of reparse points is exercised by the console program.
+#if !defined(_WIN32)
+TEST(RecordFile, WhatCannotBeReadIsReportedAndNeverReplaced)
+{
+    // A FIFO (which must not block the program), a link to a file elsewhere
+    // and a directory: none is read, none is replaced.
+    test::ScratchDirectory scratch;
+    writeFile("victim", "precious");
+    RecordTable table;
+    table.recordRun(14, 5000);
+    const auto refused = [&table](const std::string& kind) {
+        SCOPED_TRACE(kind);
+        RecordTable loaded;
+        const auto problem = loadRecords(loaded);
+        ASSERT_TRUE(problem.has_value());
+        EXPECT_EQ(*problem, "pi_rec.txt is " + kind);
+        try {
+            saveRecords(table, 14);
+            ADD_FAILURE() << "replaced " << kind;
+        } catch (const RecordFileError& e) {
+            EXPECT_NE(std::string(e.what()).find("pi_rec.txt is " + kind), std::string::npos) << e.what();
+        }
+    };
+    ASSERT_EQ(mkfifo("pi_rec.txt", 0600), 0);
+    refused("a FIFO");
+    EXPECT_EQ(std::filesystem::status("pi_rec.txt").type(), std::filesystem::file_type::fifo);
+    std::filesystem::remove("pi_rec.txt");
+
+    std::filesystem::create_symlink("victim", "pi_rec.txt");
+    refused("a symbolic link");
+    EXPECT_TRUE(std::filesystem::is_symlink("pi_rec.txt"));
+    std::filesystem::remove("pi_rec.txt");
+
+    std::filesystem::create_directory("pi_rec.txt");
+    refused("a directory");
+    EXPECT_EQ(fileBytes("victim"), "precious");
+    EXPECT_EQ(scratch.fileNames(), (std::vector<std::string>{"pi_rec.txt", "victim"}));
+}
+
+TEST(RecordFile, ALinkInPlaceOfTheSideFileIsNotWrittenThrough)
+{
+    test::ScratchDirectory scratch;
+    writeFile("victim", "precious");
+    writeFile("pi_rec.txt", "- old records\n");
+    std::filesystem::create_symlink("victim", "pi_rec.txt.new");
+    RecordTable table;
+    table.recordRun(14, 5000);
+    EXPECT_THROW(saveRecords(table, 14), RecordFileError);
+    EXPECT_EQ(fileBytes("victim"), "precious");
+    EXPECT_EQ(fileBytes("pi_rec.txt"), "- old records\n");
+    EXPECT_TRUE(std::filesystem::is_symlink("pi_rec.txt.new"));
+
+    // A stale side file of an earlier run (a hard link, even) goes by its name only.
+    std::filesystem::remove("pi_rec.txt.new");
+    std::filesystem::create_hard_link("victim", "pi_rec.txt.new");
+    saveRecords(table, 14);
+    EXPECT_EQ(fileBytes("victim"), "precious");
+    EXPECT_EQ(fileBytes("pi_rec.txt"), recordFileBytes(table, 14));
+    EXPECT_EQ(scratch.fileNames(), (std::vector<std::string>{"pi_rec.txt", "victim"}));
+}
+#endif
 
 } // namespace
 } // namespace calvorn

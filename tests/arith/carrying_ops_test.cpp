@@ -6,12 +6,12 @@
 #include <random>
 
 #include "arith/element_ops.h"
-#include "element_bench.h"
+#include "element_rig.h"
 
 namespace calvorn {
 namespace {
 
-using test::Bench;
+using test::Rig;
 using test::filledWords;
 using test::unitValue;
 using test::shapes;
@@ -32,7 +32,7 @@ TEST(AddNumbers, CarriesRippleThroughEveryBlockAndResultsMayOverwriteInputs)
     std::mt19937_64 random(1);
     for (const auto shape : shapes) {
         SCOPED_TRACE(testing::Message() << "blockWords " << shape.blockWords << " n " << shape.n);
-        Bench t(shape);
+        Rig t(shape);
         const std::int32_t count = t.words();
         // 0.99999999...9 plus one unit of the last word is exactly 1.
         Words one = filledWords(count, 0, 0);
@@ -63,7 +63,7 @@ TEST(SubtractNumbers, BorrowsCrossBlocksAndANegativeResultKeepsItsValue)
     std::mt19937_64 random(2);
     for (const auto shape : shapes) {
         SCOPED_TRACE(testing::Message() << "blockWords " << shape.blockWords << " n " << shape.n);
-        Bench t(shape);
+        Rig t(shape);
         const std::int32_t count = t.words();
         Words unit = filledWords(count, 0, 0);
         unit.back() = 1;
@@ -102,7 +102,7 @@ TEST(IntegerMinus, WeightedSumIsExactlyKLessXWithTheLastWordUpToTenToTheEight)
     std::mt19937_64 random(3);
     for (const auto shape : shapes) {
         SCOPED_TRACE(testing::Message() << "blockWords " << shape.blockWords << " n " << shape.n);
-        Bench t(shape);
+        Rig t(shape);
         const std::int32_t count = t.words();
         // 1 - 1 = 0 as a leading -1, digits 99999999 and a last word of 10^8.
         t.put(t.x, filledWords(count, 100000000, 0));
@@ -133,7 +133,7 @@ TEST(MultiplySmall, ProductsUpToTwoToTheTwentySixAreExact)
     std::mt19937_64 random(4);
     for (const auto shape : shapes) {
         SCOPED_TRACE(testing::Message() << "blockWords " << shape.blockWords << " n " << shape.n);
-        Bench t(shape);
+        Rig t(shape);
         const std::int32_t count = t.words();
         for (const std::int32_t m : {0, 1, 2, 3, 99, 12345, 9999999, 1 << 26}) {
             // The leading word must stay within 32 bits after the product.
@@ -153,7 +153,7 @@ TEST(HalveNumber, IsTheFloorOfHalfTheValue)
     std::mt19937_64 random(5);
     for (const auto shape : shapes) {
         SCOPED_TRACE(testing::Message() << "blockWords " << shape.blockWords << " n " << shape.n);
-        Bench t(shape);
+        Rig t(shape);
         const std::int32_t count = t.words();
         t.put(t.x, filledWords(count, 100000000, 0));
         halveNumber(t.run, t.x, shape.n);
@@ -173,7 +173,7 @@ TEST(MultiplyPowerOfTwo, ChunksOfTwentySixBitsGiveTheExactProduct)
     std::mt19937_64 random(6);
     for (const auto shape : shapes) {
         SCOPED_TRACE(testing::Message() << "blockWords " << shape.blockWords << " n " << shape.n);
-        Bench t(shape);
+        Rig t(shape);
         const std::int32_t count = t.words();
         for (const std::int32_t k : {0, 1, 25, 26, 27, 52, 60}) {
             // A value small enough that value * 2^k stays below 20.

@@ -10,12 +10,12 @@
 #include <random>
 
 #include "arith/element_ops.h"
-#include "element_bench.h"
+#include "element_rig.h"
 
 namespace calvorn {
 namespace {
 
-using test::Bench;
+using test::Rig;
 using test::poison;
 using test::shapes;
 using test::Words;
@@ -30,7 +30,7 @@ TEST(ZeroAndClearTail, ZeroWholeBlocksAndKeepTheWordsBeforeTheCut)
     std::mt19937_64 random(11);
     for (const auto shape : shapes) {
         SCOPED_TRACE(testing::Message() << "blockWords " << shape.blockWords << " n " << shape.n);
-        Bench t(shape);
+        Rig t(shape);
         const std::int32_t w = shape.blockWords;
         const std::int32_t blocks = t.lastBlock();
         // One block more than the number occupies: it must never be touched.
@@ -57,7 +57,7 @@ TEST(CopyNumber, KeepsTheDestinationsWordsPastTheNumberInItsLastBlock)
     std::mt19937_64 random(12);
     for (const auto shape : shapes) {
         SCOPED_TRACE(testing::Message() << "blockWords " << shape.blockWords << " n " << shape.n);
-        Bench t(shape);
+        Rig t(shape);
         const std::int32_t w = shape.blockWords;
         const std::int32_t blocks = t.lastBlock();
         const Words source = test::randomWords(random, t.words());
@@ -82,7 +82,7 @@ TEST(CountAgreeingWords, FindsTheFirstDifferenceFromTheBlockOfTheEarlierCount)
     std::mt19937_64 random(13);
     for (const auto shape : shapes) {
         SCOPED_TRACE(testing::Message() << "blockWords " << shape.blockWords << " n " << shape.n);
-        Bench t(shape);
+        Rig t(shape);
         const std::int32_t w = shape.blockWords;
         const std::int32_t blocks = t.lastBlock();
         const Words a = test::randomWords(random, t.words());
@@ -117,7 +117,7 @@ TEST(CountAgreeingWords, FindsTheFirstDifferenceFromTheBlockOfTheEarlierCount)
 
 TEST(LeadingValue, MovesADoubleThroughWordsOneAndTwoOnly)
 {
-    Bench t({16, 64});
+    Rig t({16, 64});
     std::mt19937_64 random(14);
     const Words before = test::randomWords(random, 16);
     t.put(t.x, before);

@@ -18,7 +18,7 @@
 #include "arith/newton_iterations.h"
 #include "storage/run_errors.h"
 #include "support/fake_host.h"
-#include "support/number_io.h"
+#include "support/exact_integers.h"
 #include "support/scratch_directory.h"
 
 namespace calvorn {
@@ -28,11 +28,11 @@ using test::FakeHost;
 using test::ScratchDirectory;
 using test::Words;
 
-// A stored-number bench of numberWords N, blockWords W and a work area of b
+// A stored-number rig of numberWords N, blockWords W and a work area of b
 // doubles, with the spectrum stores that the out-of-core products use.
-class NewtonBench {
+class NewtonRig {
 public:
-    NewtonBench(std::int32_t words, std::int32_t blockWords, std::int32_t workAreaLength)
+    NewtonRig(std::int32_t words, std::int32_t blockWords, std::int32_t workAreaLength)
         : run(std::make_unique<RunContext>(host, SizeParameters::withBlockWords(words, blockWords)))
     {
         run->workArea.allocate(workAreaLength);
@@ -131,67 +131,66 @@ class NewtonShapes : public testing::TestWithParam<Shape> {};
 
 TEST_P(NewtonShapes, ReciprocalMatchesMpfr)
 {
-    NewtonBench bench(GetParam().words, GetParam().blockWords, GetParam().workAreaLength);
-    const std::int32_t N = bench.N();
+    NewtonRig rig(GetParam().words, GetParam().blockWords, GetParam().workAreaLength);
+    const std::int32_t N = rig.N();
     std::mt19937_64 random(1000 + static_cast<unsigned>(N));
     // t lies between 0.05 and 0.25 in a run; here anything from 0.05 to 1.
     const Words x = randomNumber(random, N, 5000000, 99999999);
-    bench.write(bench.input, x);
-    newtonReciprocal(*bench.run, bench.input, bench.result, bench.iterate, N, exponentFor(N));
+    rig.write(rig.input, x);
+    newtonReciprocal(*rig.run, rig.input, rig.result, rig.iterate, N, exponentFor(N));
 
     Oracle exact(N + 2);
     exact.set(x);
     mpfr_ui_div(exact.value(), 1, exact.value(), MPFR_RNDN);
-    EXPECT_LE(distance(bench.read(bench.result, N + 2), exact), tolerance);
-    EXPECT_EQ(bench.read(bench.input, N + 2), x) << "the input changed";
+    EXPECT_LE(distance(rig.read(rig.result, N + 2), exact), tolerance);
+    EXPECT_EQ(rig.read(rig.input, N + 2), x) << "the input changed";
 }
 
 TEST_P(NewtonShapes, InverseSqrtOfTwoMatchesMpfr)
 {
-    NewtonBench bench(GetParam().words, GetParam().blockWords, GetParam().workAreaLength);
-    const std::int32_t N = bench.N();
-    newtonInverseSqrt(*bench.run, bench.result, bench.iterate, N, exponentFor(N));
+    NewtonRig rig(GetParam().words, GetParam().blockWords, GetParam().workAreaLength);
+    const std::int32_t N = rig.N();
+    newtonInverseSqrt(*rig.run, rig.result, rig.iterate, N, exponentFor(N));
 
     Oracle exact(N + 2);
     mpfr_set_ui(exact.value(), 2, MPFR_RNDN);
     mpfr_rec_sqrt(exact.value(), exact.value(), MPFR_RNDN);
-    EXPECT_LE(distance(bench.read(bench.result, N + 2), exact), tolerance);
+    EXPECT_LE(distance(rig.read(rig.result, N + 2), exact), tolerance);
 }
 
 TEST_P(NewtonShapes, SquareRootMatchesMpfrColdAndWarm)
 {
-    NewtonBench bench(GetParam().words, GetParam().blockWords, GetParam().workAreaLength);
-    const std::int32_t N = bench.N();
+    NewtonRig rig(GetParam().words, GetParam().blockWords, GetParam().workAreaLength);
+    const std::int32_t N = rig.N();
     const std::int32_t p = exponentFor(N);
     std::mt19937_64 random(2000 + static_cast<unsigned>(N));
     // a * b lies near 0.7 in a run; here anything from 0.1 to 4.
     Words w = randomNumber(random, N, 10000000, 399999999);
-    bench.write(bench.input, w);
-    newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, p, 3);
+    rig.write(rig.input, w);
+    newtonSqrt(*rig.run, rig.input, rig.result, rig.iterate, N, p, 3, 0);
 
     Oracle exact(N + 2);
     exact.set(w);
     mpfr_sqrt(exact.value(), exact.value(), MPFR_RNDN);
-    EXPECT_LE(distance(bench.read(bench.result, N + 2), exact), tolerance);
+    EXPECT_LE(distance(rig.read(rig.result, N + 2), exact), tolerance);
 
     // From iteration 3 on, v keeps words 1 .. N/4 + 2 of 1/sqrt(w).
     Oracle inverse(N + 2);
     inverse.set(w);
     mpfr_rec_sqrt(inverse.value(), inverse.value(), MPFR_RNDN);
-    EXPECT_LE(distance(bench.read(bench.iterate, N / 4 + 2), inverse), 1);
+    EXPECT_LE(distance(rig.read(rig.iterate, N / 4 + 2), inverse), 1);
 
     // The next w agrees with this one in its first N/8 words, and so does
     // its 1/sqrt nearly: a warm start from the 1/sqrt(w) kept in v, at
     // n = N/8.
     for (std::size_t i = static_cast<std::size_t>(N / 8); i < w.size(); ++i)
         w[i] = std::uniform_int_distribution<std::int32_t>(0, 99999999)(random);
-    bench.write(bench.input, w);
-    bench.run->agreementCount = N / 8;
-    const std::int32_t steps = newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, p, 4);
+    rig.write(rig.input, w);
+    const std::int32_t steps = newtonSqrt(*rig.run, rig.input, rig.result, rig.iterate, N, p, 4, N / 8);
     EXPECT_EQ(steps, 4);
     exact.set(w);
     mpfr_sqrt(exact.value(), exact.value(), MPFR_RNDN);
-    EXPECT_LE(distance(bench.read(bench.result, N + 2), exact), tolerance);
+    EXPECT_LE(distance(rig.read(rig.result, N + 2), exact), tolerance);
 }
 
 // Every product in core, at several lengths, the 16K length among them.
@@ -208,13 +207,13 @@ INSTANTIATE_TEST_SUITE_P(OutOfCore, NewtonShapes,
 
 TEST(Newton, ColdRunsAtTheSixteenKLengthTakeElevenSteps)
 {
-    NewtonBench bench(2048, 512, 16384);
+    NewtonRig rig(2048, 512, 16384);
     const std::int32_t N = 2048;
     std::mt19937_64 random(7);
-    bench.write(bench.input, randomNumber(random, N, 50000000, 99999999));
-    EXPECT_EQ(newtonReciprocal(*bench.run, bench.input, bench.result, bench.iterate, N, 14), 11);
-    EXPECT_EQ(newtonInverseSqrt(*bench.run, bench.result, bench.iterate, N, 14), 11);
-    EXPECT_EQ(newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 14, 1), 11);
+    rig.write(rig.input, randomNumber(random, N, 50000000, 99999999));
+    EXPECT_EQ(newtonReciprocal(*rig.run, rig.input, rig.result, rig.iterate, N, 14), 11);
+    EXPECT_EQ(newtonInverseSqrt(*rig.run, rig.result, rig.iterate, N, 14), 11);
+    EXPECT_EQ(newtonSqrt(*rig.run, rig.input, rig.result, rig.iterate, N, 14, 1, 0), 11);
 }
 
 TEST(Newton, WarmStartBeginsAtTheFirstPowerOfTwoAboveTheAgreement)
@@ -229,18 +228,17 @@ TEST(Newton, WarmStartBeginsAtTheFirstPowerOfTwoAboveTheAgreement)
     EXPECT_EQ(warmStartStep(129), 8);
 
     // A warm run at the 16K length with 100 agreeing words: n = 128 .. 2048.
-    NewtonBench bench(2048, 512, 16384);
+    NewtonRig rig(2048, 512, 16384);
     const std::int32_t N = 2048;
     std::mt19937_64 random(11);
     const Words w = randomNumber(random, N, 50000000, 99999999);
-    bench.write(bench.input, w);
-    newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 14, 3);
-    bench.run->agreementCount = 100;
-    EXPECT_EQ(newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 14, 4), 5);
+    rig.write(rig.input, w);
+    newtonSqrt(*rig.run, rig.input, rig.result, rig.iterate, N, 14, 3, 0);
+    EXPECT_EQ(newtonSqrt(*rig.run, rig.input, rig.result, rig.iterate, N, 14, 4, 100), 5);
     Oracle exact(N + 2);
     exact.set(w);
     mpfr_sqrt(exact.value(), exact.value(), MPFR_RNDN);
-    EXPECT_LE(distance(bench.read(bench.result, N + 2), exact), tolerance);
+    EXPECT_LE(distance(rig.read(rig.result, N + 2), exact), tolerance);
 }
 
 TEST(Newton, ExactAnswersComeOutExact)
@@ -248,21 +246,75 @@ TEST(Newton, ExactAnswersComeOutExact)
     // 1/0.25 = 4: every product x * y is exactly one, the second branch with
     // a zero correction. sqrt(0.25) = 0.5 converges one length early, before
     // the full length has been reached.
-    NewtonBench bench(256, 64, 2048);
+    NewtonRig rig(256, 64, 2048);
     const std::int32_t N = 256;
     Words quarter(static_cast<std::size_t>(N + 2), 0);
     quarter[0] = 25000000;
-    bench.write(bench.input, quarter);
+    rig.write(rig.input, quarter);
 
-    newtonReciprocal(*bench.run, bench.input, bench.result, bench.iterate, N, 11);
+    newtonReciprocal(*rig.run, rig.input, rig.result, rig.iterate, N, 11);
     Words four(static_cast<std::size_t>(N + 2), 0);
     four[0] = 400000000;
-    EXPECT_EQ(bench.read(bench.result, N + 2), four);
+    EXPECT_EQ(rig.read(rig.result, N + 2), four);
 
-    newtonSqrt(*bench.run, bench.input, bench.result, bench.iterate, N, 11, 1);
+    newtonSqrt(*rig.run, rig.input, rig.result, rig.iterate, N, 11, 1, 0);
     Words half(static_cast<std::size_t>(N + 2), 0);
     half[0] = 50000000;
-    EXPECT_EQ(bench.read(bench.result, N + 2), half);
+    EXPECT_EQ(rig.read(rig.result, N + 2), half);
+}
+
+// Old words in every file the iterations use: the result, the iterate and
+// both spectrum stores hold leftovers of some earlier work.
+void fillWithOldData(NewtonRig& rig, std::mt19937_64& random)
+{
+    const std::int32_t N = rig.N();
+    rig.write(rig.result, test::randomWords(random, 2 * N));
+    rig.write(rig.iterate, test::randomWords(random, 2 * N));
+    // A store grows to 32 N bytes: 8 N words of junk doubles.
+    rig.write(rig.X, test::randomWords(random, 8 * N));
+    rig.write(rig.Y, test::randomWords(random, 8 * N));
+}
+
+// Exact answers out of core, down to a work area of four blocks, with old
+// data in every file: 1/0.25 settles in a few words, and its iterate agrees
+// with the last one in more than a block after the step whose product has a
+// single block (n = b/4), which keeps nothing in Y for the step after it;
+// sqrt(0.25) converges before the full length, so its last product reads
+// words of b beyond those the last step wrote. Then the other order: the
+// reciprocal after a square root with the same iterate, whose spectra are
+// still in Y from that run.
+TEST(Newton, ExactAnswersOutOfCoreWithOldDataInTheFiles)
+{
+    const std::int32_t N = 256;
+    Words quarter(static_cast<std::size_t>(N + 2), 0);
+    quarter[0] = 25000000;
+    Words four(static_cast<std::size_t>(N + 2), 0);
+    four[0] = 400000000;
+    Words half(static_cast<std::size_t>(N + 2), 0);
+    half[0] = 50000000;
+    for (const std::int32_t b : {256, 128, 64}) {
+        const std::string shape = "b = " + std::to_string(b);
+        std::mt19937_64 random(static_cast<std::uint64_t>(17 + b));
+        NewtonRig rig(N, 16, b);
+        rig.write(rig.input, quarter);
+
+        fillWithOldData(rig, random);
+        newtonReciprocal(*rig.run, rig.input, rig.result, rig.iterate, N, 11);
+        EXPECT_EQ(rig.read(rig.result, N + 2), four) << shape << ", 1/0.25";
+
+        for (const std::int32_t k : {1, 3}) {
+            fillWithOldData(rig, random);
+            newtonSqrt(*rig.run, rig.input, rig.result, rig.iterate, N, 11, k, 0);
+            EXPECT_EQ(rig.read(rig.result, N + 2), half) << shape << ", sqrt(0.25), k = " << k;
+            if (k == 3) {
+                Words two(static_cast<std::size_t>(N / 4 + 2), 0);
+                two[0] = 200000000;
+                EXPECT_EQ(rig.read(rig.iterate, N / 4 + 2), two) << shape << ", 1/sqrt(0.25) kept in v";
+            }
+        }
+        newtonReciprocal(*rig.run, rig.input, rig.result, rig.iterate, N, 11);
+        EXPECT_EQ(rig.read(rig.result, N + 2), four) << shape << ", 1/0.25 after the square root";
+    }
 }
 
 std::string failureOf(const std::function<void()>& body)
@@ -278,20 +330,19 @@ std::string failureOf(const std::function<void()>& body)
 TEST(Newton, ReachingTheLengthLimitFirstIsAFailure)
 {
     // p = 10 allows steps up to n = 128 only, far from convergence at 2048 words.
-    NewtonBench bench(2048, 512, 16384);
+    NewtonRig rig(2048, 512, 16384);
     const std::int32_t N = 2048;
     std::mt19937_64 random(13);
-    bench.write(bench.input, randomNumber(random, N, 50000000, 99999999));
-    RunContext& run = *bench.run;
-    EXPECT_EQ(failureOf([&] { newtonReciprocal(run, bench.input, bench.result, bench.iterate, N, 10); }),
+    rig.write(rig.input, randomNumber(random, N, 50000000, 99999999));
+    RunContext& run = *rig.run;
+    EXPECT_EQ(failureOf([&] { newtonReciprocal(run, rig.input, rig.result, rig.iterate, N, 10); }),
               "NOT CONVERGENT IN INV");
-    EXPECT_EQ(failureOf([&] { newtonInverseSqrt(run, bench.result, bench.iterate, N, 10); }),
+    EXPECT_EQ(failureOf([&] { newtonInverseSqrt(run, rig.result, rig.iterate, N, 10); }),
               "NOT CONVERGENT IN SQR05");
-    EXPECT_EQ(failureOf([&] { newtonSqrt(run, bench.input, bench.result, bench.iterate, N, 10, 1); }),
+    EXPECT_EQ(failureOf([&] { newtonSqrt(run, rig.input, rig.result, rig.iterate, N, 10, 1, 0); }),
               "NOT CONVERGENT IN SQR");
     // A warm start above the limit fails at once.
-    run.agreementCount = 1000;
-    EXPECT_EQ(failureOf([&] { newtonSqrt(run, bench.input, bench.result, bench.iterate, N, 12, 5); }),
+    EXPECT_EQ(failureOf([&] { newtonSqrt(run, rig.input, rig.result, rig.iterate, N, 12, 5, 1000); }),
               "NOT CONVERGENT IN SQR");
 }
 

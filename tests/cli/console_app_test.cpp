@@ -86,6 +86,9 @@ TEST(ConsoleProgram, RecordsPrintsTheStartupTable)
 
 TEST(ConsoleProgram, UnwritableDirectoryIsReportedBeforeTheRun)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows keeps a process's working directory from being removed";
+#endif
     test::ScratchDirectory scratch;
     // A working directory that has been removed: nothing can be created in
     // it, whatever the user's rights.
@@ -144,6 +147,37 @@ TEST(ConsoleProgram, StoppedRunExitsWithOneAndLeavesTheRecords)
     EXPECT_EQ(fileBytes("pi_rec.txt"), recordsBefore);
     EXPECT_EQ(scratch.fileNames(), std::vector<std::string>{"pi_rec.txt"});
     EXPECT_TRUE(host.stopRequested()); // idle again
+}
+
+TEST(ConsoleProgram, AStopAfterTheLastTransferEndsAsAStopWithoutARecord)
+{
+    // The driver looks for a stop once more before it puts the digits in
+    // place, and the console once more before it saves the record: a stop
+    // seen at either look ends the run as a stop.
+    test::ScratchDirectory scratch;
+    RecordTable before;
+    before.setBestSeconds(0, 77);
+    saveRecords(before, 14);
+    const std::string recordsBefore = fileBytes("pi_rec.txt");
+    std::uint64_t pumps = 0;
+    {
+        test::FakeHost host;
+        ASSERT_EQ(runWith({"16K"}, host).exitCode, exitSuccess);
+        pumps = host.pumps;
+        saveRecords(before, 14);
+        std::filesystem::remove("pi_data.txt");
+    }
+    for (const std::uint64_t stopAt : {pumps - 1, pumps}) {
+        SCOPED_TRACE(stopAt == pumps ? "before the record" : "before the digits are put in place");
+        test::FakeHost host;
+        host.stopAtPump = stopAt;
+        const ConsoleResult r = runWith({"16K"}, host, Language::english);
+        EXPECT_EQ(r.exitCode, exitRunFailed);
+        EXPECT_TRUE(contains(r.err, "the run was stopped; no record is written")) << r.err;
+        EXPECT_EQ(fileBytes("pi_rec.txt"), recordsBefore);
+        EXPECT_EQ(std::filesystem::exists("pi_data.txt"), stopAt == pumps);
+        EXPECT_TRUE(host.stopRequested());
+    }
 }
 
 } // namespace

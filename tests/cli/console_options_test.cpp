@@ -57,6 +57,22 @@ TEST(ConsoleOptions, MistakesAreUsageErrorsNamingTheFirstOne)
     }
 }
 
+TEST(ConsoleOptions, MemoryCapsInBytesWithBinarySuffixes)
+{
+    EXPECT_FALSE(parse({"8M"}).memoryCap.has_value());
+    EXPECT_EQ(parse({"--memory", "16M", "8M"}).memoryCap, 16u << 20);
+    EXPECT_EQ(parse({"--memory", "16M", "8M"}).sizeExponent, 23);
+    EXPECT_EQ(parse({"8M", "--memory=3g"}).memoryCap, 3ull << 30);
+    EXPECT_EQ(parse({"--memory", "640k"}).memoryCap, 640u << 10);
+    EXPECT_EQ(parse({"--memory", "123456"}).memoryCap, 123456u);
+    for (const char* bad : {"", "0", "16X", "M", "-1M", "+1M", "1.5M", "99999999999999999999", "17179869184G"}) {
+        const ConsoleCommand c = parse({"--memory", bad});
+        EXPECT_EQ(c.kind, Kind::usageError) << bad;
+        EXPECT_NE(c.error.find("--memory takes a size"), std::string::npos) << c.error;
+    }
+    EXPECT_EQ(parse({"--memory"}).kind, Kind::usageError);
+}
+
 TEST(ConsoleOptions, HelpListsEveryOptionInBothLanguages)
 {
     for (const Language language : {Language::korean, Language::english}) {

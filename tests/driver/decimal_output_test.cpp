@@ -1,7 +1,7 @@
 // "pi_data.txt" byte for byte: the digits of pi from MPFR in a stored number,
 // the layout of lines, groups and empty lines built here independently, the
 // last line and file size of every size, a stop in the middle of the output
-// and file errors that must end the run.
+// that leaves the previous file, and file errors that must end the run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +15,7 @@
 #include <random>
 #include <string>
 #include <sys/resource.h>
+#include <vector>
 
 #include <mpfr.h>
 
@@ -85,13 +86,22 @@ struct OutputRun {
     StoredNumber a{"ia.dat"};
 };
 
+// The digits of `number` as a run leaves them: written to the side file and
+// put in place as "pi_data.txt" once complete.
+void writeDigitsFile(RunContext& run, StoredNumber& number, std::int32_t n)
+{
+    SideFile side(decimalOutputFileName);
+    writeDecimalDigits(run, number, n, side);
+    ASSERT_EQ(side.commit(), 0);
+}
+
 TEST(DecimalOutput, PiToSixteenThousandDigitsMatchesTheLayoutByteForByte)
 {
     OutputRun t(SizeParameters::forExponent(14));
     const std::string pi = piDigits(16400);
     t.run.firstBlockBuffer.fill(0);
     test::writeWords(t.run, t.a, wordsOf(pi, 2050));
-    writeDecimalDigits(t.run, t.a, 2048);
+    writeDigitsFile(t.run, t.a, 2048);
 
     const std::string text = fileText("pi_data.txt");
     EXPECT_EQ(text.size(), 18392u);
@@ -111,7 +121,7 @@ TEST(DecimalOutput, SmallBlocksAndWordsWithLeadingZeros)
         number[1] = 7;
         number[2] = 0;
         test::writeWords(t.run, t.a, number);
-        writeDecimalDigits(t.run, t.a, words);
+        writeDigitsFile(t.run, t.a, words);
         std::string fraction;
         char eight[12];
         std::snprintf(eight, sizeof eight, "%08d", number[0] % 100000000);
@@ -139,7 +149,7 @@ TEST(DecimalOutput, WordsOutsideTheDigitRangePrintAsTheStepsOnDoublesGiveThem)
     const std::int32_t odd[] = {-1, -99999999, 100000000, 123456789, INT32_MAX, INT32_MIN, -7, 999999999};
     for (std::size_t j = 1; j < 16; ++j) number[j] = j <= 8 ? odd[j - 1] : any(random);
     test::writeWords(t.run, t.a, number);
-    writeDecimalDigits(t.run, t.a, 16);
+    writeDigitsFile(t.run, t.a, 16);
 
     std::string fraction = "00000000";
     for (std::size_t j = 1; j < 16; ++j) {
@@ -210,33 +220,29 @@ TEST(DecimalOutput, TwoMillionDigitsEndWithALineOfTwo)
     Words three(static_cast<std::size_t>(t.run.size.numberWords + 2), 0);
     three[0] = 300000000;
     test::writeWords(t.run, t.a, three);
-    writeDecimalDigits(t.run, t.a, t.run.size.numberWords);
+    writeDigitsFile(t.run, t.a, t.run.size.numberWords);
     const std::string text = fileText("pi_data.txt");
     EXPECT_EQ(text.size(), 9u + 41943u * 56 + 2097u * 2 + 4);
     EXPECT_EQ(text.substr(0, 9), "PI=3.\r\n\r\n");
     EXPECT_EQ(text.substr(text.size() - 60), "0000000000 0000000000 0000000000 0000000000 0000000000\r\n00\r\n");
 }
 
-TEST(DecimalOutput, AStopLeavesTheLinesWrittenSoFarAndClosesTheFile)
+TEST(DecimalOutput, AStopLeavesThePreviousFileAsItWasAndClosesTheSideFile)
 {
     OutputRun t(SizeParameters::forExponent(14));
     const std::string pi = piDigits(16400);
     test::writeWords(t.run, t.a, wordsOf(pi, 2050));
-    writeDecimalDigits(t.run, t.a, 2048);
+    writeDigitsFile(t.run, t.a, 2048);
     const std::string whole = fileText("pi_data.txt");
     const std::size_t filesBefore = openFiles();
 
     for (std::uint64_t j = 1; j <= 5; ++j) {
         t.host.stopAtPump = t.host.pumps + j;
-        EXPECT_THROW(writeDecimalDigits(t.run, t.a, 2048), StopRequested) << "j " << j;
+        EXPECT_THROW(writeDigitsFile(t.run, t.a, 2048), StopRequested) << "j " << j;
         t.host.stop = false;
         EXPECT_EQ(openFiles(), filesBefore) << "j " << j;
-        // Blocks 1 .. j - 1 were printed; the partial line was not yet due.
-        const std::uint64_t digits = 4096 * (j - 1);
-        const std::size_t expected = j == 1 ? 0 : 9 + digits / 50 * 56 + digits / 1000 * 2;
-        const std::string text = fileText("pi_data.txt");
-        EXPECT_EQ(text.size(), expected) << "j " << j;
-        EXPECT_EQ(text, whole.substr(0, text.size())) << "j " << j;
+        EXPECT_EQ(fileText("pi_data.txt"), whole) << "j " << j;
+        EXPECT_EQ(t.dir.fileNames(), (std::vector<std::string>{"ia.dat", "pi_data.txt"})) << "j " << j;
     }
 }
 
@@ -253,7 +259,7 @@ TEST(DecimalOutput, AFailingWriteNamesTheFileAndTheReason)
     setrlimit(RLIMIT_FSIZE, &limit);
     std::string message;
     try {
-        writeDecimalDigits(t.run, t.a, 2048);
+        writeDigitsFile(t.run, t.a, 2048);
     } catch (const RunFailure& failure) {
         message = failure.what();
     }
@@ -262,16 +268,28 @@ TEST(DecimalOutput, AFailingWriteNamesTheFileAndTheReason)
     EXPECT_NE(message.find("large"), std::string::npos) << message;
 }
 
-TEST(DecimalOutput, AFailedCreateNamesTheFile)
+TEST(DecimalOutput, NothingButARegularFileIsReplaced)
 {
+    // A link in place of the side file is refused, not written through.
     OutputRun t(SizeParameters::forExponent(14));
-    std::filesystem::create_directory("pi_data.txt");
+    test::writeWords(t.run, t.a, wordsOf(piDigits(16400), 2050));
+    std::ofstream("victim") << "precious";
+    std::filesystem::create_symlink("victim", "pi_data.txt.new");
     try {
-        writeDecimalDigits(t.run, t.a, 2048);
-        FAIL() << "the output went nowhere unnoticed";
-    } catch (const RunFailure& failure) {
-        EXPECT_NE(std::string(failure.what()).find("cannot create pi_data.txt: "), std::string::npos) << failure.what();
+        writeDigitsFile(t.run, t.a, 2048);
+        FAIL() << "the output went through a link";
+    } catch (const FileRefused& refused) {
+        EXPECT_EQ(std::string(refused.what()), "cannot create pi_data.txt.new: it is a symbolic link");
     }
+    EXPECT_EQ(fileText("victim"), "precious");
+    std::filesystem::remove("pi_data.txt.new");
+
+    // A directory in place of the result stays, and so does what is in it.
+    std::filesystem::create_directory("pi_data.txt");
+    SideFile side(decimalOutputFileName);
+    writeDecimalDigits(t.run, t.a, 2048, side);
+    EXPECT_NE(side.commit(), 0);
+    EXPECT_TRUE(std::filesystem::is_directory("pi_data.txt"));
 }
 
 } // namespace

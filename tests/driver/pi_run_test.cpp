@@ -13,15 +13,17 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <string>
+#include <string_view>
 #include <sys/resource.h>
 #include <vector>
-
-#include <mpfr.h>
 
 #include "driver/pi_computation.h"
 #include "driver/progress_lines.h"
 #include "driver/work_area_sizing.h"
+#include "mpfr_pi_digits.h"
+#include "pi_data_layout.h"
 #include "support/fake_host.h"
 #include "support/scratch_directory.h"
 
@@ -32,33 +34,12 @@ using test::FakeHost;
 using test::ScratchDirectory;
 using Names = std::vector<std::string>;
 
-// The correct "pi_data.txt" of 2^p digits from MPFR, laid out here on its own:
-// the header, lines of five groups of ten, an empty line after every
-// thousand digits, and the last partial line.
+// The correct "pi_data.txt" of 2^p digits: MPFR's digits laid out by the
+// digest tool's own layout, written apart from the program's output code.
 std::string correctPiData(std::int32_t p)
 {
-    const std::size_t digits = std::size_t{1} << p;
-    mpfr_t pi;
-    mpfr_init2(pi, static_cast<mpfr_prec_t>(digits * 34 / 10 + 128));
-    mpfr_const_pi(pi, MPFR_RNDN);
-    mpfr_exp_t exponent = 0;
-    char* text = mpfr_get_str(nullptr, &exponent, 10, digits + 1, pi, MPFR_RNDZ);
-    std::string out = std::string("PI=") + text[0] + ".\r\n\r\n";
-    std::string line;
-    for (std::size_t i = 1; i <= digits; ++i) {
-        line += text[i];
-        if (i % 50 == 0) {
-            out += line + "\r\n";
-            line.clear();
-            if (i % 1000 == 0) out += "\r\n";
-        } else if (i % 10 == 0) {
-            line += ' ';
-        }
-    }
-    out += line + "\r\n";
-    mpfr_free_str(text);
-    mpfr_clear(pi);
-    return out;
+    const std::string digits = tools::piDigitsFromMpfr(std::size_t{1} << p);
+    return tools::piDataText(digits[0], std::string_view(digits).substr(1));
 }
 
 std::string fileText(const char* name)
@@ -137,6 +118,50 @@ TEST(WorkAreaSizing, BudgetAndHalving)
     // Budgets past 4 GiB do not wrap.
     EXPECT_EQ(workAreaLengthFor(m32, memoryBudget({6ull << 30, 5ull << 30})), 33554432);
     EXPECT_EQ(workAreaLengthFor(m32, 65541 * 8), 65536);
+}
+
+TEST(WorkAreaSizing, TheProcessLimitsAndTheCapBoundTheBudget)
+{
+    MemoryStatus memory{24ull << 30, 20ull << 30, std::numeric_limits<std::uint64_t>::max()};
+    const std::uint64_t noCap = std::numeric_limits<std::uint64_t>::max();
+    EXPECT_EQ(limitedMemoryBudget(memory, noCap), memoryBudget(memory));
+    EXPECT_EQ(limitedMemoryBudget(memory, 16ull << 20), 16ull << 20);
+    // The headroom under ulimit -v or a control group, less what the run needs beside its area.
+    memory.processHeadroom = runReserveBytes + (100ull << 20);
+    EXPECT_EQ(limitedMemoryBudget(memory, noCap), 100ull << 20);
+    EXPECT_EQ(limitedMemoryBudget(memory, 16ull << 20), 16ull << 20);
+    memory.processHeadroom = runReserveBytes - 1;
+    EXPECT_EQ(limitedMemoryBudget(memory, noCap), 0u);
+    // The physical figure still counts when it is the smallest.
+    memory = {200000000, 1000, 1ull << 40};
+    EXPECT_EQ(limitedMemoryBudget(memory, noCap), 195000000u);
+}
+
+TEST(WorkAreaSizing, AnAreaTheSystemRefusesIsHalvedUntilItIsGranted)
+{
+    // The host reports plenty, but the address space is limited to a little
+    // more than it holds now: the 32 MiB a 4M run asks for cannot be had, a
+    // quarter of it can.
+    rlimit previous{};
+    getrlimit(RLIMIT_AS, &previous);
+    std::ifstream status("/proc/self/status");
+    std::uint64_t sizeKib = 0;
+    for (std::string key; status >> key;)
+        if (key == "VmSize:") status >> sizeKib;
+    ASSERT_GT(sizeKib, 0u);
+    rlimit limit = previous;
+    limit.rlim_cur = sizeKib * 1024 + (12ull << 20);
+    ScratchDirectory dir;
+    FakeHost host;
+    host.stopAtPump = 1;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+    const Outcome run = runPi(host, 22);
+    setrlimit(RLIMIT_AS, &previous);
+    EXPECT_EQ(run.result, 1);
+    EXPECT_TRUE(host.errors.empty()) << host.errors.front().text;
+    EXPECT_LT(run.summary.workAreaLength, 4194304);
+    EXPECT_GE(run.summary.workAreaLength, 65536);
+    EXPECT_TRUE(dir.fileNames().empty());
 }
 
 TEST(ProgressLines, ElapsedTimesAndMemoryFigures)
@@ -295,12 +320,10 @@ void stopAtManyTransfers(std::int32_t workAreaLength)
         transfers = host.pumps;
     }
     // The last five transfers are the reads of the output (four blocks of
-    // digits and the block of guard words).
-    const std::uint64_t outputStart = transfers - 4;
+    // digits and the block of guard words); then one more look for a stop.
+    const std::uint64_t outputStart = transfers - 5;
     std::vector<std::uint64_t> stops{1, 2, 3, 5, 8, 13, outputStart - 1, outputStart, outputStart + 2, transfers};
     for (std::uint64_t j = 21; j < outputStart - 1; j = j * 8 / 5) stops.push_back(j);
-    const std::string correct = correctPiData(p);
-
     for (const std::uint64_t j : stops) {
         SCOPED_TRACE("stop at transfer " + std::to_string(j) + " of " + std::to_string(transfers));
         ScratchDirectory dir;
@@ -311,15 +334,9 @@ void stopAtManyTransfers(std::int32_t workAreaLength)
         EXPECT_EQ(run.result, 1);
         EXPECT_TRUE(host.errors.empty());
         EXPECT_FALSE(run.summary.digitsVerified);
-        if (j < outputStart) {
-            EXPECT_TRUE(dir.fileNames().empty());
-        } else {
-            // The digits written before the stop stay.
-            EXPECT_EQ(dir.fileNames(), Names{"pi_data.txt"});
-            const std::string partial = fileText("pi_data.txt");
-            EXPECT_LT(partial.size(), correct.size());
-            EXPECT_EQ(partial, correct.substr(0, partial.size()));
-        }
+        // Nothing is left, not even the digits written before the stop; the
+        // last stop comes after the last transfer, once the digits are checked.
+        EXPECT_TRUE(dir.fileNames().empty());
     }
 }
 
@@ -391,7 +408,7 @@ TEST(RunEnd, WrongDigitsAreReportedAndNotVerified)
     EXPECT_NE(host.errors[0].text.find("pi_data.txt"), std::string::npos);
     EXPECT_EQ(host.errors[0].caption, "ERROR");
     EXPECT_FALSE(run.summary.digitsVerified);
-    EXPECT_EQ(dir.fileNames(), Names{"pi_data.txt"});
+    EXPECT_TRUE(dir.fileNames().empty());
 }
 
 // Runs with the size of any file this process writes limited to `bytes`.
@@ -450,7 +467,55 @@ TEST(RunEnd, AFailedWriteOfTheDigitsIsAFailedRun)
     EXPECT_NE(host.errors[0].text.find("pi_data.txt"), std::string::npos) << host.errors[0].text;
     EXPECT_EQ(host.errors[0].caption, "ERROR");
     EXPECT_FALSE(run.summary.digitsVerified);
-    for (const std::string& name : dir.fileNames()) EXPECT_EQ(name, "pi_data.txt");
+    EXPECT_TRUE(dir.fileNames().empty());
+}
+
+TEST(RunEnd, APreviousResultStaysUntilTheNewDigitsAreChecked)
+{
+    // A failed run, a stopped one and one with wrong digits each leave the
+    // previous "pi_data.txt" as it was; a good run replaces it.
+    ScratchDirectory dir;
+    std::ofstream("pi_data.txt") << "the digits of an earlier run";
+    {
+        FakeHost host;
+        EXPECT_EQ(runWithFileSizeLimit(host, 14, 16384).result, 1);
+    }
+    {
+        FakeHost host;
+        host.stopAtPump = 500;
+        EXPECT_EQ(runPi(host, 14).result, 1);
+    }
+    {
+        PumpHookHost host;
+        host.hook = [] {
+            if (!exists("ib.dat") && exists("ia.dat")) overwriteWord("ia.dat", 600, 0);
+        };
+        EXPECT_EQ(runPi(host, 14).result, 1);
+    }
+    EXPECT_EQ(fileText("pi_data.txt"), "the digits of an earlier run");
+    EXPECT_EQ(dir.fileNames(), Names{"pi_data.txt"});
+    FakeHost host;
+    EXPECT_EQ(runPi(host, 14).result, 0);
+    EXPECT_EQ(fileText("pi_data.txt"), correctPiData(14));
+}
+
+TEST(RunEnd, AFailureIsShownOnlyAfterTheFilesAreGone)
+{
+    class WatchingHost : public FakeHost {
+    public:
+        void showError(std::string_view text, std::string_view caption) override
+        {
+            FakeHost::showError(text, caption);
+            filesAtMessage = dir->fileNames();
+        }
+        const ScratchDirectory* dir = nullptr;
+        Names filesAtMessage{"not shown"};
+    };
+    ScratchDirectory dir;
+    WatchingHost host;
+    host.dir = &dir;
+    EXPECT_EQ(runWithFileSizeLimit(host, 14, 8192).result, 1);
+    EXPECT_TRUE(host.filesAtMessage.empty());
 }
 
 } // namespace

@@ -35,9 +35,9 @@ TEST(TransformOracle, ForwardMatchesDirectSummation)
         const std::size_t n = std::size_t{1} << k;
         std::vector<double> x = randomValues(n, random);
         std::fill(x.begin() + static_cast<std::ptrdiff_t>(n / 2), x.end(), 0.0);
-        const std::vector<long double> want = testing::directPackedSpectrum(x);
+        const std::vector<long double> want = test::directPackedSpectrum(x);
         realFftForward(plans.forLength(k), x);
-        const double error = testing::relativeError(x, want);
+        const double error = test::relativeError(x, want);
         char text[32];
         std::snprintf(text, sizeof text, "%.3e", error);
         RecordProperty("forward_relative_error_k" + std::to_string(k), text);
@@ -51,9 +51,9 @@ TEST(TransformOracle, InverseMatchesDirectSummationOnAnySpectrum)
     std::mt19937_64 random(seed + 1);
     for (std::int32_t k = 1; k <= 12; ++k) {
         std::vector<double> y = randomValues(std::size_t{1} << k, random);
-        const std::vector<long double> want = testing::directInverseOfPackedSpectrum(y);
+        const std::vector<long double> want = test::directInverseOfPackedSpectrum(y);
         realFftInverse(plans.forLength(k), y);
-        EXPECT_LT(testing::relativeError(y, want), 1e-15) << "k = " << k << ", seed " << seed + 1;
+        EXPECT_LT(test::relativeError(y, want), 1e-15) << "k = " << k << ", seed " << seed + 1;
     }
 }
 

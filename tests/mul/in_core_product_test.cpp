@@ -24,62 +24,62 @@ Words poisoned(Words x, std::int32_t from, std::int32_t to)
 }
 
 // NaN from `start` to the end of the work area.
-void poisonFrom(test::ProductBench& bench, std::int32_t start)
+void poisonFrom(test::ProductRig& rig, std::int32_t start)
 {
-    for (double& d : bench.run.workArea.from(start)) d = std::numeric_limits<double>::quiet_NaN();
+    for (double& d : rig.run.workArea.from(start)) d = std::numeric_limits<double>::quiet_NaN();
 }
 
 class InCoreProduct : public testing::TestWithParam<std::int32_t> {};
 
 TEST_P(InCoreProduct, WholeProductAndItsReuseMatchTheOracle)
 {
-    test::ProductBench bench(GetParam());
+    test::ProductRig rig(GetParam());
     std::mt19937_64 random(seed);
     for (std::int32_t n = 2; n <= largestLength; n *= 2) {
         for (const auto& ops : test::productOperands(random, n)) {
-            bench.put(bench.x, ops.x);
-            bench.put(bench.y, ops.y);
-            bench.clearResult(n);
-            bench.workArea(8 * n);
-            inCoreProduct(bench.run, bench.x, bench.y, bench.z, n, 0, 4 * n);
+            rig.put(rig.x, ops.x);
+            rig.put(rig.y, ops.y);
+            rig.clearResult(n);
+            rig.workArea(8 * n);
+            inCoreProduct(rig.run, rig.x, rig.y, rig.z, n, 0, 4 * n);
             const Words expected = test::expectedProduct(ops.x, ops.y, n);
-            test::expectStored(bench, n, 1, expected, "inCoreProduct, " + ops.name);
+            test::expectStored(rig, n, 1, expected, "inCoreProduct, " + ops.name);
             test::expectNearExact(test::part(ops.x, 1, n + 2), test::part(ops.y, 1, n + 2), expected, ops.name);
 
             // Same x, new y; x's words 3 .. n (those not read for the guard
             // terms) are spoiled, so only the kept transform gives the product.
             const Words y2 = test::randomWords(random, n + 2);
-            bench.put(bench.x, poisoned(ops.x, 3, n));
-            bench.put(bench.y, y2);
-            bench.clearResult(n);
-            poisonFrom(bench, 4 * n);
-            inCoreProductReuse(bench.run, bench.x, bench.y, bench.z, n, 0, 4 * n);
-            test::expectStored(bench, n, 1, test::expectedProduct(ops.x, y2, n), "inCoreProductReuse, " + ops.name);
+            rig.put(rig.x, poisoned(ops.x, 3, n));
+            rig.put(rig.y, y2);
+            rig.clearResult(n);
+            poisonFrom(rig, 4 * n);
+            inCoreProductReuse(rig.run, rig.x, rig.y, rig.z, n, 0, 4 * n);
+            test::expectStored(rig, n, 1, test::expectedProduct(ops.x, y2, n), "inCoreProductReuse, " + ops.name);
         }
     }
 }
 
 TEST_P(InCoreProduct, SquaresMatchTheOracle)
 {
-    test::ProductBench bench(GetParam());
+    test::ProductRig rig(GetParam());
     std::mt19937_64 random(seed + 1);
     for (std::int32_t n = 2; n <= largestLength; n *= 2) {
         for (const auto& op : test::squareOperands(random, n)) {
-            bench.put(bench.x, op.x);
-            bench.clearResult(n);
-            bench.workArea(4 * n);
-            inCoreSquare(bench.run, bench.x, bench.z, n, 0);
+            rig.put(rig.x, op.x);
+            rig.clearResult(n);
+            rig.workArea(4 * n);
+            inCoreSquare(rig.run, rig.x, rig.z, n, 0);
             const Words square = test::expectedProduct(op.x, op.x, n);
-            test::expectStored(bench, n, 1, square, "inCoreSquare, " + op.name);
+            test::expectStored(rig, n, 1, square, "inCoreSquare, " + op.name);
             test::expectNearExact(test::part(op.x, 1, n + 2), test::part(op.x, 1, n + 2), square, op.name);
 
             // The half square reads four doubles past its array: here the
             // spare doubles at the end of the work area.
-            bench.clearResult(n);
-            bench.workArea(2 * n);
-            inCoreHalfSquare(bench.run, bench.x, bench.z, n, 0);
+            rig.clearResult(n);
+            rig.workArea(2 * n);
+            inCoreHalfSquare(rig.run, rig.x, rig.z, n, 0);
             const Words halfSquare = test::expectedHalfSquare(op.x, n);
-            test::expectStored(bench, n, 1, halfSquare, "inCoreHalfSquare, " + op.name);
+            test::expectStored(rig, n, 1, halfSquare, "inCoreHalfSquare, " + op.name);
             test::expectNearExact(test::part(op.x, 1, n / 2 + 2), test::part(op.x, 1, n / 2 + 2), halfSquare,
                                   op.name);
         }
@@ -88,17 +88,17 @@ TEST_P(InCoreProduct, SquaresMatchTheOracle)
 
 TEST_P(InCoreProduct, HalfProductsAndTheKeptHalfSquareMatchTheOracle)
 {
-    test::ProductBench bench(GetParam());
+    test::ProductRig rig(GetParam());
     std::mt19937_64 random(seed + 2);
     for (std::int32_t n = 2; n <= largestLength; n *= 2) {
         for (const auto& ops : test::productOperands(random, n)) {
-            bench.put(bench.x, ops.x);
-            bench.put(bench.y, ops.y);
-            bench.clearResult(n);
-            bench.workArea(4 * n);
-            inCoreHalfProduct(bench.run, bench.x, bench.y, bench.z, n, 0, 2 * n);
+            rig.put(rig.x, ops.x);
+            rig.put(rig.y, ops.y);
+            rig.clearResult(n);
+            rig.workArea(4 * n);
+            inCoreHalfProduct(rig.run, rig.x, rig.y, rig.z, n, 0, 2 * n);
             const Words expected = test::expectedHalfProduct(ops.x, ops.y, n);
-            test::expectStored(bench, n, n / 2 + 1, expected, "inCoreHalfProduct, " + ops.name);
+            test::expectStored(rig, n, n / 2 + 1, expected, "inCoreHalfProduct, " + ops.name);
             test::expectNearExact(test::part(ops.x, 1, n / 2 + 2), test::part(ops.y, n / 2 + 1, n / 2 + 2), expected,
                                   ops.name);
         }
@@ -107,18 +107,18 @@ TEST_P(InCoreProduct, HalfProductsAndTheKeptHalfSquareMatchTheOracle)
         // words 3 .. n/2 are spoiled in between.
         const Words x = test::randomWords(random, n + 2, test::squareLeadingLimit);
         const Words y = test::randomWords(random, n + 2);
-        bench.put(bench.x, x);
-        bench.clearResult(n);
-        bench.workArea(4 * n);
-        inCoreHalfSquareKeep(bench.run, bench.x, bench.z, n, 0, 2 * n);
-        test::expectStored(bench, n, 1, test::expectedHalfSquare(x, n), "inCoreHalfSquareKeep");
+        rig.put(rig.x, x);
+        rig.clearResult(n);
+        rig.workArea(4 * n);
+        inCoreHalfSquareKeep(rig.run, rig.x, rig.z, n, 0, 2 * n);
+        test::expectStored(rig, n, 1, test::expectedHalfSquare(x, n), "inCoreHalfSquareKeep");
 
-        bench.put(bench.x, poisoned(x, 3, n / 2));
-        bench.put(bench.y, y);
-        bench.clearResult(n);
-        poisonFrom(bench, 2 * n);
-        inCoreHalfProductReuse(bench.run, bench.x, bench.y, bench.z, n, 0, 2 * n);
-        test::expectStored(bench, n, n / 2 + 1, test::expectedHalfProduct(x, y, n), "inCoreHalfProductReuse");
+        rig.put(rig.x, poisoned(x, 3, n / 2));
+        rig.put(rig.y, y);
+        rig.clearResult(n);
+        poisonFrom(rig, 2 * n);
+        inCoreHalfProductReuse(rig.run, rig.x, rig.y, rig.z, n, 0, 2 * n);
+        test::expectStored(rig, n, n / 2 + 1, test::expectedHalfProduct(x, y, n), "inCoreHalfProductReuse");
     }
 }
 
@@ -128,22 +128,22 @@ INSTANTIATE_TEST_SUITE_P(BlockWords, InCoreProduct, testing::Values(4, 32, 1024)
 
 TEST(InCoreProductWords, ThreeSquaredKeepsNineInTheLeadingWord)
 {
-    test::ProductBench bench(8);
+    test::ProductRig rig(8);
     const std::int32_t n = 16;
     Words three(n + 2, 0);
     three[0] = 300000000;
     Words nine(n + 2, 0);
     nine[0] = 900000000;
-    bench.put(bench.x, three);
-    bench.clearResult(n);
-    bench.workArea(4 * n);
-    inCoreSquare(bench.run, bench.x, bench.z, n, 0);
-    test::expectStored(bench, n, 1, nine, "3 squared");
+    rig.put(rig.x, three);
+    rig.clearResult(n);
+    rig.workArea(4 * n);
+    inCoreSquare(rig.run, rig.x, rig.z, n, 0);
+    test::expectStored(rig, n, 1, nine, "3 squared");
 
-    bench.clearResult(n);
-    bench.workArea(2 * n);
-    inCoreHalfSquare(bench.run, bench.x, bench.z, n, 0);
-    test::expectStored(bench, n, 1, nine, "3 squared from the first half");
+    rig.clearResult(n);
+    rig.workArea(2 * n);
+    inCoreHalfSquare(rig.run, rig.x, rig.z, n, 0);
+    test::expectStored(rig, n, 1, nine, "3 squared from the first half");
 }
 
 TEST(InCoreProductWords, GuardWordsAbsorbTheTruncationOfTheStore)
@@ -154,13 +154,13 @@ TEST(InCoreProductWords, GuardWordsAbsorbTheTruncationOfTheStore)
     // guard-by-guard term and holds 6 * 9999^2. The carry into word 4 is
     // ((599880006 div 10^4) + 799840008) div 10^4 = 79989, where the exact
     // tail would give 79991: the last guard word ends 2 lower.
-    test::ProductBench bench(8);
+    test::ProductRig rig(8);
     const std::int32_t n = 2;
-    bench.put(bench.x, test::allNines(n + 2, test::largestWord));
-    bench.clearResult(n);
-    bench.workArea(4 * n);
-    inCoreSquare(bench.run, bench.x, bench.z, n, 0);
-    test::expectStored(bench, n, 1, Words{99999999, 99999999, 99999999, 99999996}, "nines squared");
+    rig.put(rig.x, test::allNines(n + 2, test::largestWord));
+    rig.clearResult(n);
+    rig.workArea(4 * n);
+    inCoreSquare(rig.run, rig.x, rig.z, n, 0);
+    test::expectStored(rig, n, 1, Words{99999999, 99999999, 99999999, 99999996}, "nines squared");
 }
 
 } // namespace

@@ -78,30 +78,30 @@ TEST(MultiplyNumbers, InCoreModesWriteTheirRegionsAndFormTheirProducts)
     };
     std::mt19937_64 random(seed);
     for (const std::int32_t n : {2, 64}) {
-        test::ProductBench bench(16);
+        test::ProductRig rig(16);
         for (const Selection& s : table) {
             const std::int32_t b = s.areaPerN * n;
             const Words x = test::randomWords(random, n + 2, test::squareLeadingLimit);
             const Words y = test::randomWords(random, n + 2);
-            bench.put(bench.x, x);
-            bench.put(bench.y, y);
-            bench.workArea(b);
+            rig.put(rig.x, x);
+            rig.put(rig.y, y);
+            rig.workArea(b);
             if (const auto companion = companionOf(s.mode)) {
                 const Words other = test::randomWords(random, n + 2);
-                bench.put(bench.y, other);
-                bench.clearResult(n);
-                multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, *companion);
-                bench.put(bench.y, y);
+                rig.put(rig.y, other);
+                rig.clearResult(n);
+                multiplyNumbers(rig.run, rig.x, rig.y, rig.z, n, *companion);
+                rig.put(rig.y, y);
             }
-            const auto before = snapshot(bench.run.workArea);
-            bench.clearResult(n);
-            multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, s.mode);
+            const auto before = snapshot(rig.run.workArea);
+            rig.clearResult(n);
+            multiplyNumbers(rig.run, rig.x, rig.y, rig.z, n, s.mode);
 
             const std::string what = "mode " + std::to_string(s.mode) + ", b = " + std::to_string(s.areaPerN) + "n";
-            EXPECT_EQ(lowestChanged(before, snapshot(bench.run.workArea)), s.lowestWritten * (b / 4))
+            EXPECT_EQ(lowestChanged(before, snapshot(rig.run.workArea)), s.lowestWritten * (b / 4))
                 << what << ", n " << n;
             const Expectation expected = expectedFor(s.mode, x, y, n);
-            test::expectStored(bench, n, expected.firstWord, expected.words, what);
+            test::expectStored(rig, n, expected.firstWord, expected.words, what);
         }
     }
 }
@@ -113,34 +113,34 @@ TEST(MultiplyNumbers, KeptProductTransformSurvivesTheHalfProductsInBetween)
 {
     std::mt19937_64 random(seed + 1);
     const std::int32_t n = 256;
-    test::ProductBench bench(64);
+    test::ProductRig rig(64);
     StoredNumber u("iu.dat");
-    bench.workArea(16 * n);
+    rig.workArea(16 * n);
     const Words x = test::randomWords(random, n + 2, test::productLeadingLimit);
     const Words y1 = test::randomWords(random, n + 2);
     const Words y2 = test::randomWords(random, n + 2);
     const Words other = test::randomWords(random, n + 2, test::squareLeadingLimit);
 
-    bench.put(bench.x, x);
-    bench.put(bench.y, y1);
-    bench.clearResult(n);
-    multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, productKeepFirst);
-    test::expectStored(bench, n, 1, test::expectedProduct(x, y1, n), "mode 4");
+    rig.put(rig.x, x);
+    rig.put(rig.y, y1);
+    rig.clearResult(n);
+    multiplyNumbers(rig.run, rig.x, rig.y, rig.z, n, productKeepFirst);
+    test::expectStored(rig, n, 1, test::expectedProduct(x, y1, n), "mode 4");
 
-    bench.put(u, other);
-    multiplyNumbers(bench.run, u, u, bench.y, n, squareHalf);
-    multiplyNumbers(bench.run, u, bench.y, bench.y, n, productHalf);
+    rig.put(u, other);
+    multiplyNumbers(rig.run, u, u, rig.y, n, squareHalf);
+    multiplyNumbers(rig.run, u, rig.y, rig.y, n, productHalf);
 
     Words spoiled = x;
     for (std::int32_t j = 3; j <= n; ++j) spoiled[j - 1] = 12345678;
-    bench.put(bench.x, spoiled);
-    bench.put(bench.y, y2);
-    bench.clearResult(n);
-    const std::uint64_t readsBefore = bench.run.transfers.blocksRead;
-    multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, productReuseFirst);
+    rig.put(rig.x, spoiled);
+    rig.put(rig.y, y2);
+    rig.clearResult(n);
+    const std::uint64_t readsBefore = rig.run.transfers.blocksRead;
+    multiplyNumbers(rig.run, rig.x, rig.y, rig.z, n, productReuseFirst);
     // y's blocks, then the first and guard blocks of x and y, then z's top block.
-    EXPECT_EQ(bench.run.transfers.blocksRead - readsBefore, 4u + 2u + 2u + 1u);
-    test::expectStored(bench, n, 1, test::expectedProduct(x, y2, n), "mode 6");
+    EXPECT_EQ(rig.run.transfers.blocksRead - readsBefore, 4u + 2u + 2u + 1u);
+    test::expectStored(rig, n, 1, test::expectedProduct(x, y2, n), "mode 6");
 }
 
 // The inverse square root's order in S1: mode 3 keeps x's first half, mode 8
@@ -149,22 +149,22 @@ TEST(MultiplyNumbers, KeptHalfSquareTransformServesTheFollowingHalfProduct)
 {
     std::mt19937_64 random(seed + 2);
     const std::int32_t n = 256;
-    test::ProductBench bench(32);
-    bench.workArea(8 * n);
+    test::ProductRig rig(32);
+    rig.workArea(8 * n);
     const Words x = test::randomWords(random, n + 2, test::squareLeadingLimit);
     const Words y = test::randomWords(random, n + 2);
-    bench.put(bench.x, x);
-    bench.clearResult(n);
-    multiplyNumbers(bench.run, bench.x, bench.x, bench.z, n, squareHalf);
-    test::expectStored(bench, n, 1, test::expectedHalfSquare(x, n), "mode 3");
+    rig.put(rig.x, x);
+    rig.clearResult(n);
+    multiplyNumbers(rig.run, rig.x, rig.x, rig.z, n, squareHalf);
+    test::expectStored(rig, n, 1, test::expectedHalfSquare(x, n), "mode 3");
 
     Words spoiled = x;
     for (std::int32_t j = 3; j <= n / 2; ++j) spoiled[j - 1] = 12345678;
-    bench.put(bench.x, spoiled);
-    bench.put(bench.y, y);
-    bench.clearResult(n);
-    multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, productHalfAfterSquare);
-    test::expectStored(bench, n, n / 2 + 1, test::expectedHalfProduct(x, y, n), "mode 8");
+    rig.put(rig.x, spoiled);
+    rig.put(rig.y, y);
+    rig.clearResult(n);
+    multiplyNumbers(rig.run, rig.x, rig.y, rig.z, n, productHalfAfterSquare);
+    test::expectStored(rig, n, n / 2 + 1, test::expectedHalfProduct(x, y, n), "mode 8");
 }
 
 // The reciprocal's order: mode 5 then mode 7, in S1 and (mode 7) S2.
@@ -173,20 +173,20 @@ TEST(MultiplyNumbers, FixedProductAndItsHalfProductNeedNothingKept)
     std::mt19937_64 random(seed + 3);
     for (const std::int32_t areaPerN : {8, 4}) {
         const std::int32_t n = 128;
-        test::ProductBench bench(32);
-        bench.workArea(areaPerN * n);
+        test::ProductRig rig(32);
+        rig.workArea(areaPerN * n);
         const Words x = test::randomWords(random, n + 2, test::productLeadingLimit);
         const Words y = test::randomWords(random, n + 2);
-        bench.put(bench.x, x);
-        bench.put(bench.y, y);
+        rig.put(rig.x, x);
+        rig.put(rig.y, y);
         if (areaPerN == 8) {
-            bench.clearResult(n);
-            multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, productFixedFirst);
-            test::expectStored(bench, n, 1, test::expectedProduct(x, y, n), "mode 5");
+            rig.clearResult(n);
+            multiplyNumbers(rig.run, rig.x, rig.y, rig.z, n, productFixedFirst);
+            test::expectStored(rig, n, 1, test::expectedProduct(x, y, n), "mode 5");
         }
-        bench.clearResult(n);
-        multiplyNumbers(bench.run, bench.y, bench.x, bench.z, n, productHalfAfterFixed);
-        test::expectStored(bench, n, n / 2 + 1, test::expectedHalfProduct(y, x, n), "mode 7");
+        rig.clearResult(n);
+        multiplyNumbers(rig.run, rig.y, rig.x, rig.z, n, productHalfAfterFixed);
+        test::expectStored(rig, n, n / 2 + 1, test::expectedHalfProduct(y, x, n), "mode 7");
     }
 }
 
@@ -202,10 +202,10 @@ TEST(MultiplyNumbers, ResultMayBeAnOperand)
     yFirstHalfThenProduct.insert(yFirstHalfThenProduct.end(), upper.begin(), upper.end());
 
     for (const std::int32_t areaPerN : {8, 4}) {  // S1, S2
-        test::ProductBench bench(16);
-        bench.workArea(areaPerN * n);
-        StoredNumber& a = bench.x;
-        StoredNumber& b = bench.y;
+        test::ProductRig rig(16);
+        rig.workArea(areaPerN * n);
+        StoredNumber& a = rig.x;
+        StoredNumber& b = rig.y;
         struct Case {
             StoredNumber &x, &y, &z;
             std::int32_t mode;
@@ -220,14 +220,14 @@ TEST(MultiplyNumbers, ResultMayBeAnOperand)
         if (areaPerN == 8) {  // whole products are in core only in S1
             cases.push_back({a, b, a, productFull, test::expectedProduct(x, y, n), "z = x, mode 0"});
             cases.push_back({a, b, b, productFull, test::expectedProduct(x, y, n), "z = y, mode 0"});
-            cases.push_back({a, a, bench.z, productFull, test::expectedProduct(x, x, n), "x = y, mode 0"});
+            cases.push_back({a, a, rig.z, productFull, test::expectedProduct(x, x, n), "x = y, mode 0"});
         }
         for (const Case& c : cases) {
-            bench.put(a, x);
-            bench.put(b, y);
-            bench.clearResult(n);
-            multiplyNumbers(bench.run, c.x, c.y, c.z, n, c.mode);
-            EXPECT_EQ(test::readWords(bench.run, c.z, n + 2), c.expected) << c.what << ", b = " << areaPerN << "n";
+            rig.put(a, x);
+            rig.put(b, y);
+            rig.clearResult(n);
+            multiplyNumbers(rig.run, c.x, c.y, c.z, n, c.mode);
+            EXPECT_EQ(test::readWords(rig.run, c.z, n + 2), c.expected) << c.what << ", b = " << areaPerN << "n";
         }
     }
 }

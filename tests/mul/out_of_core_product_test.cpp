@@ -8,7 +8,7 @@
 #include <string>
 
 #include "mul/multiply_numbers.h"
-#include "mul/out_of_core_bench.h"
+#include "mul/out_of_core_rig.h"
 #include "mul/out_of_core_oracle.h"
 #include "mul/product_checks.h"
 #include "storage/run_errors.h"
@@ -79,13 +79,6 @@ std::optional<Companion> companionOf(std::int32_t mode)
     return std::nullopt;
 }
 
-void resetCounts(RunContext& run)
-{
-    run.firstProductOfRun = 1;
-    run.agreementCount = 0;
-    run.iterateAgreeWords = 0;
-}
-
 struct Operands {
     Words x, y;
     std::string name;
@@ -102,30 +95,34 @@ std::vector<Operands> operandsFor(std::int32_t mode, std::mt19937_64& random, st
     return list;
 }
 
-void runMode(test::OutOfCoreBench& bench, std::int32_t mode, const Operands& ops, std::int32_t n, std::int32_t b,
+void runMode(test::OutOfCoreRig& rig, std::int32_t mode, const Operands& ops, std::int32_t n, std::int32_t b,
              std::mt19937_64& random)
 {
     const SizeClass size = sizeClassOf(n, b);
     const std::string what = "mode " + std::to_string(mode) + ", n " + std::to_string(n) + ", b " +
                              std::to_string(b) + ", " + ops.name;
-    bench.workArea(b);
-    resetCounts(bench.run);
+    rig.workArea(b);
     if (const auto companion = companionOf(mode)) {
+        // The companion's operands are the same numbers as the mode's: with
+        // x as its second operand, y's number stands first.
         const Words other = test::randomWords(random, n + 2);
-        bench.put(bench.x, companion->xAsSecond ? other : ops.x);
-        bench.put(bench.y, companion->xAsSecond ? ops.x : other);
-        bench.clearResult(n);
-        multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, companion->mode);
+        rig.put(rig.x, ops.x);
+        rig.put(rig.y, other);
+        rig.clearResult(n);
+        if (companion->xAsSecond)
+            multiplyNumbers(rig.run, rig.y, rig.x, rig.z, n, companion->mode);
+        else
+            multiplyNumbers(rig.run, rig.x, rig.y, rig.z, n, companion->mode);
         // What an out-of-core method leaves in the work area is of no use to
         // the next one.
-        if (outOfCore(mode, size)) bench.poisonWorkArea();
+        if (outOfCore(mode, size)) rig.poisonWorkArea();
     }
-    bench.put(bench.x, ops.x);
-    bench.put(bench.y, ops.y);
-    bench.clearResult(n);
-    multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, mode);
+    rig.put(rig.x, ops.x);
+    rig.put(rig.y, ops.y);
+    rig.clearResult(n);
+    multiplyNumbers(rig.run, rig.x, rig.y, rig.z, n, mode);
     const Expectation expected = expectedFor(mode, ops.x, ops.y, n, b);
-    test::expectStored(bench, n, expected.firstWord, expected.words, what);
+    test::expectStored(rig, n, expected.firstWord, expected.words, what);
 
     // Whatever the way of forming it, a whole product lies a few units of its
     // last word below the exact product of the words it was formed from.
@@ -148,7 +145,7 @@ class EveryModeAndSize : public testing::TestWithParam<Sweep> {};
 TEST_P(EveryModeAndSize, MatchesTheOracleOfItsMethod)
 {
     const Sweep sweep = GetParam();
-    test::OutOfCoreBench bench(sweep.blockWords);
+    test::OutOfCoreRig rig(sweep.blockWords);
     std::mt19937_64 random(seed + static_cast<std::uint64_t>(sweep.n * 100 + sweep.blockWords));
     const std::int32_t n = sweep.n;
     // From S1 (b = 8n) down to the smallest area whose blocks are whole
@@ -156,7 +153,7 @@ TEST_P(EveryModeAndSize, MatchesTheOracleOfItsMethod)
     for (std::int32_t b = 8 * n; b >= 4 * sweep.blockWords; b /= 2) {
         for (const std::int32_t mode : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, -1}) {
             for (const Operands& ops : operandsFor(mode, random, n)) {
-                runMode(bench, mode, ops, n, b, random);
+                runMode(rig, mode, ops, n, b, random);
                 if (testing::Test::HasFailure()) return;
             }
         }
@@ -181,31 +178,31 @@ INSTANTIATE_TEST_SUITE_P(BlockWordsAndLength, EveryModeAndSize,
 // still work.
 TEST(OutOfCoreProduct, RefusesAWorkAreaBelowFourFileBlocks)
 {
-    test::OutOfCoreBench bench(16);
+    test::OutOfCoreRig rig(16);
     std::mt19937_64 random(seed + 9);
     const std::int32_t n = 64;
     const Words x = test::randomWords(random, n + 2, test::squareLeadingLimit);
     const Words y = test::randomWords(random, n + 2);
-    bench.put(bench.x, x);
-    bench.put(bench.y, y);
-    bench.clearResult(n);
-    bench.workArea(32);
+    rig.put(rig.x, x);
+    rig.put(rig.y, y);
+    rig.clearResult(n);
+    rig.workArea(32);
     for (const std::int32_t mode : {0, 1, 2, 3, 4, 5, 6, 7, 8}) {
-        const TransferCounts before = bench.run.transfers;
+        const TransferCounts before = rig.run.transfers;
         try {
-            multiplyNumbers(bench.run, bench.x, bench.y, bench.z, n, mode);
+            multiplyNumbers(rig.run, rig.x, rig.y, rig.z, n, mode);
             ADD_FAILURE() << "mode " << mode << " accepted a work area of 32 doubles";
         } catch (const RunFailure& failure) {
             EXPECT_NE(std::string(failure.what()).find("32 doubles"), std::string::npos) << failure.what();
         }
-        EXPECT_EQ(bench.run.transfers.blocksRead, before.blocksRead) << "mode " << mode;
-        EXPECT_EQ(bench.run.transfers.blocksWritten, before.blocksWritten) << "mode " << mode;
+        EXPECT_EQ(rig.run.transfers.blocksRead, before.blocksRead) << "mode " << mode;
+        EXPECT_EQ(rig.run.transfers.blocksWritten, before.blocksWritten) << "mode " << mode;
     }
-    test::expectStored(bench, n, 1, {}, "z after the refusals");
+    test::expectStored(rig, n, 1, {}, "z after the refusals");
 
     // n = 4 is S1 here: in core, as usual.
-    multiplyNumbers(bench.run, bench.x, bench.y, bench.z, 4, productFull);
-    EXPECT_EQ(test::readWords(bench.run, bench.z, 6), test::expectedProduct(x, y, 4));
+    multiplyNumbers(rig.run, rig.x, rig.y, rig.z, 4, productFull);
+    EXPECT_EQ(test::readWords(rig.run, rig.z, 6), test::expectedProduct(x, y, 4));
 }
 
 } // namespace

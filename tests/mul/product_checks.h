@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "mul/product_bench.h"
+#include "mul/product_rig.h"
 #include "norm/product_oracle.h"
 
 namespace calvorn::test {
@@ -67,15 +67,15 @@ inline Words part(const Words& words, std::int32_t from, std::int32_t count)
 
 // z's blocks hold `expected` at words first .. first + size - 1 and the
 // value `untouched` everywhere else.
-inline void expectStored(ProductBench& bench, std::int32_t n, std::int32_t first, const Words& expected,
+inline void expectStored(ProductRig& rig, std::int32_t n, std::int32_t first, const Words& expected,
                          const std::string& what)
 {
-    const Words blocks = bench.blocksOf(bench.z, n);
+    const Words blocks = rig.blocksOf(rig.z, n);
     const auto last = first + static_cast<std::int32_t>(expected.size()) - 1;
     for (std::int32_t j = 1; j <= static_cast<std::int32_t>(blocks.size()); ++j) {
         const std::int32_t want = (j >= first && j <= last) ? expected[j - first] : untouched;
         if (blocks[j - 1] != want) {
-            ADD_FAILURE() << what << ", n " << n << ", blockWords " << bench.run.size.blockWords << ": word " << j
+            ADD_FAILURE() << what << ", n " << n << ", blockWords " << rig.run.size.blockWords << ": word " << j
                           << " is " << blocks[j - 1] << ", expected " << want;
             return;
         }

@@ -29,7 +29,7 @@
 
 #include <gmpxx.h>
 
-#include "support/number_io.h"
+#include "support/exact_integers.h"
 
 namespace calvorn::test {
 

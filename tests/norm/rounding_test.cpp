@@ -6,11 +6,13 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <iomanip>
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "common/vector_path.h"
 #include "norm/round_to_integers.h"
 #include "storage/run_errors.h"
 #include "support/fake_host.h"
@@ -141,6 +143,95 @@ TEST(RoundToIntegers, LongArraysRoundAndFailExactlyAsValueByValue)
         }
     }
 }
+
+// The threshold itself, from both sides: next to each whole number k, the
+// last value whose squared distance (as the check computes it) stays below
+// 0.249999 and the first one at or above it, on either side of k. The
+// boundary is worked out here from that one figure, not from the code's
+// constant.
+struct Boundary {
+    double lastPassing;
+    double firstFailing;
+};
+
+double squaredDistance(double value)
+{
+    const double rounded = value >= 0.0 ? std::floor(value + 0.5) : -std::floor(0.5 - value);
+    return (value - rounded) * (value - rounded);
+}
+
+// Halves the interval between k + direction * 0.499998 (inside) and
+// k + direction * 0.49999999 (outside) down to two neighbouring values.
+Boundary boundaryNear(double k, double direction)
+{
+    constexpr double threshold = 0.249999;
+    double inside = k + direction * 0.499998;
+    double outside = k + direction * 0.49999999;
+    while (std::nextafter(inside, outside) != outside) {
+        const double middle = inside + (outside - inside) / 2;
+        if (squaredDistance(middle) < threshold)
+            inside = middle;
+        else
+            outside = middle;
+    }
+    return {inside, outside};
+}
+
+std::vector<Boundary> boundaries()
+{
+    std::vector<Boundary> list;
+    for (const double k : {0.0, 1.0, 2.0, 1000.0, -3.0, 123456.0})
+        for (const double direction : {1.0, -1.0}) list.push_back(boundaryNear(k, direction));
+    return list;
+}
+
+TEST(RoundToIntegers, TheThresholdIsPinnedFromBothSides)
+{
+    for (const Boundary& b : boundaries()) {
+        SCOPED_TRACE(testing::Message() << std::setprecision(17) << b.lastPassing << " / " << b.firstFailing);
+        ASSERT_LT(squaredDistance(b.lastPassing), 0.249999);
+        ASSERT_GE(squaredDistance(b.firstFailing), 0.249999);
+        // The walk moved in steps far below the check's margin of 10^-6.
+        ASSERT_LT(std::fabs(b.firstFailing - b.lastPassing), 1e-9);
+        EXPECT_EQ(roundingFailure(b.lastPassing), "");
+        EXPECT_EQ(roundingFailure(b.firstFailing), "NOT EXACT IN ROUND");
+
+        // Long arrays go eight at a time where the processor allows: every
+        // value at the passing edge, then one value at the failing edge.
+        test::FakeHost host;
+        RunContext run(host, SizeParameters::withBlockWords(16, 4));
+        std::vector<double> edge(24, b.lastPassing);
+        EXPECT_NO_THROW(roundToIntegers(run, edge, 24));
+        for (const std::size_t at : {0u, 7u, 13u, 23u}) {
+            std::vector<double> failing(24, b.lastPassing);
+            failing[at] = b.firstFailing;
+            EXPECT_THROW(roundToIntegers(run, failing, 24), RunFailure) << "at " << at;
+            failing[at] = b.firstFailing;
+            EXPECT_THROW(roundToIntegers(run, failing, 24, 4), RunFailure) << "checked only, at " << at;
+        }
+    }
+}
+
+#if defined(CALVORN_AVX2)
+// The eight-at-a-time path on its own (where the processor has it): it takes
+// a group only when every value in it passes, with the same edge.
+TEST(RoundToIntegers, TheFastPathHasTheSameThreshold)
+{
+    if (!avx2Usable()) GTEST_SKIP() << "no AVX2 on this processor";
+    for (const Boundary& b : boundaries()) {
+        SCOPED_TRACE(testing::Message() << std::setprecision(17) << b.lastPassing);
+        double largest = 0.0;
+        std::uint64_t fingerprint = 0;
+        std::vector<double> edge(16, b.lastPassing);
+        EXPECT_EQ(quads::checkWhileExact(edge, largest, fingerprint), 16u);
+        EXPECT_EQ(quads::roundWhileExact(edge, largest, fingerprint), 16u);
+        std::vector<double> failing(16, b.lastPassing);
+        failing[11] = b.firstFailing;
+        EXPECT_EQ(quads::checkWhileExact(failing, largest, fingerprint), 8u);
+        EXPECT_EQ(quads::roundWhileExact(failing, largest, fingerprint), 8u);
+    }
+}
+#endif
 
 } // namespace
 } // namespace calvorn

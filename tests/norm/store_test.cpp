@@ -23,8 +23,8 @@ constexpr std::uint64_t seed = 61001;
 constexpr std::int32_t sentinel = 55555555;
 
 // A run with block length w and a number z of `blocks` blocks of sentinels.
-struct StoreBench {
-    StoreBench(std::int32_t w, std::int32_t blocks)
+struct StoreRig {
+    StoreRig(std::int32_t w, std::int32_t blocks)
         : run(host, SizeParameters::withBlockWords(w * blocks, w))
     {
         test::writeWords(run, z, Words(static_cast<std::size_t>(w * blocks), sentinel));
@@ -52,14 +52,14 @@ TEST(StoreProduct, ReleasesCarriesThroughEveryBlockAndKeepsTheRestOfTheTopBlock)
     std::mt19937_64 random(seed);
     for (const std::int32_t w : {4, 8, 64}) {
         for (std::int32_t n = 2; n <= 256; n *= 2) {
-            StoreBench bench(w, (n + 2) / w + 2);
+            StoreRig rig(w, (n + 2) / w + 2);
             Sums e = randomSums(random, static_cast<std::size_t>(2 * n + 5), std::uint64_t{1} << 40);
             e[0] %= 1000000000;  // the leading word must stay a 32-bit value
-            storeProduct(bench.run, asDoubles(e), bench.z, n);
+            storeProduct(rig.run, asDoubles(e), rig.z, n);
             // Only the partly filled top block is read.
-            EXPECT_EQ(bench.run.transfers.blocksRead, (n + 2) % w == 0 ? 0u : 1u) << "n " << n << " w " << w;
+            EXPECT_EQ(rig.run.transfers.blocksRead, (n + 2) % w == 0 ? 0u : 1u) << "n " << n << " w " << w;
 
-            const Words stored = test::readBlocks(bench.run, bench.z, (n + 2) / w + 2);
+            const Words stored = test::readBlocks(rig.run, rig.z, (n + 2) / w + 2);
             const Words expected = test::releaseCarries(e, n + 2);
             EXPECT_EQ(Words(stored.begin(), stored.begin() + n + 2), expected) << "n " << n << " w " << w;
             for (std::size_t i = static_cast<std::size_t>(n + 2); i < stored.size(); ++i)
@@ -82,13 +82,13 @@ TEST(StoreUpperHalf, WritesTheSameWordsInEveryBlockLayout)
         const std::int32_t n = layout.n;
         const std::int32_t w = layout.w;
         const std::int32_t blocks = (n + 2) / w + 2;
-        StoreBench bench(w, blocks);
+        StoreRig rig(w, blocks);
         Sums e = randomSums(random, static_cast<std::size_t>(n + 5), std::uint64_t{1} << 40);
         e[0] %= 1000000000;
-        storeUpperHalf(bench.run, asDoubles(e), bench.z, n);
+        storeUpperHalf(rig.run, asDoubles(e), rig.z, n);
 
-        EXPECT_EQ(bench.run.transfers.blocksRead, layout.blocksRead) << "n " << n << " w " << w;
-        const Words stored = test::readBlocks(bench.run, bench.z, blocks);
+        EXPECT_EQ(rig.run.transfers.blocksRead, layout.blocksRead) << "n " << n << " w " << w;
+        const Words stored = test::readBlocks(rig.run, rig.z, blocks);
         const Words expected = test::releaseCarries(e, n / 2 + 2);
         for (std::int32_t j = 1; j <= blocks * w; ++j) {
             const std::int32_t want = (j > n / 2 && j <= n + 2) ? expected[j - n / 2 - 1] : sentinel;
@@ -137,13 +137,16 @@ std::pair<Sums, std::uint64_t> wholeSums(const PieceProduct& product, std::int32
     return {whole, carry};
 }
 
-void storePieces(RunContext& run, StoredNumber& z, const PieceProduct& product, std::int32_t lowestPiece)
+// Returns the carry left in savedPieceCarry after the last piece.
+double storePieces(RunContext& run, StoredNumber& z, const PieceProduct& product, std::int32_t lowestPiece)
 {
     const std::int32_t n = product.n, p = product.p;
+    double savedPieceCarry = 0.0;
     std::vector<double> guard = asDoubles(product.guard);
-    storeProductPiece(run, guard, z, 4 * p, n / p + 1, true, false);
+    storeProductPiece(run, guard, z, 4 * p, n / p + 1, true, false, savedPieceCarry);
     for (std::int32_t f = n / p; f >= lowestPiece; --f)
-        storeProductPiece(run, asDoubles(product.pieces[f - 1]), z, 4 * p, f, false, f == n / p);
+        storeProductPiece(run, asDoubles(product.pieces[f - 1]), z, 4 * p, f, false, f == n / p, savedPieceCarry);
+    return savedPieceCarry;
 }
 
 TEST(StoreProductPiece, PiecesMakeTheWholeProduct)
@@ -154,13 +157,13 @@ TEST(StoreProductPiece, PiecesMakeTheWholeProduct)
     };
     for (const Shape shape : {Shape{16, 4, 4}, Shape{32, 8, 4}, Shape{64, 16, 16}, Shape{64, 32, 8}}) {
         const std::int32_t blocks = shape.n / shape.w + 2;
-        StoreBench bench(shape.w, blocks);
+        StoreRig rig(shape.w, blocks);
         const PieceProduct product = randomPieces(random, shape.n, shape.p, std::uint64_t{1} << 40);
-        storePieces(bench.run, bench.z, product, 1);
+        storePieces(rig.run, rig.z, product, 1);
 
         const auto [sums, carry] = wholeSums(product, 1);
         const Words expected = test::releaseCarriesFrom(sums, shape.n + 2, carry, false).words;
-        const Words stored = test::readBlocks(bench.run, bench.z, blocks);
+        const Words stored = test::readBlocks(rig.run, rig.z, blocks);
         EXPECT_EQ(Words(stored.begin(), stored.begin() + shape.n + 2), expected) << "n " << shape.n << " p " << shape.p;
         for (std::size_t i = static_cast<std::size_t>(shape.n + 2); i < stored.size(); ++i)
             ASSERT_EQ(stored[i], sentinel) << "word " << i + 1;
@@ -172,29 +175,29 @@ TEST(StoreProductPiece, HalfProductReducesItsTopWordAndLeavesTheLowerHalfAlone)
     std::mt19937_64 random(seed + 3);
     const std::int32_t n = 64, p = 8, w = 8;
     const std::int32_t blocks = n / w + 2;
-    StoreBench bench(w, blocks);
+    StoreRig rig(w, blocks);
     const PieceProduct product = randomPieces(random, n, p, std::uint64_t{1} << 40);
     const std::int32_t lastPiece = n / (2 * p) + 1;
-    storePieces(bench.run, bench.z, product, lastPiece);
+    const double savedPieceCarry = storePieces(rig.run, rig.z, product, lastPiece);
 
     // Words n/2+1 .. n+2 as a number of their own whose top word is reduced;
     // what leaves it stays in savedPieceCarry and goes nowhere.
     const auto [sums, carry] = wholeSums(product, lastPiece);
     const Sums upper(sums.begin() + n, sums.end());
     const test::ReleasedWords expected = test::releaseCarriesFrom(upper, n / 2 + 2, carry, true);
-    const Words stored = test::readBlocks(bench.run, bench.z, blocks);
+    const Words stored = test::readBlocks(rig.run, rig.z, blocks);
     for (std::int32_t j = 1; j <= blocks * w; ++j) {
         const std::int32_t want = (j > n / 2 && j <= n + 2) ? expected.words[j - n / 2 - 1] : sentinel;
         ASSERT_EQ(stored[j - 1], want) << "word " << j;
     }
-    EXPECT_EQ(bench.run.savedPieceCarry, static_cast<double>(expected.carryOut));
+    EXPECT_EQ(savedPieceCarry, static_cast<double>(expected.carryOut));
     EXPECT_GT(expected.carryOut, 0u);
 }
 
 TEST(StoreProductPiece, CarryLeavingAPieceEntersTheNextThroughSavedPieceCarry)
 {
     const std::int32_t n = 16, p = 4, w = 4;
-    StoreBench bench(w, n / w + 2);
+    StoreRig rig(w, n / w + 2);
     PieceProduct product{n, p, Sums(5, 0), std::vector<Sums>(4, Sums(16, 0))};
     product.guard[0] = 3 * 100000000 + 7;  // z word n+1 gets 7, word n gets 3
     product.guard[2] = 12;                 // z word n+2
@@ -203,17 +206,18 @@ TEST(StoreProductPiece, CarryLeavingAPieceEntersTheNextThroughSavedPieceCarry)
     product.pieces[1][2 * p - 2] = 40;     // piece 2, local word p: z word 8
     product.pieces[1][0] = 9 * 100000000;  // piece 2, local word 1: z word 5 gets 0, carry 9
 
-    storeProductPiece(bench.run, asDoubles(product.guard), bench.z, 4 * p, n / p + 1, true, true);
-    EXPECT_EQ(bench.run.savedPieceCarry, 3.0);
-    EXPECT_EQ(test::readBlocks(bench.run, bench.z, n / w + 1)[n], 7);  // lowest flag ignored with guard
-    storeProductPiece(bench.run, asDoubles(product.pieces[3]), bench.z, 4 * p, 4, false, true);
-    EXPECT_EQ(bench.run.savedPieceCarry, 0.0);
-    storeProductPiece(bench.run, asDoubles(product.pieces[2]), bench.z, 4 * p, 3, false, false);
-    EXPECT_EQ(bench.run.savedPieceCarry, 5.0);
-    storeProductPiece(bench.run, asDoubles(product.pieces[1]), bench.z, 4 * p, 2, false, false);
-    EXPECT_EQ(bench.run.savedPieceCarry, 9.0);
-    storeProductPiece(bench.run, asDoubles(product.pieces[0]), bench.z, 4 * p, 1, false, false);
-    EXPECT_EQ(bench.run.savedPieceCarry, 9.0);  // piece 1 adds it in and leaves it as it was
+    double savedPieceCarry = 0.0;
+    storeProductPiece(rig.run, asDoubles(product.guard), rig.z, 4 * p, n / p + 1, true, true, savedPieceCarry);
+    EXPECT_EQ(savedPieceCarry, 3.0);
+    EXPECT_EQ(test::readBlocks(rig.run, rig.z, n / w + 1)[n], 7);  // lowest flag ignored with guard
+    storeProductPiece(rig.run, asDoubles(product.pieces[3]), rig.z, 4 * p, 4, false, true, savedPieceCarry);
+    EXPECT_EQ(savedPieceCarry, 0.0);
+    storeProductPiece(rig.run, asDoubles(product.pieces[2]), rig.z, 4 * p, 3, false, false, savedPieceCarry);
+    EXPECT_EQ(savedPieceCarry, 5.0);
+    storeProductPiece(rig.run, asDoubles(product.pieces[1]), rig.z, 4 * p, 2, false, false, savedPieceCarry);
+    EXPECT_EQ(savedPieceCarry, 9.0);
+    storeProductPiece(rig.run, asDoubles(product.pieces[0]), rig.z, 4 * p, 1, false, false, savedPieceCarry);
+    EXPECT_EQ(savedPieceCarry, 9.0);  // piece 1 adds it in and leaves it as it was
 
     Words expected(18, 0);
     expected[15] = 3;   // z word 16 takes the carry of the guard call
@@ -221,7 +225,7 @@ TEST(StoreProductPiece, CarryLeavingAPieceEntersTheNextThroughSavedPieceCarry)
     expected[17] = 14;  // 12 plus the starting carry 2
     expected[3] = 9;    // the carry out of piece 2
     expected[7] = 45;   // 40 plus the carry out of piece 3
-    EXPECT_EQ(test::readWords(bench.run, bench.z, 18), expected);
+    EXPECT_EQ(test::readWords(rig.run, rig.z, 18), expected);
 }
 
 } // namespace

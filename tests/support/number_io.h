@@ -1,12 +1,10 @@
 // Moving whole stored numbers between work files and vectors of words in
-// tests, and turning word vectors into exact integers (GMP) for the oracles.
+// tests, and random word vectors. Their exact integers are in exact_integers.h.
 #pragma once
 
 #include <cstdint>
 #include <random>
 #include <vector>
-
-#include <gmpxx.h>
 
 #include "storage/run_context.h"
 #include "storage/stored_number.h"
@@ -25,13 +23,6 @@ Words readWords(RunContext& run, StoredNumber& number, std::int32_t count);
 
 // Reads the whole of blocks 1 .. blocks (block positions past the number included).
 Words readBlocks(RunContext& run, StoredNumber& number, std::int32_t blocks);
-
-// The integer sum of words[j-1] * 10^(8 * (count - j)): the number times 10^(8 * (count - 1)).
-mpz_class toInteger(const Words& words);
-
-// The inverse of toInteger for a non-negative value: `count` words, the first
-// taking whatever is left above 10^(8 * (count - 1)).
-Words fromInteger(const mpz_class& value, std::int32_t count);
 
 // `count` words with word 1 in [0, leadingLimit) and the others in [0, 10^8).
 Words randomWords(std::mt19937_64& random, std::int32_t count, std::int32_t leadingLimit = 100000000);

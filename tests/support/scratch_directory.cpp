@@ -1,16 +1,24 @@
 #include "support/scratch_directory.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <random>
 #include <stdexcept>
 
 namespace calvorn::test {
 
 ScratchDirectory::ScratchDirectory() : previous_(std::filesystem::current_path())
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "calvorn-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    // A new directory under a random name (create_directory reports whether
+    // it made the directory, so a name already taken is never shared); the
+    // same on POSIX and Windows.
+    const std::filesystem::path temp = std::filesystem::temp_directory_path();
+    std::random_device entropy;
+    std::mt19937_64 random((std::uint64_t{entropy()} << 32) ^ entropy());
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        std::filesystem::path candidate = temp / ("calvorn-test-" + std::to_string(random() % 1000000000000ull));
+        if (std::filesystem::create_directory(candidate)) path_ = std::move(candidate);
+    }
+    if (path_.empty()) throw std::runtime_error("no scratch directory could be made in " + temp.string());
     std::filesystem::current_path(path_);
 }
 

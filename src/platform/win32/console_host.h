@@ -3,9 +3,12 @@
 // and Ctrl+C as a confirmed stop. The control handler runs on a thread of
 // its own and only raises an event named after the process, which the host
 // looks at in every pump: no global flag is needed, and Ctrl+C never kills a
-// run that still holds its work files.
+// run that still holds its work files. Closing the console, logging off and
+// shutting down stop the run the same way; the handler then holds the
+// process until the host is destroyed, after the run has cleaned up.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -29,16 +32,17 @@ public:
     void showError(std::string_view text, std::string_view caption) override;
     void appendLog(std::string_view line) override;
 
-    // True once Ctrl+C has been seen (also outside a run).
-    bool interrupted() const { return interrupted_; }
-
 private:
     std::FILE* log_;
     std::FILE* errors_;
     HANDLE interruptEvent_ = nullptr; // raised by the control handler on Ctrl+C
+    HANDLE finishedEvent_ = nullptr;  // raised on destruction, for a handler of a closing console
     UINT previousOutputCodePage_ = 0;
     bool stop_ = true;
-    bool interrupted_ = false;
+    // The event is looked at no more often than this: each look is a call
+    // into the system, and a Ctrl+C is in time when seen within milliseconds.
+    static constexpr std::chrono::milliseconds interruptCheckInterval{5};
+    std::chrono::steady_clock::time_point nextInterruptCheck_{};  // the first pump looks at once
 };
 
 // UTF-8 text to a stream: through WriteConsoleW when the stream is a console

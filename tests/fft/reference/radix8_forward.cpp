@@ -2,14 +2,17 @@
 // butterflies (twiddle first, then the 8-point sum) for the twiddled pairs.
 #include <cstddef>
 
-#include "fft/reference/butterfly_constants.h"
 #include "fft/reference/radix8_passes.h"
 #include "fft/reference/twiddle_walk.h"
-#include "fft/twiddle_sincos.h"
 
 namespace calvorn::reference {
 
 namespace {
+
+// The fixed rotations of the butterflies, this pass's own copy.
+constexpr double rootHalf = 0.7071067811865476;   // cos(pi/4)
+constexpr double cosPiOver8 = 0.9238795325112867; // cos(pi/8)
+constexpr double sinPiOver8 = 0.3826834323650898; // sin(pi/8)
 
 // Group 0 when the upper half is zero (first pass, span 8): slots 4..7 are
 // neither read nor assumed to hold anything; all eight are written.
@@ -184,13 +187,11 @@ void forwardRadix8Pass(std::int32_t stride, std::int32_t span, std::span<double>
         forwardSecondGroup(data + groupLength, n);
     }
 
-    const double piOverSpan = piValue / static_cast<double>(span);
-    forEachTwiddledPair(span, [&](const TwiddledPair& pair) {
-        const double angle = static_cast<double>(pair.angleSteps) * piOverSpan;
-        const PairTwiddles w = twiddlePowers(fft::twiddleCosineSine(angle).cosine, fft::twiddleCosineSine(angle).sine);
-        forwardTwiddledPair(data + static_cast<std::size_t>(pair.evenGroup) * groupLength,
-                            data + static_cast<std::size_t>(pair.oddGroup) * groupLength, n, w);
-    });
+    for (std::size_t pairNumber = 1; pairNumber < static_cast<std::size_t>(span) / 16; ++pairNumber) {
+        const PairOfPass pair = pairOfPass(span, pairNumber);
+        forwardTwiddledPair(data + pair.evenGroup * groupLength, data + pair.oddGroup * groupLength, n,
+                            pairTwiddles(pair.angle, false));
+    }
 }
 
 } // namespace calvorn::reference

@@ -2,14 +2,18 @@
 // the 8-point sums first and the conjugate twiddles after.
 #include <cstddef>
 
-#include "fft/reference/butterfly_constants.h"
 #include "fft/reference/radix8_passes.h"
 #include "fft/reference/twiddle_walk.h"
-#include "fft/twiddle_sincos.h"
 
 namespace calvorn::reference {
 
 namespace {
+
+// The fixed rotations of the butterflies, this pass's own copy.
+constexpr double rootHalf = 0.7071067811865476;   // cos(pi/4)
+constexpr double cosPiOver8 = 0.9238795325112867; // cos(pi/8)
+constexpr double sinPiOver8 = 0.3826834323650898; // sin(pi/8)
+constexpr double rootTwo = 1.4142135623730951;    // sqrt(2)
 
 // Group 0: from B_0, B_4 and B_1..B_3 back to eight real values (times 8).
 void inverseFirstGroup(double* group, std::size_t stride)
@@ -163,14 +167,11 @@ void inverseRadix8Pass(std::int32_t stride, std::int32_t span, std::span<double>
     inverseFirstGroup(data, n);
     if (span > 8) inverseSecondGroup(data + groupLength, n);
 
-    const double piOverSpan = piValue / static_cast<double>(span);
-    forEachTwiddledPair(span, [&](const TwiddledPair& pair) {
-        const double angle = static_cast<double>(pair.angleSteps) * piOverSpan;
-        // Conjugate twiddles: the recurrences started from -sin give -sin(m * angle).
-        const PairTwiddles w = twiddlePowers(fft::twiddleCosineSine(angle).cosine, -fft::twiddleCosineSine(angle).sine);
-        inverseTwiddledPair(data + static_cast<std::size_t>(pair.evenGroup) * groupLength,
-                            data + static_cast<std::size_t>(pair.oddGroup) * groupLength, n, w);
-    });
+    for (std::size_t pairNumber = 1; pairNumber < static_cast<std::size_t>(span) / 16; ++pairNumber) {
+        const PairOfPass pair = pairOfPass(span, pairNumber);
+        inverseTwiddledPair(data + pair.evenGroup * groupLength, data + pair.oddGroup * groupLength, n,
+                            pairTwiddles(pair.angle, true));
+    }
 }
 
 } // namespace calvorn::reference

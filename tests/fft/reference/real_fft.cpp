@@ -1,46 +1,78 @@
-// The transform drivers: the radix-2/4 pass for k mod 3, the radix-8 passes,
-// the two reorderings and, for the inverse, the final 1/N.
+// The two transforms as defined, pass after pass over the whole array: the
+// radix-2 or radix-4 pass for k mod 3, the radix-8 passes, the two
+// reorderings and, for the inverse, the final 1/N.
 #include "fft/reference/real_fft.h"
 
 #include <cassert>
 #include <cstddef>
 
-#include "common/numeric.h"
 #include "fft/reference/permutations.h"
 #include "fft/reference/radix8_passes.h"
-#include "fft/reference/short_passes.h"
 
 namespace calvorn::reference {
+
+namespace {
+
+// The spans of the radix-8 passes in forward order: 8L, 64L, ..., N, with
+// L = 2^(k mod 3).
+std::int32_t firstSpan(std::int32_t k) { return 8 << (k % 3); }
+
+// Forward radix 2 with the upper half zero: (a + 0, a - 0), a copy.
+// Forward radix 4 with the upper two quarters zero: a + b, a - b and the
+// complex output a + i*b.
+void forwardShortPass(std::int32_t k, std::span<double> x)
+{
+    const std::size_t n = x.size();
+    if (k % 3 == 1) {
+        for (std::size_t i = n / 2; i < n; ++i) x[i] = x[i - n / 2];
+    } else if (k % 3 == 2) {
+        const std::size_t q = n / 4;
+        for (std::size_t i = 0; i < q; ++i) {
+            const double a = x[i];
+            const double b = x[i + q];
+            x[i + 2 * q] = a;
+            x[i + 3 * q] = b;
+            x[i] = a + b;
+            x[i + q] = a - b;
+        }
+    }
+}
+
+// The full radix-2 or radix-4 butterflies, 2 or 4 times the inverse.
+void inverseShortPass(std::int32_t k, std::span<double> x)
+{
+    const std::size_t n = x.size();
+    if (k % 3 == 1) {
+        for (std::size_t i = 0; i < n / 2; ++i) {
+            const double a = x[i];
+            const double b = x[i + n / 2];
+            x[i] = a + b;
+            x[i + n / 2] = a - b;
+        }
+    } else if (k % 3 == 2) {
+        const std::size_t q = n / 4;
+        for (std::size_t i = 0; i < q; ++i) {
+            const double u = x[i] + x[i + q];
+            const double v = x[i] - x[i + q];
+            const double w = 2.0 * x[i + 2 * q];
+            const double z = 2.0 * x[i + 3 * q];
+            x[i] = u + w;
+            x[i + q] = v + z;
+            x[i + 2 * q] = u - w;
+            x[i + 3 * q] = v - z;
+        }
+    }
+}
+
+} // namespace
 
 void realFftForward(std::int32_t k, std::span<double> x)
 {
     assert(k >= 1 && k <= largestTransformExponent);
-    const std::int32_t n = integerPower(2, k);
-    assert(x.size() >= static_cast<std::size_t>(n));
+    const std::int32_t n = std::int32_t{1} << k;
     const std::span<double> data = x.first(static_cast<std::size_t>(n));
-    const std::int32_t radix8Passes = k / 3;
-
-    // The first pass exploits the zero upper half and fixes the first span.
-    std::int32_t spanFactor = 1;
-    switch (k - 3 * radix8Passes) {
-    case 1:
-        forwardRadix2Pass(k, data);
-        spanFactor = 2;
-        break;
-    case 2:
-        forwardRadix4Pass(k, data);
-        spanFactor = 4;
-        break;
-    default:
-        break; // the first radix-8 pass (span 8) takes the upper half as zero itself
-    }
-
-    std::int32_t span = spanFactor;
-    for (std::int32_t p = 1; p <= radix8Passes; ++p) {
-        span *= 8;
-        forwardRadix8Pass(n / span, span, data);
-    }
-
+    forwardShortPass(k, data);
+    for (std::int32_t span = firstSpan(k); span <= n; span *= 8) forwardRadix8Pass(n / span, span, data);
     reverseOddTerms(k, data);
     bitReversePairs(k, data);
 }
@@ -48,33 +80,12 @@ void realFftForward(std::int32_t k, std::span<double> x)
 void realFftInverse(std::int32_t k, std::span<double> x)
 {
     assert(k >= 1 && k <= largestTransformExponent);
-    const std::int32_t n = integerPower(2, k);
-    assert(x.size() >= static_cast<std::size_t>(n));
+    const std::int32_t n = std::int32_t{1} << k;
     const std::span<double> data = x.first(static_cast<std::size_t>(n));
-    const std::int32_t radix8Passes = k / 3;
-
     bitReversePairs(k, data);
     reverseOddTerms(k, data);
-
-    // The forward spans in reverse order: N, N/8, ..., 8 * spanFactor.
-    std::int32_t span = n;
-    for (std::int32_t p = 1; p <= radix8Passes; ++p) {
-        inverseRadix8Pass(n / span, span, data);
-        span /= 8;
-    }
-
-    switch (k - 3 * radix8Passes) {
-    case 1:
-        inverseRadix2Pass(k, data);
-        break;
-    case 2:
-        inverseRadix4Pass(k, data);
-        break;
-    default:
-        break;
-    }
-
-    // The passes multiplied by N (8 per radix-8 pass, 2 or 4 for the last).
+    for (std::int32_t span = n; span >= firstSpan(k); span /= 8) inverseRadix8Pass(n / span, span, data);
+    inverseShortPass(k, data);
     const double scale = 1.0 / static_cast<double>(n);
     for (double& value : data) value = value * scale;
 }

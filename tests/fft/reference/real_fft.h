@@ -1,6 +1,7 @@
-// The plain transforms as first written, one pass after another over the whole
-// array: the reference the fast transforms must match bit for bit. Built into
-// the tests only; the rest of this folder is its helpers and passes.
+// The transforms written plainly from their definition, one pass after
+// another over the whole array: the reference the fast transforms must match
+// bit for bit. Built into the tests only; it shares no code with the program's
+// transforms except the cosine and sine of the twiddle angles.
 #pragma once
 
 #include <cstdint>

@@ -11,8 +11,8 @@
 
 #include "storage/run_context.h"
 #include "storage/stored_number.h"
+#include "support/exact_integers.h"
 #include "support/fake_host.h"
-#include "support/number_io.h"
 #include "support/scratch_directory.h"
 
 namespace calvorn::test {
@@ -30,8 +30,8 @@ inline constexpr std::array<Shape, 10> shapes{
 // Written past the last word of every number so that misplaced reads show.
 inline constexpr std::int32_t poison = 0x2bad2bad;
 
-struct Bench {
-    explicit Bench(Shape s)
+struct Rig {
+    explicit Rig(Shape s)
         : shape(s), run(host, SizeParameters::withBlockWords(std::max(s.n, s.blockWords), s.blockWords))
     {
     }

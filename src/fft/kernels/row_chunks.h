@@ -4,7 +4,8 @@
 
 #include <cstddef>
 
-#include "fft/lanes.h"
+#include "fft/kernels/lanes.h"
+#include "fft/kernels/tuning.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h
@@ -15,9 +16,7 @@ namespace { // one copy per instruction set, see lanes.h
 // the load and the store of a butterfly. Such rows are worked in chunks: a
 // run of each row is copied whole into a local buffer of a few KiB, worked
 // there and copied back, so each cache line is read once and written once.
-inline constexpr std::size_t crowdedStride = 512;
-
-constexpr bool worthChunking(std::size_t stride) { return stride >= crowdedStride; }
+constexpr bool worthChunking(std::size_t stride) { return stride >= tuning::crowdedStride; }
 
 template <std::size_t Rows, std::size_t Length>
 struct RowChunk {

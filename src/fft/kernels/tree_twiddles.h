@@ -5,15 +5,12 @@
 
 #include <cstddef>
 
-#include "fft/butterflies.h"
-#include "fft/lanes.h"
+#include "fft/kernels/butterflies.h"
+#include "fft/kernels/lanes.h"
 #include "fft/transform_plan.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h
-
-// The pair whose even group is evenGroup, at any level: its table entry.
-constexpr std::size_t pairOf(std::size_t evenGroup) { return evenGroup / 2; }
 
 template <typename V>
 [[gnu::always_inline]] inline LaneTwiddles<V> forwardTwiddles(const TransformPlan& plan, std::size_t pair)

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Draws the window's icon "Icon1" (calvorn.ico): a white pi on a blue rounded
-# square, at 48, 32 and 16 pixels. Run by hand when the design changes; the
-# .ico is committed. Needs ImageMagick and the DejaVu fonts.
+# Draws the window's icon "Icon1" (src/app/resources/calvorn.ico): a white pi
+# on a blue rounded square, at 48, 32 and 16 pixels. Run by hand when the
+# design changes; the .ico is committed. Needs ImageMagick and the DejaVu fonts.
 set -euo pipefail
-cd "$(dirname "$0")"
+cd "$(dirname "$0")/../src/app/resources"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 convert -size 256x256 xc:none -fill '#1f5fbf' -draw 'roundrectangle 8,8 247,247 44,44' \

@@ -5,9 +5,10 @@
 
 #include <cstddef>
 
-#include "fft/butterflies.h"
-#include "fft/lanes.h"
-#include "fft/tree_twiddles.h"
+#include "fft/kernels/butterflies.h"
+#include "fft/kernels/child_pairs.h"
+#include "fft/kernels/lanes.h"
+#include "fft/kernels/tree_twiddles.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h
@@ -92,8 +93,8 @@ inline void inverseLeafPair(double* xj, double* xk, const LaneTwiddles<double>& 
 // The same for one pair per lane: the rows (groups of eight neighbours) of
 // the J and K groups are turned into slot lanes and back.
 template <typename V>
-[[gnu::always_inline]] inline void forwardLeafPairs(const TransformPlan& plan, double* const* jRows, double* const* kRows,
-                                             const std::size_t* pairs)
+[[gnu::always_inline]] inline void forwardLeafPairs(const TransformPlan& plan, double* const* jRows,
+                                             double* const* kRows, const std::size_t* pairs)
 {
     V j[8];
     V k[8];
@@ -107,8 +108,8 @@ template <typename V>
 }
 
 template <typename V>
-[[gnu::always_inline]] inline void inverseLeafPairs(const TransformPlan& plan, double* const* jRows, double* const* kRows,
-                                             const std::size_t* pairs)
+[[gnu::always_inline]] inline void inverseLeafPairs(const TransformPlan& plan, double* const* jRows,
+                                             double* const* kRows, const std::size_t* pairs)
 {
     V a[8];
     V b[8];
@@ -121,8 +122,10 @@ template <typename V>
     slotsToRows<V>(k, kRows);
 }
 
-// The eight leaf pairs under a pair (J, K) of stride 8, as in childrenOfPair
-// below: rows, partners and table entries, then laneCount pairs at a time.
+// The eight leaf pairs under a pair (J, K) of stride 8 (childPair): rows,
+// partners and table entries, the even children 0, 2, 4, 6 first and the odd
+// ones after (their table entries then run 4J .. 4J + 3 and 4K + 3 .. 4K),
+// then laneCount pairs at a time.
 struct LeafPairs {
     double* jRows[8];
     double* kRows[8];
@@ -132,14 +135,13 @@ struct LeafPairs {
 inline LeafPairs leafPairsOf(double* xj, double* xk, std::size_t evenGroup, std::size_t oddGroup)
 {
     LeafPairs leaves;
-    for (std::size_t i = 0; i < 4; ++i) {
-        const std::size_t a = 2 * i;
-        leaves.jRows[i] = xj + 8 * a;
-        leaves.kRows[i] = xk + 8 * (7 - a);
-        leaves.pairs[i] = pairOf(8 * evenGroup + a);
-        leaves.jRows[4 + i] = xk + 8 * (6 - a);
-        leaves.kRows[4 + i] = xj + 8 * (a + 1);
-        leaves.pairs[4 + i] = pairOf(8 * oddGroup + 6 - a);
+    for (std::size_t lane = 0; lane < 8; ++lane) {
+        const ChildPair child = childPair(evenGroup, oddGroup, lane < 4 ? 2 * lane : 2 * (lane - 4) + 1);
+        double* const evenBlock = child.evenInOddBlock ? xk : xj;
+        double* const oddBlock = child.evenInOddBlock ? xj : xk;
+        leaves.jRows[lane] = evenBlock + 8 * child.evenChild;
+        leaves.kRows[lane] = oddBlock + 8 * child.oddChild;
+        leaves.pairs[lane] = pairOf(child.evenGroup);
     }
     return leaves;
 }

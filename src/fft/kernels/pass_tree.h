@@ -11,12 +11,14 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fft/butterflies.h"
-#include "fft/lanes.h"
-#include "fft/row_chunks.h"
-#include "fft/tree_leaves.h"
-#include "fft/tree_products.h"
-#include "fft/tree_twiddles.h"
+#include "fft/kernels/butterflies.h"
+#include "fft/kernels/child_pairs.h"
+#include "fft/kernels/lanes.h"
+#include "fft/kernels/row_chunks.h"
+#include "fft/kernels/tuning.h"
+#include "fft/kernels/tree_leaves.h"
+#include "fft/kernels/tree_products.h"
+#include "fft/kernels/tree_twiddles.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h
@@ -42,7 +44,7 @@ template <typename V, typename Core>
         rows[m] = xj + m * s;
         rows[8 + m] = xk + m * s;
     }
-    sweepRows<V, 16, 32>(rows, 16, s, worthChunking(s), [&core](double* const* r, std::size_t t) {
+    sweepRows<V, 16, tuning::chunkOf16Rows>(rows, 16, s, worthChunking(s), [&core](double* const* r, std::size_t t) {
         V j[8];
         V k[8];
         for (std::size_t m = 0; m < 8; ++m) {
@@ -67,11 +69,6 @@ inline void prefetchBlock(const double* x, std::size_t count)
     (void)count;
 #endif
 }
-
-// In the inverse the first touch of the data is at the leaves, in short runs
-// here and there; a pair of stride 512 (64 KiB in all) is therefore asked for
-// in one go before its subtree starts.
-inline constexpr std::size_t prefetchedStride = 512;
 
 // What a pass tree does at each node: the forward passes (a node's
 // butterflies, then its children), the inverse ones (the children, then the
@@ -110,8 +107,7 @@ public:
         pair(x + 6 * s, x + s, c, 14, 9);
     }
 
-    // A pair (J, K) has the eight child pairs (8J + a, 8K + 7 - a) for even a
-    // and (8K + 7 - a, 8J + a) for odd a: its children pair among themselves.
+    // A pair's children pair among themselves (childPair).
     void childrenOfPair(double* xj, double* xk, std::size_t s, std::size_t evenGroup,
                         std::size_t oddGroup) const
     {
@@ -120,9 +116,11 @@ public:
             leafChildrenOfPair(xj, xk, evenGroup, oddGroup);
             return;
         }
-        for (std::size_t a = 0; a < 8; a += 2) {
-            pair(xj + a * s, xk + (7 - a) * s, c, 8 * evenGroup + a, 8 * oddGroup + 7 - a);
-            pair(xk + (6 - a) * s, xj + (a + 1) * s, c, 8 * oddGroup + 6 - a, 8 * evenGroup + a + 1);
+        for (std::size_t i = 0; i < 8; ++i) {
+            const ChildPair child = childPair(evenGroup, oddGroup, i);
+            double* const evenBlock = child.evenInOddBlock ? xk : xj;
+            double* const oddBlock = child.evenInOddBlock ? xj : xk;
+            pair(evenBlock + child.evenChild * s, oddBlock + child.oddChild * s, c, child.evenGroup, child.oddGroup);
         }
     }
 
@@ -159,11 +157,12 @@ private:
     void pair(double* xj, double* xk, std::size_t s, std::size_t evenGroup,
               std::size_t oddGroup) const
     {
-        // The same twiddles in every lane.
+        // One cosine and one sine per direction, then the same twiddles in every lane.
+        const std::size_t entry = pairOf(evenGroup);
         LaneTwiddles<double> forwardW{};
         LaneTwiddles<double> inverseW{};
-        if constexpr (forwardWork) forwardW = forwardTwiddles<double>(plan_, pairOf(evenGroup));
-        if constexpr (inverseWork) inverseW = inverseTwiddles<double>(plan_, pairOf(evenGroup));
+        if constexpr (forwardWork) forwardW = forwardTwiddles<double>(plan_, entry);
+        if constexpr (inverseWork) inverseW = inverseTwiddles<double>(plan_, entry);
         if (s == 1) {
             if constexpr (forwardWork) forwardLeafPair(xj, xk, forwardW);
             if constexpr (work == TreeWork::product) {
@@ -174,7 +173,7 @@ private:
             return;
         }
         if constexpr (work == TreeWork::inverse) {
-            if (s == prefetchedStride) {
+            if (s == tuning::prefetchedStride) {
                 prefetchBlock(xj, 8 * s);
                 prefetchBlock(xk, 8 * s);
             }

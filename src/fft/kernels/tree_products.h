@@ -10,10 +10,10 @@
 
 #include <cstddef>
 
-#include "fft/butterflies.h"
-#include "fft/lanes.h"
-#include "fft/tree_leaves.h"
-#include "fft/tree_twiddles.h"
+#include "fft/kernels/butterflies.h"
+#include "fft/kernels/lanes.h"
+#include "fft/kernels/tree_leaves.h"
+#include "fft/kernels/tree_twiddles.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h

@@ -1,4 +1,4 @@
-// A product bench with the two spectrum stores of the out-of-core products,
+// A product rig with the two spectrum stores of the out-of-core products,
 // and operands spoiled in the words that only a block transform reads: a
 // product that transforms such a block again instead of taking its kept
 // spectrum gives a different result.
@@ -6,14 +6,14 @@
 
 #include <cstdint>
 
-#include "mul/product_bench.h"
+#include "mul/product_rig.h"
 
 namespace calvorn::test {
 
 constexpr std::int32_t spoiledWord = 12345678;
 
-struct OutOfCoreBench : ProductBench {
-    explicit OutOfCoreBench(std::int32_t blockWords) : ProductBench(blockWords)
+struct OutOfCoreRig : ProductRig {
+    explicit OutOfCoreRig(std::int32_t blockWords) : ProductRig(blockWords)
     {
         run.spectrumStoreX = &storeX;
         run.spectrumStoreY = &storeY;

@@ -9,13 +9,17 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fft/butterflies.h"
-#include "fft/lanes.h"
-#include "fft/pass_tree.h"
-#include "fft/row_chunks.h"
+#include "fft/kernels/butterflies.h"
+#include "fft/kernels/lanes.h"
+#include "fft/kernels/pass_tree.h"
+#include "fft/kernels/row_chunks.h"
+#include "fft/kernels/tuning.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h
+
+using tuning::chunkOf16Rows;
+using tuning::chunkOf32Rows;
 
 // The slot rows of level 1 lie n/8, n/16 or n/32 doubles apart, a multiple of
 // 4 KiB at every length of 2^12 doubles or more: the sixteen or thirty-two
@@ -48,7 +52,7 @@ void forwardOpening(const TransformPlan& plan, double* x, std::size_t n)
             rows[m] = x + m * s;
             rows[8 + m] = x + n / 2 + m * s;
         }
-        sweepRows<V, 16, 32>(rows, 8, s, worthChunking(s), [](double* const* r, std::size_t t) {
+        sweepRows<V, 16, chunkOf16Rows>(rows, 8, s, worthChunking(s), [](double* const* r, std::size_t t) {
             V y0[8];
             V y1[8];
             for (std::size_t m = 0; m < 8; ++m) y0[m] = y1[m] = loadLanes<V>(r[m] + t);
@@ -69,7 +73,7 @@ void forwardOpening(const TransformPlan& plan, double* x, std::size_t n)
             for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
         const LaneTwiddles<V> w = forwardTwiddles<V>(plan, pairOf(2));
-        sweepRows<V, 32, 16>(rows, 16, s, worthChunking(s), [&w](double* const* r, std::size_t t) {
+        sweepRows<V, 32, chunkOf32Rows>(rows, 16, s, worthChunking(s), [&w](double* const* r, std::size_t t) {
             V y0[8];
             V y1[8];
             V j[8];
@@ -121,7 +125,7 @@ void inverseClosing(const TransformPlan& plan, double* x, std::size_t n)
             rows[m] = x + m * s;
             rows[8 + m] = x + n / 2 + m * s;
         }
-        sweepRows<V, 16, 32>(rows, 16, s, worthChunking(s), [scale](double* const* r, std::size_t t) {
+        sweepRows<V, 16, chunkOf16Rows>(rows, 16, s, worthChunking(s), [scale](double* const* r, std::size_t t) {
             V y0[8];
             V y1[8];
             for (std::size_t m = 0; m < 8; ++m) {
@@ -145,7 +149,7 @@ void inverseClosing(const TransformPlan& plan, double* x, std::size_t n)
             for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
         const LaneTwiddles<V> w = inverseTwiddles<V>(plan, pairOf(2));
-        sweepRows<V, 32, 16>(rows, 32, s, worthChunking(s), [&w, scale](double* const* r, std::size_t t) {
+        sweepRows<V, 32, chunkOf32Rows>(rows, 32, s, worthChunking(s), [&w, scale](double* const* r, std::size_t t) {
             V y0[8];
             V y1[8];
             V j[8];

@@ -6,7 +6,7 @@
 #include <cstddef>
 
 #include "fft/butterfly_constants.h"
-#include "fft/lanes.h"
+#include "fft/kernels/lanes.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h

@@ -16,8 +16,8 @@ namespace calvorn::test {
 
 constexpr std::int32_t untouched = 77777777;  // z's words before a product
 
-struct ProductBench {
-    explicit ProductBench(std::int32_t blockWords, std::int32_t numberWords = 1 << 14)
+struct ProductRig {
+    explicit ProductRig(std::int32_t blockWords, std::int32_t numberWords = 1 << 14)
         : run(host, SizeParameters::withBlockWords(numberWords, blockWords))
     {
     }

@@ -1,0 +1,16 @@
+// The transforms' arithmetic for four lanes. This file alone is compiled for
+// AVX2 (without FMA: every product is rounded before it is added, as
+// everywhere else); it runs only where the processor has AVX2.
+#include "fft/kernels/kernels.h"
+#include "fft/kernels/outer_passes.h"
+
+namespace calvorn::fft::avx2 {
+
+void forwardQuads(const TransformPlan& plan, double* x) { forwardPasses<LaneQuad>(plan, x); }
+void inverseQuads(const TransformPlan& plan, double* x) { inversePasses<LaneQuad>(plan, x); }
+void productQuads(const TransformPlan& plan, double* x, const double* other)
+{
+    productPasses<LaneQuad>(plan, x, other);
+}
+
+} // namespace calvorn::fft::avx2

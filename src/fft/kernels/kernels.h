@@ -1,0 +1,41 @@
+// The entry points of the transforms' kernels, one named namespace and folder
+// per instruction set; the plan's lane path picks one (real_fft.cpp).
+// All the arithmetic of a transform of 2^k doubles, k >= 6, on x[0 .. 2^k):
+// every pass, the odd-term reversal, for the inverse the 1/N; not the
+// exchange of pairs in bit-reversed order, which comes after the forward
+// passes and before the inverse ones.
+#pragma once
+
+#include "fft/transform_plan.h"
+
+namespace calvorn::fft {
+
+// The instruction set every build targets (SSE2 on x86-64): one lane, two
+// lanes, and the eight-lane code lowered to it.
+namespace baseline {
+void forwardSingle(const TransformPlan& plan, double* x);
+void inverseSingle(const TransformPlan& plan, double* x);
+void productSingle(const TransformPlan& plan, double* x, const double* other);
+void forwardPairs(const TransformPlan& plan, double* x);
+void inversePairs(const TransformPlan& plan, double* x);
+void productPairs(const TransformPlan& plan, double* x, const double* other);
+void forwardGenericOctets(const TransformPlan& plan, double* x);
+void inverseGenericOctets(const TransformPlan& plan, double* x);
+void productGenericOctets(const TransformPlan& plan, double* x, const double* other);
+} // namespace baseline
+
+// Four lanes with AVX2 (built where CALVORN_FFT_QUADS is defined).
+namespace avx2 {
+void forwardQuads(const TransformPlan& plan, double* x);
+void inverseQuads(const TransformPlan& plan, double* x);
+void productQuads(const TransformPlan& plan, double* x, const double* other);
+} // namespace avx2
+
+// Eight lanes with AVX-512F (built where CALVORN_FFT_OCTETS is defined).
+namespace avx512 {
+void forwardOctets(const TransformPlan& plan, double* x);
+void inverseOctets(const TransformPlan& plan, double* x);
+void productOctets(const TransformPlan& plan, double* x, const double* other);
+} // namespace avx512
+
+} // namespace calvorn::fft

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the test suite's own Wine prefix. The
+# prefix is made once (wineboot) and shared by every test: the first caller
+# makes it under a lock while the others wait. The Wine server is kept for a
+# minute after its last program, so that the next test does not pay Wine's
+# start-up again.
+#
+#   under_wine.sh PREFIX PROGRAM.exe [ARGUMENTS...]
+#
+# Exit status: the program's; 77 (a skip) when Wine is not installed.
+set -euo pipefail
+
+[ $# -ge 2 ] || { echo "usage: under_wine.sh PREFIX PROGRAM.exe [ARGUMENTS...]" >&2; exit 2; }
+prefix=$(realpath -m "$1")
+shift
+command -v wine >/dev/null || { echo "skipped: wine not found (scripts/install-deps.sh test installs it)"; exit 77; }
+[ -f "$1" ] || { echo "no program at $1 (the calvorn_win64 build makes it)" >&2; exit 1; }
+
+export WINEPREFIX=$prefix
+export WINEDEBUG=-all
+export WINEARCH=win64
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no offer to install Mono or Gecko
+unset WINESERVER DISPLAY                    # console programs: no X display needed
+
+# The Wine server outlives the commands that start it: it must not inherit
+# the lock's descriptor, or the lock would be held as long as the server runs.
+mkdir -p "$(dirname "$prefix")"
+(
+  flock 9
+  if [ ! -f "$prefix/.calvorn-ready" ]; then
+    # A prefix that an interrupted wineboot left half made is made anew;
+    # anything else in the way is not ours to remove.
+    if [ -f "$prefix/system.reg" ]; then
+      rm -rf "$prefix"
+    elif [ -e "$prefix" ] && [ -n "$(ls -A "$prefix" 2>/dev/null)" ]; then
+      echo "$prefix is in the way of the Wine prefix and is not one" >&2
+      exit 1
+    fi
+    wineboot -i >"$prefix.wineboot.log" 2>&1 9>&- || true
+    [ -d "$prefix/drive_c" ] || { echo "wineboot made no prefix in $prefix:" >&2; tail -n 20 "$prefix.wineboot.log" >&2; exit 1; }
+    touch "$prefix/.calvorn-ready"
+  fi
+  wineserver -p 60 9>&- || true   # fails when a server already runs: that one serves
+) 9>"$prefix.lock"
+
+exec wine "$@"
