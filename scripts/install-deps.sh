@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(g++ cmake make pkg-config nlohmann-json3-dev)
 if [ "${1:-build}" = test ]; then
-  packages+=(googletest libgtest-dev libgmp-dev libmpfr-dev libbenchmark-dev python3)
+  packages+=(googletest libgtest-dev libgmp-dev libmpfr-dev libbenchmark-dev python3 libfftw3-dev)
   # The window program: cross-built with MinGW-w64 and run under Wine in Xvfb.
   if [ -f "$(dirname "$0")/gui-packages.txt" ]; then
     mapfile -t gui < <(grep -v '^#' "$(dirname "$0")/gui-packages.txt")

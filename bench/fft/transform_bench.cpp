@@ -1,8 +1,10 @@
 // Time of one forward plus one inverse transform, per element of the array,
 // at the lengths the products use: through the drivers (the fastest lane path
-// of this machine), and on each lane path this machine can run.
+// of this machine) in natural and in the products' spectrum order, and on
+// each lane path this machine can run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -46,6 +48,47 @@ void forwardAndInverse(benchmark::State& state)
 }
 
 BENCHMARK(forwardAndInverse)->Arg(12)->Arg(16)->Arg(20)->Arg(22)->Arg(24)->Unit(benchmark::kMillisecond);
+
+// The same with the spectrum in the products' order, as every product uses
+// the transforms: no exchange of pairs in bit-reversed order.
+void productForwardAndInverse(benchmark::State& state)
+{
+    const auto k = static_cast<std::int32_t>(state.range(0));
+    std::vector<double> x = randomDigits(k);
+    calvorn::fft::TransformPlans plans;
+    const calvorn::fft::TransformPlan& plan = plans.forLength(k);
+    for (auto _ : state) {
+        calvorn::productFftForward(plan, x);
+        calvorn::productFftInverse(plan, x);
+        benchmark::DoNotOptimize(x.data());
+        benchmark::ClobberMemory();
+    }
+    countPerElement(state, x.size());
+}
+
+BENCHMARK(productForwardAndInverse)->Arg(16)->Arg(20)->Arg(22)->Arg(24)->Unit(benchmark::kMillisecond);
+
+// A square as the in-core products form it: forward, the element-wise square
+// and inverse in one descent of the pass tree. The digits are reloaded each
+// round (the square of the round before would grow without bound); the load
+// is timed too, as in a product.
+void productSquareInOneDescent(benchmark::State& state)
+{
+    const auto k = static_cast<std::int32_t>(state.range(0));
+    const std::vector<double> digits = randomDigits(k);
+    std::vector<double> x = digits;
+    calvorn::fft::TransformPlans plans;
+    const calvorn::fft::TransformPlan& plan = plans.forLength(k);
+    for (auto _ : state) {
+        std::copy(digits.begin(), digits.begin() + static_cast<std::ptrdiff_t>(digits.size() / 2), x.begin());
+        calvorn::productFftSquare(plan, x);
+        benchmark::DoNotOptimize(x.data());
+        benchmark::ClobberMemory();
+    }
+    countPerElement(state, x.size());
+}
+
+BENCHMARK(productSquareInOneDescent)->Arg(16)->Arg(20)->Arg(22)->Arg(24)->Unit(benchmark::kMillisecond);
 
 // Arguments: the lane path (0 one lane, 1 two, 2 four, 3 eight, 4 eight lowered
 // to the baseline instruction set) and k.

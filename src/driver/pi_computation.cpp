@@ -126,6 +126,7 @@ void copyRunFigures(const RunContext& run, RunSummary& summary)
     summary.largestRoundingDistance = run.largestRoundingDistance;
     summary.workFingerprint = run.workFingerprint;
     summary.transfers = run.transfers;
+    summary.transforms = run.transforms;
 }
 
 } // namespace

@@ -40,6 +40,7 @@ struct RunSummary {
     bool fingerprintChecked = false;       // the run had the full work area and the check was asked for
     bool fingerprintMatched = false;       // ... and the fingerprint was the committed one
     TransferCounts transfers;              // block reads and writes
+    TransformCounts transforms;            // transforms made, by length
 };
 
 // Returns 0 when the digits have been written, verified and put in place as

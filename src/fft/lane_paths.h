@@ -9,9 +9,20 @@
 
 namespace calvorn::fft {
 
-// realFftForward and realFftInverse on the plan's length and the given path
-// (which must be usable).
-void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double> x);
-void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double> x);
+// Where the pairs of a packed spectrum lie: natural order (realFftForward,
+// realFftInverse) or the passes' own bit-reversed order (productFftForward,
+// productFftInverse).
+enum class SpectrumOrder { natural, pairsReversed };
+
+// The transforms on the plan's length and the given path (which must be
+// usable).
+void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double> x,
+                      SpectrumOrder order = SpectrumOrder::natural);
+void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double> x,
+                      SpectrumOrder order = SpectrumOrder::natural);
+
+// productFftTimes (other not empty) and productFftSquare (other empty) on the
+// given path.
+void productTransform(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<const double> other);
 
 } // namespace calvorn::fft

@@ -1,6 +1,7 @@
 // The transform drivers: the plan's lane path, and for each length either
-// the pass-tree arithmetic with the pair bit reversal (2^6 doubles and more)
-// or the plain sequence of passes and reorderings (the shortest lengths).
+// the pass-tree arithmetic, with the pair bit reversal where the spectrum is
+// wanted in natural order (2^6 doubles and more), or the plain sequence of
+// passes and reorderings (the shortest lengths).
 #include "fft/real_fft.h"
 
 #include <cassert>
@@ -143,9 +144,60 @@ void inversePasses(const TransformPlan& plan, LanePath path, double* x)
     }
 }
 
+void productPasses(const TransformPlan& plan, LanePath path, double* x, const double* other)
+{
+    switch (path) {
+    case LanePath::single:
+        baseline::productSingle(plan, x, other);
+        break;
+    case LanePath::pairs:
+        baseline::productPairs(plan, x, other);
+        break;
+    case LanePath::quads:
+#if defined(CALVORN_FFT_QUADS)
+        avx2::productQuads(plan, x, other);
+#else
+        baseline::productPairs(plan, x, other);
+#endif
+        break;
+    case LanePath::octets:
+#if defined(CALVORN_FFT_OCTETS)
+        avx512::productOctets(plan, x, other);
+#else
+        baseline::productPairs(plan, x, other);
+#endif
+        break;
+    case LanePath::genericOctets:
+        baseline::productGenericOctets(plan, x, other);
+        break;
+    }
+}
+
+// The element-wise product of the short lengths, with the operations of the
+// products' pointwise kernels: x = x * other, or x * x when other is empty.
+void multiplySpectra(std::span<double> x, std::span<const double> other)
+{
+    const bool square = other.empty();
+    x[0] = square ? x[0] * x[0] : other[0] * x[0];
+    x[1] = square ? x[1] * x[1] : other[1] * x[1];
+    for (std::size_t m = 2; m < x.size(); m += 2) {
+        const double br = x[m];
+        const double bi = x[m + 1];
+        if (square) {
+            x[m] = br * br - bi * bi;
+            x[m + 1] = br * bi * 2.0;
+        } else {
+            x[m] = other[m] * br - other[m + 1] * bi;
+            x[m + 1] = other[m] * bi + br * other[m + 1];
+        }
+    }
+}
+
 } // namespace
 
-void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double> x)
+// The short lengths reorder pass by pass into natural order; for the pairs'
+// own order they exchange the (few) pairs once more.
+void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double> x, SpectrumOrder order)
 {
     const std::int32_t k = plan.k;
     assert(k >= 1 && k <= largestTransformExponent);
@@ -154,13 +206,14 @@ void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double
     const std::span<double> data = x.first(n);
     if (k < smallestTreeExponent) {
         forwardPassByPass(plan, data);
+        if (order == SpectrumOrder::pairsReversed) bitReversePairs(k, data);
         return;
     }
     forwardPasses(plan, path, data.data());
-    bitReversePairs(k, data);
+    if (order == SpectrumOrder::natural) bitReversePairs(k, data);
 }
 
-void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double> x)
+void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double> x, SpectrumOrder order)
 {
     const std::int32_t k = plan.k;
     assert(k >= 1 && k <= largestTransformExponent);
@@ -168,11 +221,28 @@ void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double
     assert(x.size() >= n);
     const std::span<double> data = x.first(n);
     if (k < smallestTreeExponent) {
+        if (order == SpectrumOrder::pairsReversed) bitReversePairs(k, data);
         inversePassByPass(plan, data);
         return;
     }
-    bitReversePairs(k, data);
+    if (order == SpectrumOrder::natural) bitReversePairs(k, data);
     inversePasses(plan, path, data.data());
+}
+
+void productTransform(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<const double> other)
+{
+    const std::int32_t k = plan.k;
+    const std::size_t n = std::size_t{1} << k;
+    assert(x.size() >= n && (other.empty() || other.size() >= n));
+    const std::span<double> data = x.first(n);
+    const std::span<const double> factor = other.empty() ? other : other.first(n);
+    if (k < smallestTreeExponent) {
+        forwardTransform(plan, path, data, SpectrumOrder::pairsReversed);
+        multiplySpectra(data, factor);
+        inverseTransform(plan, path, data, SpectrumOrder::pairsReversed);
+        return;
+    }
+    productPasses(plan, path, data.data(), factor.empty() ? nullptr : factor.data());
 }
 
 } // namespace fft
@@ -180,5 +250,26 @@ void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double
 void realFftForward(const fft::TransformPlan& plan, std::span<double> x) { fft::forwardTransform(plan, plan.path, x); }
 
 void realFftInverse(const fft::TransformPlan& plan, std::span<double> x) { fft::inverseTransform(plan, plan.path, x); }
+
+void productFftForward(const fft::TransformPlan& plan, std::span<double> x)
+{
+    fft::forwardTransform(plan, plan.path, x, fft::SpectrumOrder::pairsReversed);
+}
+
+void productFftInverse(const fft::TransformPlan& plan, std::span<double> x)
+{
+    fft::inverseTransform(plan, plan.path, x, fft::SpectrumOrder::pairsReversed);
+}
+
+void productFftTimes(const fft::TransformPlan& plan, std::span<const double> spectrum, std::span<double> x)
+{
+    assert(!spectrum.empty());
+    fft::productTransform(plan, plan.path, x, spectrum);
+}
+
+void productFftSquare(const fft::TransformPlan& plan, std::span<double> x)
+{
+    fft::productTransform(plan, plan.path, x, {});
+}
 
 } // namespace calvorn

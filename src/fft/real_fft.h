@@ -21,4 +21,24 @@ void realFftForward(const fft::TransformPlan& plan, std::span<double> x);
 // x holds a packed spectrum of 2^k doubles; out: the real sequence, 1/N applied.
 void realFftInverse(const fft::TransformPlan& plan, std::span<double> x);
 
+// The same two transforms for the products, with the spectrum in the order
+// the passes leave it: the packed spectrum's pair t (x[2t], x[2t+1]) lies at
+// pair position r, t with its k-1 low bits reversed. Pair 0 (the two real
+// terms) stays at elements 0 and 1 and every other pair stays whole, so
+// element-wise products of spectra in this order, brought back by
+// productFftInverse, give the very doubles that the natural order gives,
+// without the two exchanges of pairs around every product.
+void productFftForward(const fft::TransformPlan& plan, std::span<double> x);
+void productFftInverse(const fft::TransformPlan& plan, std::span<double> x);
+
+// A whole product of the products' kind in one go, the same doubles as
+// productFftForward(x), the element-wise product (pointwiseProduct's or
+// pointwiseSquare's operations) and productFftInverse in turn: x holds real
+// data in its lower half and, on return, the inverse transform of its
+// spectrum times `spectrum` (a spectrum of the same length in the products'
+// order), or of its spectrum squared. Each block of the pass tree goes
+// forward, is multiplied and goes back while it is in cache.
+void productFftTimes(const fft::TransformPlan& plan, std::span<const double> spectrum, std::span<double> x);
+void productFftSquare(const fft::TransformPlan& plan, std::span<double> x);
+
 } // namespace calvorn

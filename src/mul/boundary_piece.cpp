@@ -1,8 +1,8 @@
 #include "mul/boundary_piece.h"
 
-#include "fft/real_fft.h"
 #include "mul/digit_loader.h"
 #include "mul/pointwise.h"
+#include "mul/product_transforms.h"
 #include "norm/round_to_integers.h"
 
 namespace calvorn {
@@ -52,7 +52,7 @@ BoundaryArray boundaryRunSpectrum(RunContext& run, StoredNumber& x, std::int32_t
 {
     BoundaryArray spectrum{};
     loadDigits(run, x, spectrum, j, boundaryRunWords);
-    realFftForward(run.transformPlans.forLength(boundaryExponent), spectrum);
+    transformForward(run, boundaryExponent, spectrum);
     return spectrum;
 }
 
@@ -81,7 +81,7 @@ void addBoundarySquareTerm(RunContext& run, StoredNumber& x, std::int32_t aWord,
 
 void finishBoundaryPiece(RunContext& run, BoundaryArray& piece)
 {
-    realFftInverse(run.transformPlans.forLength(boundaryExponent), piece);
+    transformInverse(run, boundaryExponent, piece);
     roundToIntegers(run, piece, boundaryLength);
 }
 

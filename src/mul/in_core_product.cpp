@@ -4,9 +4,9 @@
 #include <string>
 
 #include "common/numeric.h"
-#include "fft/real_fft.h"
 #include "mul/digit_loader.h"
 #include "mul/pointwise.h"
+#include "mul/product_transforms.h"
 #include "norm/guard_terms.h"
 #include "norm/round_to_integers.h"
 #include "norm/store_product.h"
@@ -59,16 +59,22 @@ void transformWords(RunContext& run, StoredNumber& number, std::span<double> arr
                     std::int32_t k)
 {
     loadDigits(run, number, array, j, m);
-    realFftForward(run.transformPlans.forLength(k), array);
+    transformForward(run, k, array);
 }
 
-// Back from the spectrum to rounded convolution sums. Every sum is checked;
-// only the first `kept` are rounded in place, those that the term routine
-// and the store read.
+// The convolution sums in array, rounded. Every sum is checked; only the
+// first `kept` are rounded in place, those that the term routine and the
+// store read.
+void roundSums(RunContext& run, std::span<double> array, std::int32_t k, std::int32_t kept)
+{
+    roundToIntegers(run, array, integerPower(2, k), kept);
+}
+
+// Back from the spectrum to rounded convolution sums.
 void backToIntegers(RunContext& run, std::span<double> array, std::int32_t k, std::int32_t kept)
 {
-    realFftInverse(run.transformPlans.forLength(k), array);
-    roundToIntegers(run, array, integerPower(2, k), kept);
+    transformInverse(run, k, array);
+    roundSums(run, array, k, kept);
 }
 
 // What the stores and term routines read: storeProduct e[0 .. 2n + 4],
@@ -88,9 +94,9 @@ void inCoreProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumb
     const std::span<double> b = region(run, second, k);
     transformWords(run, x, a, 1, n, k);
     keepTransform(run, first, transformOf(x, 1, n, k, hint));
-    transformWords(run, y, b, 1, n, k);
-    pointwiseProduct(a, b, b, 4 * n);
-    backToIntegers(run, b, k, keptOfFull(n));
+    loadDigits(run, y, b, 1, n);
+    transformTimes(run, k, a, b);
+    roundSums(run, b, k, keptOfFull(n));
     addGuardTerms(run, x, y, b, n, 4 * n);
     storeProduct(run, b, z, n);
 }
@@ -101,9 +107,9 @@ void inCoreProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, Store
     const std::int32_t k = fullExponent(n);
     const std::span<double> a = keptTransform(run, first, transformOf(x, 1, n, k, hint));
     const std::span<double> b = region(run, second, k);
-    transformWords(run, y, b, 1, n, k);
-    pointwiseProduct(a, b, b, 4 * n);
-    backToIntegers(run, b, k, keptOfFull(n));
+    loadDigits(run, y, b, 1, n);
+    transformTimes(run, k, a, b);
+    roundSums(run, b, k, keptOfFull(n));
     addGuardTerms(run, x, y, b, n, 4 * n);
     storeProduct(run, b, z, n);
 }
@@ -114,10 +120,10 @@ void inCoreHalfProduct(RunContext& run, StoredNumber& x, StoredNumber& y, Stored
     const std::int32_t k = halfExponent(n);
     const std::span<double> a = region(run, first, k);
     const std::span<double> b = region(run, second, k);
-    transformWords(run, x, a, 1, n / 2, k);
+    loadDigits(run, x, a, 1, n / 2);
     transformWords(run, y, b, n / 2 + 1, n / 2, k);
-    pointwiseProduct(a, b, a, 2 * n);
-    backToIntegers(run, a, k, keptOfHalf(n));
+    transformTimes(run, k, b, a);
+    roundSums(run, a, k, keptOfHalf(n));
     addHalfProductTerms(run, x, y, a, n, 2 * n);
     storeUpperHalf(run, a, z, n);
 }
@@ -128,9 +134,9 @@ void inCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, S
     const std::int32_t k = halfExponent(n);
     const std::span<double> a = keptTransform(run, first, transformOf(x, 1, n / 2, k, hint));
     const std::span<double> b = region(run, second, k);
-    transformWords(run, y, b, n / 2 + 1, n / 2, k);
-    pointwiseProduct(a, b, b, 2 * n);
-    backToIntegers(run, b, k, keptOfHalf(n));
+    loadDigits(run, y, b, n / 2 + 1, n / 2);
+    transformTimes(run, k, a, b);
+    roundSums(run, b, k, keptOfHalf(n));
     addHalfProductTerms(run, x, y, b, n, 2 * n);
     storeUpperHalf(run, b, z, n);
 }
@@ -139,9 +145,9 @@ void inCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_
 {
     const std::int32_t k = fullExponent(n);
     const std::span<double> a = region(run, start, k);
-    transformWords(run, x, a, 1, n, k);
-    pointwiseSquare(a, a, 4 * n);
-    backToIntegers(run, a, k, keptOfFull(n));
+    loadDigits(run, x, a, 1, n);
+    transformSquare(run, k, a);
+    roundSums(run, a, k, keptOfFull(n));
     addGuardTerms(run, x, x, a, n, 4 * n);
     storeProduct(run, a, z, n);
 }
@@ -150,9 +156,9 @@ void inCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::in
 {
     const std::int32_t k = halfExponent(n);
     const std::span<double> a = region(run, start, k);
-    transformWords(run, x, a, 1, n / 2, k);
-    pointwiseSquare(a, a, 2 * n);
-    backToIntegers(run, a, k, keptOfHalfSquare(n));
+    loadDigits(run, x, a, 1, n / 2);
+    transformSquare(run, k, a);
+    roundSums(run, a, k, keptOfHalfSquare(n));
     completeHalfSquare(run, x, a, n, 2 * n);
     storeProduct(run, a, z, n);
 }

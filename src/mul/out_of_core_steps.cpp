@@ -5,6 +5,7 @@
 #include "common/numeric.h"
 #include "fft/real_fft.h"
 #include "mul/digit_loader.h"
+#include "mul/product_transforms.h"
 #include "mul/spectrum_store.h"
 #include "norm/round_to_integers.h"
 #include "norm/store_product_piece.h"
@@ -45,7 +46,7 @@ void transformBlock(RunContext& run, const BlockLayout& layout, StoredNumber& nu
 {
     const std::span<double> w = transformArray(run);
     loadDigits(run, number, w, (block - 1) * layout.m + 1, layout.m);
-    realFftForward(run.transformPlans.forLength(layout.k), w);
+    transformForward(run, layout.k, w);
 }
 
 namespace {
@@ -112,7 +113,7 @@ void storePiece(RunContext& run, const BlockLayout& layout, PieceTarget& target,
                 bool lowest)
 {
     const std::span<double> w = transformArray(run);
-    realFftInverse(run.transformPlans.forLength(layout.k), w);
+    transformInverse(run, layout.k, w);
     roundToIntegers(run, w, layout.b);
     storeProductPiece(run, w, target.z, layout.b, f, guard, lowest, target.savedPieceCarry);
 }

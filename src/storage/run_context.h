@@ -56,6 +56,13 @@ struct TransferCounts {
     std::uint64_t blocksWritten = 0;
 };
 
+// The transforms a run made, by exponent k (a transform of 2^k doubles,
+// k <= 24): what bounds a run's time from below.
+struct TransformCounts {
+    std::array<std::uint64_t, fft::largestPlanExponent + 1> forward{};
+    std::array<std::uint64_t, fft::largestPlanExponent + 1> inverse{};
+};
+
 class RunContext {
 public:
     RunContext(Host& runHost, SizeParameters sizes) : host(runHost), size(sizes) {}
@@ -88,6 +95,7 @@ public:
     std::uint64_t workFingerprint = 0;    // sum (mod 2^64) of the bit patterns of every value the rounding checked
     bool nudgeNextRoundedValue = false;   // a test hook: the rounding moves the next value it checks one step up
     TransferCounts transfers;             // block reads and writes of this run
+    TransformCounts transforms;           // forward and inverse transforms of this run, by length
 };
 
 } // namespace calvorn

@@ -44,6 +44,21 @@ std::vector<double> randomInput(std::size_t n, bool digits, std::mt19937_64& ran
     return x;
 }
 
+// A natural-order packed spectrum with its pairs in the products' order:
+// pair t moved to pair position rev(t), the k-1 low bits of t reversed.
+std::vector<double> pairsReversed(const std::vector<double>& natural, std::int32_t k)
+{
+    std::vector<double> reordered(natural.size());
+    const std::size_t pairs = natural.size() / 2;
+    for (std::size_t t = 0; t < pairs; ++t) {
+        std::size_t r = 0;
+        for (std::int32_t bit = 0; bit < k - 1; ++bit) r |= ((t >> bit) & 1u) << (k - 2 - bit);
+        reordered[2 * r] = natural[2 * t];
+        reordered[2 * r + 1] = natural[2 * t + 1];
+    }
+    return reordered;
+}
+
 // One input through the reference: its spectrum, and the inverse of the
 // spectrum's pointwise square (what the products form).
 struct ReferenceResults {
@@ -78,6 +93,15 @@ void expectSameBits(fft::TransformPlans& plans, fft::LanePath path, std::int32_t
     fft::inverseTransform(plans.forLength(k), path, fast);
     EXPECT_EQ(firstDifference(fast, want.back), n)
         << "inverse, k = " << k << ", " << fft::lanePathName(path) << ", seed " << inputSeed;
+
+    fast = want.input;
+    fft::forwardTransform(plans.forLength(k), path, fast, fft::SpectrumOrder::pairsReversed);
+    EXPECT_EQ(firstDifference(fast, pairsReversed(want.spectrum, k)), n)
+        << "forward in product order, k = " << k << ", " << fft::lanePathName(path) << ", seed " << inputSeed;
+    fast = pairsReversed(want.squared, k);
+    fft::inverseTransform(plans.forLength(k), path, fast, fft::SpectrumOrder::pairsReversed);
+    EXPECT_EQ(firstDifference(fast, want.back), n)
+        << "inverse from product order, k = " << k << ", " << fft::lanePathName(path) << ", seed " << inputSeed;
 }
 
 class EveryLanePath : public ::testing::TestWithParam<fft::LanePath> {
@@ -120,6 +144,39 @@ TEST_P(EveryLanePath, InverseOfArbitrarySpectraMatches)
         fft::inverseTransform(plans.forLength(k), GetParam(), spectrum);
         ASSERT_EQ(firstDifference(spectrum, plain), spectrum.size())
             << "k = " << k << ", " << fft::lanePathName(GetParam()) << ", seed " << seed + 2;
+    }
+}
+
+// A whole product or square in one descent of the pass tree against the
+// reference's forward transforms, pointwise product and inverse in turn.
+TEST_P(EveryLanePath, ProductsInOneDescentMatchTheReference)
+{
+    fft::TransformPlans plans(GetParam());
+    std::mt19937_64 random(seed + 4);
+    for (std::int32_t k = 1; k <= 21; ++k) {
+        const std::size_t n = std::size_t{1} << k;
+        const std::vector<double> x = randomInput(n, true, random);
+        const std::vector<double> y = randomInput(n, true, random);
+        std::vector<double> xSpectrum = x;
+        reference::realFftForward(k, xSpectrum);
+        std::vector<double> ySpectrum = y;
+        reference::realFftForward(k, ySpectrum);
+        std::vector<double> product = xSpectrum;
+        test::multiplyPackedSpectra(product, ySpectrum);
+        reference::realFftInverse(k, product);
+        std::vector<double> square = xSpectrum;
+        test::multiplyPackedSpectra(square, xSpectrum);
+        reference::realFftInverse(k, square);
+        const std::vector<double> other = pairsReversed(ySpectrum, k);
+
+        std::vector<double> fast = x;
+        fft::productTransform(plans.forLength(k), GetParam(), fast, other);
+        ASSERT_EQ(firstDifference(fast, product), n)
+            << "product, k = " << k << ", " << fft::lanePathName(GetParam()) << ", seed " << seed + 4;
+        fast = x;
+        fft::productTransform(plans.forLength(k), GetParam(), fast, {});
+        ASSERT_EQ(firstDifference(fast, square), n)
+            << "square, k = " << k << ", " << fft::lanePathName(GetParam()) << ", seed " << seed + 4;
     }
 }
 

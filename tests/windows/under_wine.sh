@@ -40,7 +40,9 @@ mkdir -p "$(dirname "$prefix")"
     [ -d "$prefix/drive_c" ] || { echo "wineboot made no prefix in $prefix:" >&2; tail -n 20 "$prefix.wineboot.log" >&2; exit 1; }
     touch "$prefix/.calvorn-ready"
   fi
-  wineserver -p 60 9>&- || true   # fails when a server already runs: that one serves
+  # Started here, away from the test's own output: a server that held the
+  # pipe of the test that started it would keep that test from ending.
+  wineserver -p 60 </dev/null >/dev/null 2>&1 9>&- || true   # fails when a server already runs: that one serves
 ) 9>"$prefix.lock"
 
 exec wine "$@"

@@ -15,22 +15,27 @@ namespace calvorn::fft {
 namespace baseline {
 void forwardSingle(const TransformPlan& plan, double* x);
 void inverseSingle(const TransformPlan& plan, double* x);
+void productSingle(const TransformPlan& plan, double* x, const double* other);
 void forwardPairs(const TransformPlan& plan, double* x);
 void inversePairs(const TransformPlan& plan, double* x);
+void productPairs(const TransformPlan& plan, double* x, const double* other);
 void forwardGenericOctets(const TransformPlan& plan, double* x);
 void inverseGenericOctets(const TransformPlan& plan, double* x);
+void productGenericOctets(const TransformPlan& plan, double* x, const double* other);
 } // namespace baseline
 
 // Four lanes with AVX2 (built where CALVORN_FFT_QUADS is defined).
 namespace avx2 {
 void forwardQuads(const TransformPlan& plan, double* x);
 void inverseQuads(const TransformPlan& plan, double* x);
+void productQuads(const TransformPlan& plan, double* x, const double* other);
 } // namespace avx2
 
 // Eight lanes with AVX-512F (built where CALVORN_FFT_OCTETS is defined).
 namespace avx512 {
 void forwardOctets(const TransformPlan& plan, double* x);
 void inverseOctets(const TransformPlan& plan, double* x);
+void productOctets(const TransformPlan& plan, double* x, const double* other);
 } // namespace avx512
 
 } // namespace calvorn::fft

@@ -211,5 +211,24 @@ void inversePasses(const TransformPlan& plan, double* x)
     inverseClosing<V>(plan, x, n);
 }
 
+// A whole product on 2^k doubles (k >= 6) in the products' pair order: x
+// holds real data (lower half); on return it holds the inverse transform of
+// its spectrum times the other factor's spectrum (or of its square). Level 1
+// forward over the whole array, then each level-1 subtree forward, multiplied
+// and back while it is in cache, then level 1 inverse with the 1/N.
+template <typename V>
+void productPasses(const TransformPlan& plan, double* x, const double* other)
+{
+    const TreeShape& shape = plan.shape;
+    const std::size_t n = std::size_t{1} << plan.k;
+    forwardOpening<V>(plan, x, n);
+    const ProductTree<V> tree(plan, OtherFactor{x, other});
+    const std::size_t s = n >> (3 + shape.shortPass);
+    tree.childrenOfFirst(x, s);
+    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s);
+    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 2, 3);
+    inverseClosing<V>(plan, x, n);
+}
+
 } // namespace
 } // namespace calvorn::fft

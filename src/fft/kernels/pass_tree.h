@@ -17,6 +17,7 @@
 #include "fft/kernels/row_chunks.h"
 #include "fft/kernels/tuning.h"
 #include "fft/kernels/tree_leaves.h"
+#include "fft/kernels/tree_products.h"
 #include "fft/kernels/tree_twiddles.h"
 
 namespace calvorn::fft {
@@ -69,15 +70,21 @@ inline void prefetchBlock(const double* x, std::size_t count)
 #endif
 }
 
-// The passes from level 2 on, forward (a node's butterflies, then its
-// children) or inverse (the children, then the node's butterflies). A node is
-// a group (or pair of groups) of stride s at some level; its children are the
-// groups of stride s / 8 that lie in its block(s), child c of a block x
-// starting at x + c * s.
-template <typename V, bool inverse>
+// What a pass tree does at each node: the forward passes (a node's
+// butterflies, then its children), the inverse ones (the children, then the
+// node's butterflies), or a whole product (the node's forward butterflies,
+// its children, its inverse butterflies; at a leaf the forward pass, the
+// element-wise product with the other factor and the inverse pass), so that
+// every block is worked forward and back while it is in cache.
+enum class TreeWork { forward, inverse, product };
+
+// The passes from level 2 on. A node is a group (or pair of groups) of stride
+// s at some level; its children are the groups of stride s / 8 that lie in
+// its block(s), child c of a block x starting at x + c * s.
+template <typename V, TreeWork work>
 class PassTree {
 public:
-    explicit PassTree(const TransformPlan& plan) : plan_(plan) {}
+    explicit PassTree(const TransformPlan& plan, OtherFactor factor = {}) : plan_(plan), factor_(factor) {}
 
     // Group 0's children are groups 0 .. 7: group 0, group 1 and three pairs.
     void childrenOfFirst(double* x, std::size_t s) const
@@ -118,71 +125,67 @@ public:
     }
 
 private:
+    static constexpr bool forwardWork = work != TreeWork::inverse;
+    static constexpr bool inverseWork = work != TreeWork::forward;
+
     void first(double* x, std::size_t s) const
     {
         if (s == 1) {
-            if constexpr (inverse) {
-                inverseLeafFirst(x);
-            } else {
-                forwardLeafFirst(x);
-            }
+            if constexpr (forwardWork) forwardLeafFirst(x);
+            if constexpr (work == TreeWork::product) multiplyLeaf(x, factor_);
+            if constexpr (inverseWork) inverseLeafFirst(x);
             return;
         }
-        if constexpr (inverse) {
-            childrenOfFirst(x, s);
-            sweepGroup<V>(x, s, [](V(&y)[8]) { inverseFirst(y); });
-        } else {
-            sweepGroup<V>(x, s, [](V(&y)[8]) { forwardFirst(y); });
-            childrenOfFirst(x, s);
-        }
+        if constexpr (forwardWork) sweepGroup<V>(x, s, [](V(&y)[8]) { forwardFirst(y); });
+        childrenOfFirst(x, s);
+        if constexpr (inverseWork) sweepGroup<V>(x, s, [](V(&y)[8]) { inverseFirst(y); });
     }
 
     void second(double* x, std::size_t s) const
     {
         if (s == 1) {
-            if constexpr (inverse) {
-                inverseLeafSecond(x);
-            } else {
-                forwardLeafSecond(x);
-            }
+            if constexpr (forwardWork) forwardLeafSecond(x);
+            if constexpr (work == TreeWork::product) multiplyLeaf(x, factor_);
+            if constexpr (inverseWork) inverseLeafSecond(x);
             return;
         }
-        if constexpr (inverse) {
-            childrenOfSecond(x, s);
-            sweepGroup<V>(x, s, [](V(&y)[8]) { inverseSecond(y); });
-        } else {
-            sweepGroup<V>(x, s, [](V(&y)[8]) { forwardSecond(y); });
-            childrenOfSecond(x, s);
-        }
+        if constexpr (forwardWork) sweepGroup<V>(x, s, [](V(&y)[8]) { forwardSecond(y); });
+        childrenOfSecond(x, s);
+        if constexpr (inverseWork) sweepGroup<V>(x, s, [](V(&y)[8]) { inverseSecond(y); });
     }
 
     void pair(double* xj, double* xk, std::size_t s, std::size_t evenGroup,
               std::size_t oddGroup) const
     {
-        // One cosine and one sine, then the same twiddles in every lane.
+        // One cosine and one sine per direction, then the same twiddles in every lane.
         const std::size_t entry = pairOf(evenGroup);
-        const LaneTwiddles<double> twiddles =
-            inverse ? inverseTwiddles<double>(plan_, entry) : forwardTwiddles<double>(plan_, entry);
+        LaneTwiddles<double> forwardW{};
+        LaneTwiddles<double> inverseW{};
+        if constexpr (forwardWork) forwardW = forwardTwiddles<double>(plan_, entry);
+        if constexpr (inverseWork) inverseW = inverseTwiddles<double>(plan_, entry);
         if (s == 1) {
-            if constexpr (inverse) {
-                inverseLeafPair(xj, xk, twiddles);
-            } else {
-                forwardLeafPair(xj, xk, twiddles);
+            if constexpr (forwardWork) forwardLeafPair(xj, xk, forwardW);
+            if constexpr (work == TreeWork::product) {
+                multiplyLeaf(xj, factor_);
+                multiplyLeaf(xk, factor_);
             }
+            if constexpr (inverseWork) inverseLeafPair(xj, xk, inverseW);
             return;
         }
-        if constexpr (inverse) {
+        if constexpr (work == TreeWork::inverse) {
             if (s == tuning::prefetchedStride) {
                 prefetchBlock(xj, 8 * s);
                 prefetchBlock(xk, 8 * s);
             }
-            childrenOfPair(xj, xk, s, evenGroup, oddGroup);
-            const LaneTwiddles<V> w = everyLane<V>(twiddles);
-            sweepPair<V>(xj, xk, s, [&w](V(&j)[8], V(&k)[8]) { inversePair(j, k, w); });
-        } else {
-            const LaneTwiddles<V> w = everyLane<V>(twiddles);
+        }
+        if constexpr (forwardWork) {
+            const LaneTwiddles<V> w = everyLane<V>(forwardW);
             sweepPair<V>(xj, xk, s, [&w](V(&j)[8], V(&k)[8]) { forwardPair(j, k, w); });
-            childrenOfPair(xj, xk, s, evenGroup, oddGroup);
+        }
+        childrenOfPair(xj, xk, s, evenGroup, oddGroup);
+        if constexpr (inverseWork) {
+            const LaneTwiddles<V> w = everyLane<V>(inverseW);
+            sweepPair<V>(xj, xk, s, [&w](V(&j)[8], V(&k)[8]) { inversePair(j, k, w); });
         }
     }
 
@@ -192,22 +195,28 @@ private:
     {
         const LeafPairs leaves = leafPairsOf(xj, xk, evenGroup, oddGroup);
         for (std::size_t p = 0; p < 8; p += laneCount<V>) {
-            if constexpr (inverse) {
+            if constexpr (work == TreeWork::inverse) {
                 inverseLeafPairs<V>(plan_, leaves.jRows + p, leaves.kRows + p, leaves.pairs + p);
-            } else {
+            } else if constexpr (work == TreeWork::forward) {
                 forwardLeafPairs<V>(plan_, leaves.jRows + p, leaves.kRows + p, leaves.pairs + p);
+            } else {
+                productLeafPairs<V>(plan_, leaves.jRows + p, leaves.kRows + p, leaves.pairs + p, factor_);
             }
         }
     }
 
     const TransformPlan& plan_;
+    OtherFactor factor_; // the product's other factor (product work only)
 };
 
 template <typename V>
-using ForwardTree = PassTree<V, false>;
+using ForwardTree = PassTree<V, TreeWork::forward>;
 
 template <typename V>
-using InverseTree = PassTree<V, true>;
+using InverseTree = PassTree<V, TreeWork::inverse>;
+
+template <typename V>
+using ProductTree = PassTree<V, TreeWork::product>;
 
 } // namespace
 } // namespace calvorn::fft

@@ -8,5 +8,9 @@ namespace calvorn::fft::avx2 {
 
 void forwardQuads(const TransformPlan& plan, double* x) { forwardPasses<LaneQuad>(plan, x); }
 void inverseQuads(const TransformPlan& plan, double* x) { inversePasses<LaneQuad>(plan, x); }
+void productQuads(const TransformPlan& plan, double* x, const double* other)
+{
+    productPasses<LaneQuad>(plan, x, other);
+}
 
 } // namespace calvorn::fft::avx2

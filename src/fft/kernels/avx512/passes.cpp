@@ -9,5 +9,9 @@ namespace calvorn::fft::avx512 {
 
 void forwardOctets(const TransformPlan& plan, double* x) { forwardPasses<LaneOcta>(plan, x); }
 void inverseOctets(const TransformPlan& plan, double* x) { inversePasses<LaneOcta>(plan, x); }
+void productOctets(const TransformPlan& plan, double* x, const double* other)
+{
+    productPasses<LaneOcta>(plan, x, other);
+}
 
 } // namespace calvorn::fft::avx512

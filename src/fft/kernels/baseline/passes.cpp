@@ -7,17 +7,37 @@ namespace calvorn::fft::baseline {
 
 void forwardSingle(const TransformPlan& plan, double* x) { forwardPasses<double>(plan, x); }
 void inverseSingle(const TransformPlan& plan, double* x) { inversePasses<double>(plan, x); }
+void productSingle(const TransformPlan& plan, double* x, const double* other)
+{
+    productPasses<double>(plan, x, other);
+}
 
 #if defined(__GNUC__)
 void forwardPairs(const TransformPlan& plan, double* x) { forwardPasses<LanePair>(plan, x); }
 void inversePairs(const TransformPlan& plan, double* x) { inversePasses<LanePair>(plan, x); }
+void productPairs(const TransformPlan& plan, double* x, const double* other)
+{
+    productPasses<LanePair>(plan, x, other);
+}
 void forwardGenericOctets(const TransformPlan& plan, double* x) { forwardPasses<LaneOcta>(plan, x); }
 void inverseGenericOctets(const TransformPlan& plan, double* x) { inversePasses<LaneOcta>(plan, x); }
+void productGenericOctets(const TransformPlan& plan, double* x, const double* other)
+{
+    productPasses<LaneOcta>(plan, x, other);
+}
 #else
 void forwardPairs(const TransformPlan& plan, double* x) { forwardPasses<double>(plan, x); }
 void inversePairs(const TransformPlan& plan, double* x) { inversePasses<double>(plan, x); }
+void productPairs(const TransformPlan& plan, double* x, const double* other)
+{
+    productPasses<double>(plan, x, other);
+}
 void forwardGenericOctets(const TransformPlan& plan, double* x) { forwardPasses<double>(plan, x); }
 void inverseGenericOctets(const TransformPlan& plan, double* x) { inversePasses<double>(plan, x); }
+void productGenericOctets(const TransformPlan& plan, double* x, const double* other)
+{
+    productPasses<double>(plan, x, other);
+}
 #endif
 
 } // namespace calvorn::fft::baseline

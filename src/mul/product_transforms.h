@@ -1,0 +1,28 @@
+// The transforms of every product of this folder, counted by length in
+// run.transforms. Spectra stay in the transforms' own pair order
+// (productFftForward): the pointwise kernels, the spectrum stores and every
+// kept spectrum share it, and only element-wise work touches a spectrum.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "storage/run_context.h"
+
+namespace calvorn {
+
+// The spectrum of the real data in array[0 .. 2^(k-1)) (upper half ignored).
+void transformForward(RunContext& run, std::int32_t k, std::span<double> array);
+
+// Back from such a spectrum (or an element-wise product of such spectra).
+void transformInverse(RunContext& run, std::int32_t k, std::span<double> array);
+
+// A forward transform of the real data in array, the element-wise product of
+// its spectrum with `spectrum` (pointwiseProduct's operations) or with itself
+// (pointwiseSquare's), and the inverse transform, all in one descent of the
+// pass tree: the same doubles as the three steps in turn. Counted as one
+// forward and one inverse transform.
+void transformTimes(RunContext& run, std::int32_t k, std::span<const double> spectrum, std::span<double> array);
+void transformSquare(RunContext& run, std::int32_t k, std::span<double> array);
+
+} // namespace calvorn
