@@ -40,9 +40,14 @@ mkdir -p "$(dirname "$prefix")"
     [ -d "$prefix/drive_c" ] || { echo "wineboot made no prefix in $prefix:" >&2; tail -n 20 "$prefix.wineboot.log" >&2; exit 1; }
     touch "$prefix/.calvorn-ready"
   fi
-  # Started here, away from the test's own output: a server that held the
-  # pipe of the test that started it would keep that test from ending.
-  wineserver -p 60 </dev/null >/dev/null 2>&1 9>&- || true   # fails when a server already runs: that one serves
+  # The server, and Wine's services that the first program of a new server
+  # starts, are started here, on the null device: they keep the descriptors
+  # they are given, and a pipe of the test that started them would keep that
+  # test (and ctest) waiting until the server ends. wineserver fails when a
+  # server already runs: that one serves.
+  if wineserver -p 60 </dev/null >/dev/null 2>&1 9>&-; then
+    wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
+  fi
 ) 9>"$prefix.lock"
 
 exec wine "$@"
