@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <random>
 
+#include "fftw_wisdom.h"
+
 namespace {
 
 // A real array of n doubles and its half spectrum (n/2 + 1 complex values),
@@ -52,7 +54,10 @@ private:
 // subnormal values are slow), so the time stays that of the arithmetic.
 void fftwForwardAndInverse(benchmark::State& state)
 {
+    // Plans come from the wisdom file when an earlier run measured them.
+    const calvorn::bench::FftwWisdom wisdom;
     FftwPair pair(static_cast<std::int32_t>(state.range(0)));
+    wisdom.save();
     for (auto _ : state) {
         pair.forward();
         pair.inverse();

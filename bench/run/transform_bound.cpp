@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/size_table.h"
+#include "fftw_wisdom.h"
 #include "driver/pi_computation.h"
 #include "platform/posix/console_host.h"
 #include "platform/run_clock.h"
@@ -113,6 +114,9 @@ int main(int argc, char** argv)
 
     std::printf("size %s, work area %d doubles, %s\n", argv[1], summary.workAreaLength,
                 summary.digitsVerified ? "digits verified" : "DIGITS WRONG");
+    // FFTW plans each length once per machine and keeps it in the wisdom
+    // file (the first run at 32M spends many minutes planning).
+    const calvorn::bench::FftwWisdom wisdom;
     std::printf("%4s %10s %10s %14s %12s\n", "k", "forward", "inverse", "fftw ns/elem", "bound s");
     double limit = 0.0;
     for (std::size_t k = 0; k < summary.transforms.forward.size(); ++k) {
@@ -125,6 +129,7 @@ int main(int argc, char** argv)
                     static_cast<unsigned long long>(summary.transforms.forward[k]),
                     static_cast<unsigned long long>(summary.transforms.inverse[k]),
                     1e9 * seconds / static_cast<double>(std::size_t{1} << k), bound);
+        wisdom.save();
     }
     std::printf("run: %.3f s processor time; transform-bound limit: %.3f s; run / limit: %.2f\n", runSeconds, limit,
                 runSeconds / limit);

@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "fft/fused_rounding.h"
 #include "fft/transform_plan.h"
 
 namespace calvorn::fft {
@@ -24,5 +25,8 @@ void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double
 // productFftTimes (other not empty) and productFftSquare (other empty) on the
 // given path.
 void productTransform(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<const double> other);
+// The same with the results rounded as the last pass writes them.
+void productTransform(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<const double> other,
+                      FusedRounding& rounding);
 
 } // namespace calvorn::fft

@@ -9,6 +9,7 @@
 
 #include "common/numeric.h"
 #include "fft/kernels/kernels.h"
+#include "fft/kernels/rounding_finish.h"
 #include "fft/lane_paths.h"
 #include "fft/permutations.h"
 #include "fft/radix8_passes.h"
@@ -144,31 +145,34 @@ void inversePasses(const TransformPlan& plan, LanePath path, double* x)
     }
 }
 
-void productPasses(const TransformPlan& plan, LanePath path, double* x, const double* other)
+// The product passes of a lane path; `rounding...` is empty, or the fused
+// rounding of the results.
+template <typename... Rounding>
+void productPasses(const TransformPlan& plan, LanePath path, double* x, const double* other, Rounding&... rounding)
 {
     switch (path) {
     case LanePath::single:
-        baseline::productSingle(plan, x, other);
+        baseline::productSingle(plan, x, other, rounding...);
         break;
     case LanePath::pairs:
-        baseline::productPairs(plan, x, other);
+        baseline::productPairs(plan, x, other, rounding...);
         break;
     case LanePath::quads:
 #if defined(CALVORN_FFT_QUADS)
-        avx2::productQuads(plan, x, other);
+        avx2::productQuads(plan, x, other, rounding...);
 #else
-        baseline::productPairs(plan, x, other);
+        baseline::productPairs(plan, x, other, rounding...);
 #endif
         break;
     case LanePath::octets:
 #if defined(CALVORN_FFT_OCTETS)
-        avx512::productOctets(plan, x, other);
+        avx512::productOctets(plan, x, other, rounding...);
 #else
-        baseline::productPairs(plan, x, other);
+        baseline::productPairs(plan, x, other, rounding...);
 #endif
         break;
     case LanePath::genericOctets:
-        baseline::productGenericOctets(plan, x, other);
+        baseline::productGenericOctets(plan, x, other, rounding...);
         break;
     }
 }
@@ -245,6 +249,25 @@ void productTransform(const TransformPlan& plan, LanePath path, std::span<double
     productPasses(plan, path, data.data(), factor.empty() ? nullptr : factor.data());
 }
 
+void productTransform(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<const double> other,
+                      FusedRounding& rounding)
+{
+    const std::int32_t k = plan.k;
+    const std::size_t n = std::size_t{1} << k;
+    assert(x.size() >= n && (other.empty() || other.size() >= n));
+    const std::span<double> data = x.first(n);
+    const std::span<const double> factor = other.empty() ? other : other.first(n);
+    if (k < smallestTreeExponent) {
+        // The shortest lengths are rounded after the inverse, with the same finish.
+        productTransform(plan, path, data, factor);
+        RoundingFinish<double> finish(data.data(), rounding);
+        for (double& value : data) finish(&value, value);
+        finish.report(rounding);
+        return;
+    }
+    productPasses(plan, path, data.data(), factor.empty() ? nullptr : factor.data(), rounding);
+}
+
 } // namespace fft
 
 void realFftForward(const fft::TransformPlan& plan, std::span<double> x) { fft::forwardTransform(plan, plan.path, x); }
@@ -270,6 +293,18 @@ void productFftTimes(const fft::TransformPlan& plan, std::span<const double> spe
 void productFftSquare(const fft::TransformPlan& plan, std::span<double> x)
 {
     fft::productTransform(plan, plan.path, x, {});
+}
+
+void productFftTimes(const fft::TransformPlan& plan, std::span<const double> spectrum, std::span<double> x,
+                     fft::FusedRounding& rounding)
+{
+    assert(!spectrum.empty());
+    fft::productTransform(plan, plan.path, x, spectrum, rounding);
+}
+
+void productFftSquare(const fft::TransformPlan& plan, std::span<double> x, fft::FusedRounding& rounding)
+{
+    fft::productTransform(plan, plan.path, x, {}, rounding);
 }
 
 } // namespace calvorn

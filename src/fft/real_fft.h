@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "fft/fused_rounding.h"
 #include "fft/transform_plan.h"
 
 namespace calvorn {
@@ -40,5 +41,13 @@ void productFftInverse(const fft::TransformPlan& plan, std::span<double> x);
 // forward, is multiplied and goes back while it is in cache.
 void productFftTimes(const fft::TransformPlan& plan, std::span<const double> spectrum, std::span<double> x);
 void productFftSquare(const fft::TransformPlan& plan, std::span<double> x);
+
+// The same, with the results rounded to whole numbers as the last pass writes
+// them (see fft/fused_rounding.h): where rounding.exact comes back true, x
+// holds what the separate rounding would have left and rounding the largest
+// distance and the fingerprint of the values.
+void productFftTimes(const fft::TransformPlan& plan, std::span<const double> spectrum, std::span<double> x,
+                     fft::FusedRounding& rounding);
+void productFftSquare(const fft::TransformPlan& plan, std::span<double> x, fft::FusedRounding& rounding);
 
 } // namespace calvorn

@@ -70,6 +70,28 @@ void roundSums(RunContext& run, std::span<double> array, std::int32_t k, std::in
     roundToIntegers(run, array, integerPower(2, k), kept);
 }
 
+// The product of the real data in array with spectrum (with itself when
+// spectrum is empty), back as rounded convolution sums. The rounding is done
+// as the inverse writes the sums; if some sum is not close enough to a whole
+// number, reload() puts the data back and the product is made again and
+// rounded value by value, which fails at that sum. A fault injected for a
+// test takes the value-by-value way at once.
+template <typename Reload>
+void productToIntegers(RunContext& run, std::int32_t k, std::span<const double> spectrum, std::span<double> array,
+                       std::int32_t kept, Reload reload)
+{
+    if (!run.nudgeNextRoundedValue) {
+        if (transformToIntegers(run, k, spectrum, array, kept)) return;
+        reload();
+    }
+    if (spectrum.empty()) {
+        transformSquare(run, k, array);
+    } else {
+        transformTimes(run, k, spectrum, array);
+    }
+    roundSums(run, array, k, kept);
+}
+
 // Back from the spectrum to rounded convolution sums.
 void backToIntegers(RunContext& run, std::span<double> array, std::int32_t k, std::int32_t kept)
 {
@@ -95,8 +117,7 @@ void inCoreProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumb
     transformWords(run, x, a, 1, n, k);
     keepTransform(run, first, transformOf(x, 1, n, k, hint));
     loadDigits(run, y, b, 1, n);
-    transformTimes(run, k, a, b);
-    roundSums(run, b, k, keptOfFull(n));
+    productToIntegers(run, k, a, b, keptOfFull(n), [&] { loadDigits(run, y, b, 1, n); });
     addGuardTerms(run, x, y, b, n, 4 * n);
     storeProduct(run, b, z, n);
 }
@@ -108,8 +129,7 @@ void inCoreProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, Store
     const std::span<double> a = keptTransform(run, first, transformOf(x, 1, n, k, hint));
     const std::span<double> b = region(run, second, k);
     loadDigits(run, y, b, 1, n);
-    transformTimes(run, k, a, b);
-    roundSums(run, b, k, keptOfFull(n));
+    productToIntegers(run, k, a, b, keptOfFull(n), [&] { loadDigits(run, y, b, 1, n); });
     addGuardTerms(run, x, y, b, n, 4 * n);
     storeProduct(run, b, z, n);
 }
@@ -122,8 +142,7 @@ void inCoreHalfProduct(RunContext& run, StoredNumber& x, StoredNumber& y, Stored
     const std::span<double> b = region(run, second, k);
     loadDigits(run, x, a, 1, n / 2);
     transformWords(run, y, b, n / 2 + 1, n / 2, k);
-    transformTimes(run, k, b, a);
-    roundSums(run, a, k, keptOfHalf(n));
+    productToIntegers(run, k, b, a, keptOfHalf(n), [&] { loadDigits(run, x, a, 1, n / 2); });
     addHalfProductTerms(run, x, y, a, n, 2 * n);
     storeUpperHalf(run, a, z, n);
 }
@@ -135,8 +154,7 @@ void inCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, S
     const std::span<double> a = keptTransform(run, first, transformOf(x, 1, n / 2, k, hint));
     const std::span<double> b = region(run, second, k);
     loadDigits(run, y, b, n / 2 + 1, n / 2);
-    transformTimes(run, k, a, b);
-    roundSums(run, b, k, keptOfHalf(n));
+    productToIntegers(run, k, a, b, keptOfHalf(n), [&] { loadDigits(run, y, b, n / 2 + 1, n / 2); });
     addHalfProductTerms(run, x, y, b, n, 2 * n);
     storeUpperHalf(run, b, z, n);
 }
@@ -146,8 +164,7 @@ void inCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_
     const std::int32_t k = fullExponent(n);
     const std::span<double> a = region(run, start, k);
     loadDigits(run, x, a, 1, n);
-    transformSquare(run, k, a);
-    roundSums(run, a, k, keptOfFull(n));
+    productToIntegers(run, k, {}, a, keptOfFull(n), [&] { loadDigits(run, x, a, 1, n); });
     addGuardTerms(run, x, x, a, n, 4 * n);
     storeProduct(run, a, z, n);
 }
@@ -157,8 +174,7 @@ void inCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::in
     const std::int32_t k = halfExponent(n);
     const std::span<double> a = region(run, start, k);
     loadDigits(run, x, a, 1, n / 2);
-    transformSquare(run, k, a);
-    roundSums(run, a, k, keptOfHalfSquare(n));
+    productToIntegers(run, k, {}, a, keptOfHalfSquare(n), [&] { loadDigits(run, x, a, 1, n / 2); });
     completeHalfSquare(run, x, a, n, 2 * n);
     storeProduct(run, a, z, n);
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "fft/real_fft.h"
+#include "norm/round_to_integers.h"
 
 namespace calvorn {
 
@@ -30,6 +31,26 @@ void transformSquare(RunContext& run, std::int32_t k, std::span<double> array)
     ++run.transforms.forward[static_cast<std::size_t>(k)];
     ++run.transforms.inverse[static_cast<std::size_t>(k)];
     productFftSquare(run.transformPlans.forLength(k), array);
+}
+
+bool transformToIntegers(RunContext& run, std::int32_t k, std::span<const double> spectrum, std::span<double> array,
+                         std::int32_t kept)
+{
+    ++run.transforms.forward[static_cast<std::size_t>(k)];
+    ++run.transforms.inverse[static_cast<std::size_t>(k)];
+    fft::FusedRounding rounding;
+    rounding.kept = static_cast<std::size_t>(kept);
+    rounding.squaredLimit = largestSquaredRoundingDistance;
+    const fft::TransformPlan& plan = run.transformPlans.forLength(k);
+    if (spectrum.empty()) {
+        productFftSquare(plan, array, rounding);
+    } else {
+        productFftTimes(plan, spectrum, array, rounding);
+    }
+    if (!rounding.exact) return false;
+    if (rounding.largest > run.largestRoundingDistance) run.largestRoundingDistance = rounding.largest;
+    run.workFingerprint += rounding.fingerprint;
+    return true;
 }
 
 } // namespace calvorn

@@ -25,4 +25,14 @@ void transformInverse(RunContext& run, std::int32_t k, std::span<double> array);
 void transformTimes(RunContext& run, std::int32_t k, std::span<const double> spectrum, std::span<double> array);
 void transformSquare(RunContext& run, std::int32_t k, std::span<double> array);
 
+// The same with the sums rounded as the inverse's last pass writes them:
+// values [0, kept) rounded in place, each checked and counted as
+// roundToIntegers does. True when every value passed: the run's largest
+// distance and fingerprint then take them in. False when some value did not:
+// the array is spoilt and nothing is taken in, and the caller must make the
+// product again and round it the separate way, which fails at that value.
+// An empty spectrum means the square.
+bool transformToIntegers(RunContext& run, std::int32_t k, std::span<const double> spectrum, std::span<double> array,
+                         std::int32_t kept);
+
 } // namespace calvorn

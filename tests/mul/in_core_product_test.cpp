@@ -3,7 +3,12 @@
 // operands, and work areas no larger than each method needs.
 #include <gtest/gtest.h>
 
+#include "common/numeric.h"
+#include "mul/digit_loader.h"
 #include "mul/in_core_product.h"
+#include "mul/product_transforms.h"
+#include "norm/round_to_integers.h"
+#include "storage/run_errors.h"
 #include "mul/product_checks.h"
 
 namespace calvorn {
@@ -161,6 +166,65 @@ TEST(InCoreProductWords, GuardWordsAbsorbTheTruncationOfTheStore)
     rig.workArea(4 * n);
     inCoreSquare(rig.run, rig.x, rig.z, n, 0);
     test::expectStored(rig, n, 1, Words{99999999, 99999999, 99999999, 99999996}, "nines squared");
+}
+
+// How a rounding ended: failed or not, and the run's largest distance and
+// fingerprint then.
+struct RoundingEnd {
+    bool failed = false;
+    double largest = 0.0;
+    std::uint64_t fingerprint = 0;
+};
+
+template <typename Step>
+RoundingEnd roundingEnd(RunContext& run, Step step)
+{
+    run.largestRoundingDistance = 0.0;
+    run.workFingerprint = 0;
+    RoundingEnd end;
+    try {
+        step();
+    } catch (const RunFailure& failure) {
+        EXPECT_STREQ(failure.what(), "NOT EXACT IN ROUND");
+        end.failed = true;
+    }
+    end.largest = run.largestRoundingDistance;
+    end.fingerprint = run.workFingerprint;
+    return end;
+}
+
+// Words far past the base make sums of 2^51 and more, which the rounding in
+// the inverse's last pass refuses. The square is then made again and rounded
+// value by value, and ends as that separate rounding ends: failing at the
+// same value, with the same largest distance and fingerprint up to it.
+TEST(InCoreProductRounding, RefusedSumsAreRoundedAgainValueByValue)
+{
+    const std::int32_t n = 1 << 17;
+    const std::int32_t k = integerLog2(n) + 2;
+    const std::int32_t kept = 2 * n + 5;
+    test::ProductRig rig(1 << 12, n);
+    rig.put(rig.x, Words(static_cast<std::size_t>(n + 2), 2147483647));
+    rig.workArea(4 * n);
+    const std::span<double> array = rig.run.workArea.from(0);
+
+    loadDigits(rig.run, rig.x, array, 1, n);
+    const RoundingEnd refused = roundingEnd(rig.run, [&] {
+        EXPECT_FALSE(transformToIntegers(rig.run, k, {}, array, kept)) << "these sums must be refused";
+    });
+    EXPECT_FALSE(refused.failed);
+    EXPECT_EQ(refused.fingerprint, 0u) << "a refused rounding takes nothing in";
+
+    loadDigits(rig.run, rig.x, array, 1, n);
+    const RoundingEnd separate = roundingEnd(rig.run, [&] {
+        transformSquare(rig.run, k, array);
+        roundToIntegers(rig.run, array, integerPower(2, k), kept);
+    });
+
+    rig.workArea(4 * n);
+    const RoundingEnd square = roundingEnd(rig.run, [&] { inCoreSquare(rig.run, rig.x, rig.z, n, 0); });
+    EXPECT_EQ(square.failed, separate.failed);
+    EXPECT_EQ(square.largest, separate.largest);
+    EXPECT_EQ(square.fingerprint, separate.fingerprint);
 }
 
 } // namespace

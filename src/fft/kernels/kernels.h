@@ -6,9 +6,13 @@
 // passes and before the inverse ones.
 #pragma once
 
+#include "fft/fused_rounding.h"
 #include "fft/transform_plan.h"
 
 namespace calvorn::fft {
+
+// Each product* entry has a second form that also rounds the results as the
+// last pass writes them (fft/fused_rounding.h).
 
 // The instruction set every build targets (SSE2 on x86-64): one lane, two
 // lanes, and the eight-lane code lowered to it.
@@ -16,12 +20,15 @@ namespace baseline {
 void forwardSingle(const TransformPlan& plan, double* x);
 void inverseSingle(const TransformPlan& plan, double* x);
 void productSingle(const TransformPlan& plan, double* x, const double* other);
+void productSingle(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding);
 void forwardPairs(const TransformPlan& plan, double* x);
 void inversePairs(const TransformPlan& plan, double* x);
 void productPairs(const TransformPlan& plan, double* x, const double* other);
+void productPairs(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding);
 void forwardGenericOctets(const TransformPlan& plan, double* x);
 void inverseGenericOctets(const TransformPlan& plan, double* x);
 void productGenericOctets(const TransformPlan& plan, double* x, const double* other);
+void productGenericOctets(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding);
 } // namespace baseline
 
 // Four lanes with AVX2 (built where CALVORN_FFT_QUADS is defined).
@@ -29,6 +36,7 @@ namespace avx2 {
 void forwardQuads(const TransformPlan& plan, double* x);
 void inverseQuads(const TransformPlan& plan, double* x);
 void productQuads(const TransformPlan& plan, double* x, const double* other);
+void productQuads(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding);
 } // namespace avx2
 
 // Eight lanes with AVX-512F (built where CALVORN_FFT_OCTETS is defined).
@@ -36,6 +44,7 @@ namespace avx512 {
 void forwardOctets(const TransformPlan& plan, double* x);
 void inverseOctets(const TransformPlan& plan, double* x);
 void productOctets(const TransformPlan& plan, double* x, const double* other);
+void productOctets(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding);
 } // namespace avx512
 
 } // namespace calvorn::fft

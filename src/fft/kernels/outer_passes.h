@@ -12,6 +12,7 @@
 #include "fft/kernels/butterflies.h"
 #include "fft/kernels/lanes.h"
 #include "fft/kernels/pass_tree.h"
+#include "fft/kernels/rounding_finish.h"
 #include "fft/kernels/row_chunks.h"
 #include "fft/kernels/tuning.h"
 
@@ -102,9 +103,10 @@ void forwardOpening(const TransformPlan& plan, double* x, std::size_t n)
 }
 
 // Level 1 of the inverse transform, then its radix-2 or radix-4 pass, then
-// the scaling by 1/N, butterfly by butterfly.
-template <typename V>
-void inverseClosing(const TransformPlan& plan, double* x, std::size_t n)
+// the scaling by 1/N, butterfly by butterfly; every value leaves through
+// finish (the plain store, or the store with the rounding).
+template <typename V, typename Finish>
+void inverseClosing(const TransformPlan& plan, double* x, std::size_t n, Finish& finish)
 {
     const double scale = 1.0 / static_cast<double>(n);
     switch (plan.shape.shortPass) {
@@ -114,7 +116,7 @@ void inverseClosing(const TransformPlan& plan, double* x, std::size_t n)
             V y[8];
             for (std::size_t m = 0; m < 8; ++m) y[m] = loadLanes<V>(x + m * s + t);
             inverseFirst(y);
-            for (std::size_t m = 0; m < 8; ++m) storeLanes(x + m * s + t, y[m] * scale);
+            for (std::size_t m = 0; m < 8; ++m) finish(x + m * s + t, y[m] * scale);
         }
         break;
     }
@@ -125,20 +127,23 @@ void inverseClosing(const TransformPlan& plan, double* x, std::size_t n)
             rows[m] = x + m * s;
             rows[8 + m] = x + n / 2 + m * s;
         }
-        sweepRows<V, 16, chunkOf16Rows>(rows, 16, s, worthChunking(s), [scale](double* const* r, std::size_t t) {
-            V y0[8];
-            V y1[8];
-            for (std::size_t m = 0; m < 8; ++m) {
-                y0[m] = loadLanes<V>(r[m] + t);
-                y1[m] = loadLanes<V>(r[8 + m] + t);
-            }
-            inverseFirst(y0);
-            inverseSecond(y1);
-            for (std::size_t m = 0; m < 8; ++m) {
-                storeLanes(r[m] + t, (y0[m] + y1[m]) * scale);
-                storeLanes(r[8 + m] + t, (y0[m] - y1[m]) * scale);
-            }
-        });
+        sweepRowsOut<V, 16, chunkOf16Rows>(
+            rows, s, worthChunking(s),
+            [scale](double* const* r, std::size_t t, auto& store) {
+                V y0[8];
+                V y1[8];
+                for (std::size_t m = 0; m < 8; ++m) {
+                    y0[m] = loadLanes<V>(r[m] + t);
+                    y1[m] = loadLanes<V>(r[8 + m] + t);
+                }
+                inverseFirst(y0);
+                inverseSecond(y1);
+                for (std::size_t m = 0; m < 8; ++m) {
+                    store(r[m] + t, (y0[m] + y1[m]) * scale);
+                    store(r[8 + m] + t, (y0[m] - y1[m]) * scale);
+                }
+            },
+            finish);
         break;
     }
     default: { // groups 0, 1 and the pair (2, 3) are the quarters; then radix 4
@@ -149,31 +154,34 @@ void inverseClosing(const TransformPlan& plan, double* x, std::size_t n)
             for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
         const LaneTwiddles<V> w = inverseTwiddles<V>(plan, pairOf(2));
-        sweepRows<V, 32, chunkOf32Rows>(rows, 32, s, worthChunking(s), [&w, scale](double* const* r, std::size_t t) {
-            V y0[8];
-            V y1[8];
-            V j[8];
-            V k[8];
-            for (std::size_t m = 0; m < 8; ++m) {
-                y0[m] = loadLanes<V>(r[m] + t);
-                y1[m] = loadLanes<V>(r[8 + m] + t);
-                j[m] = loadLanes<V>(r[16 + m] + t);
-                k[m] = loadLanes<V>(r[24 + m] + t);
-            }
-            inverseFirst(y0);
-            inverseSecond(y1);
-            inversePair(j, k, w);
-            for (std::size_t m = 0; m < 8; ++m) {
-                const V u = y0[m] + y1[m];
-                const V v = y0[m] - y1[m];
-                const V w2 = 2.0 * j[m];
-                const V z = 2.0 * k[m];
-                storeLanes(r[m] + t, (u + w2) * scale);
-                storeLanes(r[16 + m] + t, (u - w2) * scale);
-                storeLanes(r[8 + m] + t, (v + z) * scale);
-                storeLanes(r[24 + m] + t, (v - z) * scale);
-            }
-        });
+        sweepRowsOut<V, 32, chunkOf32Rows>(
+            rows, s, worthChunking(s),
+            [&w, scale](double* const* r, std::size_t t, auto& store) {
+                V y0[8];
+                V y1[8];
+                V j[8];
+                V k[8];
+                for (std::size_t m = 0; m < 8; ++m) {
+                    y0[m] = loadLanes<V>(r[m] + t);
+                    y1[m] = loadLanes<V>(r[8 + m] + t);
+                    j[m] = loadLanes<V>(r[16 + m] + t);
+                    k[m] = loadLanes<V>(r[24 + m] + t);
+                }
+                inverseFirst(y0);
+                inverseSecond(y1);
+                inversePair(j, k, w);
+                for (std::size_t m = 0; m < 8; ++m) {
+                    const V u = y0[m] + y1[m];
+                    const V v = y0[m] - y1[m];
+                    const V w2 = 2.0 * j[m];
+                    const V z = 2.0 * k[m];
+                    store(r[m] + t, (u + w2) * scale);
+                    store(r[16 + m] + t, (u - w2) * scale);
+                    store(r[8 + m] + t, (v + z) * scale);
+                    store(r[24 + m] + t, (v - z) * scale);
+                }
+            },
+            finish);
         break;
     }
     }
@@ -208,7 +216,8 @@ void inversePasses(const TransformPlan& plan, double* x)
     tree.childrenOfFirst(x, s);
     if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s);
     if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 2, 3);
-    inverseClosing<V>(plan, x, n);
+    PlainFinish<V> finish;
+    inverseClosing<V>(plan, x, n, finish);
 }
 
 // A whole product on 2^k doubles (k >= 6) in the products' pair order: x
@@ -216,8 +225,8 @@ void inversePasses(const TransformPlan& plan, double* x)
 // its spectrum times the other factor's spectrum (or of its square). Level 1
 // forward over the whole array, then each level-1 subtree forward, multiplied
 // and back while it is in cache, then level 1 inverse with the 1/N.
-template <typename V>
-void productPasses(const TransformPlan& plan, double* x, const double* other)
+template <typename V, typename Finish>
+void productPassesThrough(const TransformPlan& plan, double* x, const double* other, Finish& finish)
 {
     const TreeShape& shape = plan.shape;
     const std::size_t n = std::size_t{1} << plan.k;
@@ -227,7 +236,23 @@ void productPasses(const TransformPlan& plan, double* x, const double* other)
     tree.childrenOfFirst(x, s);
     if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s);
     if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 2, 3);
-    inverseClosing<V>(plan, x, n);
+    inverseClosing<V>(plan, x, n, finish);
+}
+
+template <typename V>
+void productPasses(const TransformPlan& plan, double* x, const double* other)
+{
+    PlainFinish<V> finish;
+    productPassesThrough<V>(plan, x, other, finish);
+}
+
+// The same with the rounding of the results done as level 1 writes them.
+template <typename V>
+void productPasses(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
+{
+    RoundingFinish<V> finish(x, rounding);
+    productPassesThrough<V>(plan, x, other, finish);
+    finish.report(rounding);
 }
 
 } // namespace

@@ -53,5 +53,30 @@ template <typename V, std::size_t Rows, std::size_t Length, typename Work>
     }
 }
 
+// As sweepRows with every row read, for the last pass of an inverse
+// transform: work(rowPointers, t, store) hands each result to store(pointer,
+// value), and every result leaves for the array through finish(pointer,
+// value), directly or, in chunks, as the chunk is copied back.
+template <typename V, std::size_t Rows, std::size_t Length, typename Work, typename Finish>
+[[gnu::always_inline]] inline void sweepRowsOut(double* const (&rows)[Rows], std::size_t count, bool inChunks,
+                                                Work work, Finish& finish)
+{
+    if (!inChunks) {
+        for (std::size_t t = 0; t < count; t += laneCount<V>) work(rows, t, finish);
+        return;
+    }
+    const auto plain = [](double* p, V value) { storeLanes(p, value); };
+    RowChunk<Rows, Length> chunk;
+    double* chunkRows[Rows];
+    for (std::size_t r = 0; r < Rows; ++r) chunkRows[r] = chunk.row[r];
+    for (std::size_t t0 = 0; t0 < count; t0 += Length) {
+        for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(chunk.row[r], rows[r] + t0, Length);
+        for (std::size_t t = 0; t < Length; t += laneCount<V>) work(chunkRows, t, plain);
+        for (std::size_t r = 0; r < Rows; ++r) {
+            for (std::size_t i = 0; i < Length; i += laneCount<V>) finish(rows[r] + t0 + i, loadLanes<V>(chunk.row[r] + i));
+        }
+    }
+}
+
 } // namespace
 } // namespace calvorn::fft

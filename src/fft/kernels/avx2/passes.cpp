@@ -12,5 +12,9 @@ void productQuads(const TransformPlan& plan, double* x, const double* other)
 {
     productPasses<LaneQuad>(plan, x, other);
 }
+void productQuads(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
+{
+    productPasses<LaneQuad>(plan, x, other, rounding);
+}
 
 } // namespace calvorn::fft::avx2

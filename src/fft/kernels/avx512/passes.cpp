@@ -13,5 +13,9 @@ void productOctets(const TransformPlan& plan, double* x, const double* other)
 {
     productPasses<LaneOcta>(plan, x, other);
 }
+void productOctets(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
+{
+    productPasses<LaneOcta>(plan, x, other, rounding);
+}
 
 } // namespace calvorn::fft::avx512

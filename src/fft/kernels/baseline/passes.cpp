@@ -11,6 +11,10 @@ void productSingle(const TransformPlan& plan, double* x, const double* other)
 {
     productPasses<double>(plan, x, other);
 }
+void productSingle(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
+{
+    productPasses<double>(plan, x, other, rounding);
+}
 
 #if defined(__GNUC__)
 void forwardPairs(const TransformPlan& plan, double* x) { forwardPasses<LanePair>(plan, x); }
@@ -19,11 +23,19 @@ void productPairs(const TransformPlan& plan, double* x, const double* other)
 {
     productPasses<LanePair>(plan, x, other);
 }
+void productPairs(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
+{
+    productPasses<LanePair>(plan, x, other, rounding);
+}
 void forwardGenericOctets(const TransformPlan& plan, double* x) { forwardPasses<LaneOcta>(plan, x); }
 void inverseGenericOctets(const TransformPlan& plan, double* x) { inversePasses<LaneOcta>(plan, x); }
 void productGenericOctets(const TransformPlan& plan, double* x, const double* other)
 {
     productPasses<LaneOcta>(plan, x, other);
+}
+void productGenericOctets(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
+{
+    productPasses<LaneOcta>(plan, x, other, rounding);
 }
 #else
 void forwardPairs(const TransformPlan& plan, double* x) { forwardPasses<double>(plan, x); }
@@ -32,11 +44,19 @@ void productPairs(const TransformPlan& plan, double* x, const double* other)
 {
     productPasses<double>(plan, x, other);
 }
+void productPairs(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
+{
+    productPasses<double>(plan, x, other, rounding);
+}
 void forwardGenericOctets(const TransformPlan& plan, double* x) { forwardPasses<double>(plan, x); }
 void inverseGenericOctets(const TransformPlan& plan, double* x) { inversePasses<double>(plan, x); }
 void productGenericOctets(const TransformPlan& plan, double* x, const double* other)
 {
     productPasses<double>(plan, x, other);
+}
+void productGenericOctets(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
+{
+    productPasses<double>(plan, x, other, rounding);
 }
 #endif
 
