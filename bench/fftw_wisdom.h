@@ -18,7 +18,11 @@ namespace calvorn::bench {
 
 class FftwWisdom {
 public:
-    FftwWisdom() : path_(wisdomPath())
+    // Whether the file is read only (a program that plans nothing by
+    // measurement, or that runs under a simulator, must not write it).
+    enum class Use { readAndSave, readOnly };
+
+    explicit FftwWisdom(Use use = Use::readAndSave) : path_(wisdomPath()), save_(use == Use::readAndSave)
     {
         if (!path_.empty()) fftw_import_wisdom_from_filename(path_.c_str());
     }
@@ -30,7 +34,7 @@ public:
 
     void save() const
     {
-        if (path_.empty()) return;
+        if (path_.empty() || !save_) return;
         std::error_code error;
         std::filesystem::create_directories(path_.parent_path(), error);
         const std::filesystem::path side = path_.string() + ".new";
@@ -51,6 +55,7 @@ private:
     }
 
     std::filesystem::path path_;
+    bool save_;
 };
 
 } // namespace calvorn::bench

@@ -6,6 +6,7 @@
 // not close to a whole number.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -132,9 +133,8 @@ TEST_P(FusedRoundingOnEveryPath, SameValuesDistanceAndFingerprintAsRoundingAfter
     }
 }
 
-// Sums that are not whole numbers (halves in the data), that are past
-// what the fused rounding takes on (2^51 and more) or not numbers at all are
-// refused, at every length, wherever in the array they fall.
+// Sums that are not whole numbers (halves in the data) or not numbers at all
+// are refused, at every length, wherever in the array they fall.
 TEST_P(FusedRoundingOnEveryPath, RefusesWhatIsNotCloseToAWholeNumber)
 {
     for (const std::int32_t k : {3, 6, 7, 8, 12, 13, 14}) {
@@ -149,14 +149,55 @@ TEST_P(FusedRoundingOnEveryPath, RefusesWhatIsNotCloseToAWholeNumber)
         halves[n / 4 + 1] += 0.5;
         EXPECT_FALSE(fusedSquareExact(k, halves)) << "halves in the data, k = " << k;
 
-        std::vector<double> huge(n, 0.0);
-        huge[0] = 1e9; // its square, 10^18, is a whole number but past 2^51
-        EXPECT_FALSE(fusedSquareExact(k, huge)) << "10^18, k = " << k;
 
         std::vector<double> notANumber = digits;
         notANumber[n / 2 - 1] = std::numeric_limits<double>::quiet_NaN();
         EXPECT_FALSE(fusedSquareExact(k, notANumber)) << "NaN, k = " << k;
     }
+}
+
+// Sums of 2^51 and more, where doubles are at most a half apart: what the
+// fused rounding passes is what the rounding afterwards gives, and what that
+// refuses the fused one refuses too.
+TEST_P(FusedRoundingOnEveryPath, LargeSumsRoundAsAfterwardsOrAreRefused)
+{
+    std::mt19937_64 random(51);
+    int passed = 0;
+    int refused = 0;
+    for (std::int32_t k = 2; k <= 14; ++k) {
+        const std::size_t n = std::size_t{1} << k;
+        for (const double scale : {1.0, 3e3, 1e4, 3e4, 1e5, 1e6}) {
+            std::vector<double> x(n, 0.0);
+            for (std::size_t i = 0; i < n / 2; ++i) x[i] = std::floor(scale * static_cast<double>(random() % 100000));
+            // One large value alone, whose square is 2^52 + 2^27 + 1.
+            if (scale == 1.0) {
+                std::fill(x.begin(), x.end(), 0.0);
+                x[0] = 67108865.0;
+            }
+            std::vector<double> plain = x;
+            fft::productTransform(plans_.forLength(k), GetParam(), plain, {});
+            const Rounded want = roundAfterwards(plain, n);
+            std::vector<double> fused = x;
+            fft::FusedRounding rounding;
+            rounding.kept = n;
+            rounding.squaredLimit = squaredLimit;
+            fft::productTransform(plans_.forLength(k), GetParam(), fused, {}, rounding);
+            const std::string what = "k = " + std::to_string(k) + ", scale " + std::to_string(scale);
+            if (!want.exact) {
+                EXPECT_FALSE(rounding.exact) << what;
+            }
+            if (rounding.exact) {
+                EXPECT_TRUE(want.exact) << what;
+                EXPECT_EQ(firstDifference(fused, want.values), n) << what;
+                EXPECT_EQ(rounding.fingerprint, want.fingerprint) << what;
+                ++passed;
+            } else {
+                ++refused;
+            }
+        }
+    }
+    EXPECT_GT(passed, 0);
+    EXPECT_GT(refused, 0);
 }
 
 std::string pathName(const ::testing::TestParamInfo<fft::LanePath>& info)

@@ -36,11 +36,13 @@ struct LaneBitsOf<double> {
 // bit pattern for the fingerprint; the rounded value is written where it is
 // kept, the computed one elsewhere.
 //
-// The nearest whole number of |value| below 2^51 is (|value| + 1.5 * 2^52) -
-// 1.5 * 2^52, exact in doubles; it rounds a tie to even where halves go away
-// from zero, but a value at (or within rounding of) a half fails the check
-// either way, so on every value that passes it is the same number. Larger
-// values are failed here and left to the separate rounding.
+// The whole number of |value| is (|value| + 1.5 * 2^52) - 1.5 * 2^52. Below
+// 2^51 that is the nearest one, ties to even where halves go away from zero;
+// but a value at (or within rounding of) a half fails the check either way.
+// From 2^51 on both sums are whole numbers, so the result is a whole number
+// that passes the check only if it is the nearest. So on every value that
+// passes, the result is the separate rounding's, and -0.0 comes out as
+// there too: +0.0 from -0.0 itself, -0.0 from small negative values.
 template <typename V>
 class RoundingFinish {
 public:
@@ -70,11 +72,10 @@ public:
         const V rounded = value < zero ? -whole : whole;
         const V distance = value - rounded;
         const V size = distance < zero ? -distance : distance;
-        const V below = everyLane<V>(2251799813685248.0); // 2^51
         if constexpr (laneCount<V> == 1) {
-            passed_ = passed_ && distance * distance < limit_ && magnitude < below;
+            passed_ = passed_ && distance * distance < limit_;
         } else {
-            passed_ &= (Mask)((distance * distance < limit_) & (magnitude < below));
+            passed_ &= (Mask)(distance * distance < limit_);
         }
         widest_ = size > widest_ ? size : widest_;
         sums_ += std::bit_cast<Bits>(value);
