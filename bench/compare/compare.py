@@ -184,28 +184,29 @@ def build_calvorn(build_dir):
 class Program:
     """How to run one program at a number of places and where its digits end up."""
 
-    def __init__(self, name, binary):
+    def __init__(self, name, binary, kind=None):
         self.name = name
+        self.kind = kind or name  # "calvorn" for the baseline build too
         self.binary = str(binary)
 
     def command(self, label, places):
-        if self.name == "calvorn":
+        if self.kind == "calvorn":
             return [self.binary, label]
-        if self.name == "cln":
+        if self.kind == "cln":
             return [self.binary, str(places + 1 + CLN_GUARD_DIGITS)]
         return [self.binary, str(places), "pi.txt"]
 
     def stdout_name(self):
-        return "pi.txt" if self.name == "cln" else "log.txt"
+        return "pi.txt" if self.kind == "cln" else "log.txt"
 
     def read_places(self, work_dir, places):
-        if self.name == "calvorn":
+        if self.kind == "calvorn":
             digits = calvorn_places((work_dir / "pi_data.txt").read_text(encoding="ascii"))
         else:
             digits = plain_places((work_dir / "pi.txt").read_text(encoding="ascii"))
         if len(digits) < places:
             raise ValueError(f"only {len(digits)} places written, {places} asked for")
-        if self.name == "calvorn" and len(digits) != places:
+        if self.kind == "calvorn" and len(digits) != places:
             raise ValueError(f"{len(digits)} places written, {places} expected")
         return digits[:places]
 
@@ -235,7 +236,7 @@ def measure(programs, labels, runs, scratch, cpu):
                 if code != 0:
                     run.note = f"exit {code}"
                     log = work_dir / program.stdout_name()
-                    tail = log.read_text(errors="replace")[-600:] if program.name != "cln" else ""
+                    tail = log.read_text(errors="replace")[-600:] if program.kind != "cln" else ""
                     print(f"  {program.name} {label}: exit code {code}\n{tail}", flush=True)
                 else:
                     try:
@@ -332,6 +333,9 @@ def parse_arguments(argv):
     parser.add_argument("--programs", default=",".join(PROGRAMS),
                         help=f"comma-separated subset of {','.join(PROGRAMS)} (default all)")
     parser.add_argument("--calvorn", type=Path, help="calvorn binary to use (default: build it into --build-dir)")
+    parser.add_argument("--baseline", type=Path,
+                        help="a second calvorn binary (another build or version), run in the same alternation "
+                             "right after calvorn and shown as \"baseline\"")
     parser.add_argument("--build-dir", type=Path, default=REPO / "build-bench",
                         help="where calvorn and the reference programs are built (default <repo>/build-bench)")
     parser.add_argument("--scratch", type=Path,
@@ -376,6 +380,10 @@ def main(argv):
         if not Path(binary).is_file():
             sys.exit(f"{name}: {binary} not found")
         programs.append(Program(name, binary))
+        if name == "calvorn" and args.baseline:
+            if not args.baseline.is_file():
+                sys.exit(f"baseline: {args.baseline} not found")
+            programs.append(Program("baseline", args.baseline.resolve(), kind="calvorn"))
     if not programs:
         sys.exit("nothing to compare")
 

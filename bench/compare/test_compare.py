@@ -67,6 +67,10 @@ class ReadingDigits(unittest.TestCase):
         (work / "pi_data.txt").write_text(pi_data_text(PLACES[:100]))
         with self.assertRaises(ValueError):  # calvorn writes exactly its size, no more, no less
             compare.Program("calvorn", "calvorn").read_places(work, 99)
+        # A second calvorn build runs and reads like calvorn under its own name.
+        baseline = compare.Program("baseline", "old/calvorn", kind="calvorn")
+        self.assertEqual(baseline.command("1M", 1048576), ["old/calvorn", "1M"])
+        self.assertEqual(baseline.read_places(work, 100), PLACES[:100])
 
     def test_common_prefix_across_chunks(self):
         a = "7" * 200000

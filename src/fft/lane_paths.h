@@ -29,4 +29,8 @@ void productTransform(const TransformPlan& plan, LanePath path, std::span<double
 void productTransform(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<const double> other,
                       FusedRounding& rounding);
 
+// The square that keeps x's spectrum in x and brings the rounded square back in y.
+void squareKeepingSpectrum(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<double> y,
+                           FusedRounding& rounding);
+
 } // namespace calvorn::fft

@@ -4,6 +4,7 @@
 // passes and reorderings (the shortest lengths).
 #include "fft/real_fft.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 
@@ -177,6 +178,36 @@ void productPasses(const TransformPlan& plan, LanePath path, double* x, const do
     }
 }
 
+// The square that keeps the spectrum, on a lane path.
+void squareKeepPasses(const TransformPlan& plan, LanePath path, double* x, double* y, FusedRounding& rounding)
+{
+    switch (path) {
+    case LanePath::single:
+        baseline::squareKeepSingle(plan, x, y, rounding);
+        break;
+    case LanePath::pairs:
+        baseline::squareKeepPairs(plan, x, y, rounding);
+        break;
+    case LanePath::quads:
+#if defined(CALVORN_FFT_QUADS)
+        avx2::squareKeepQuads(plan, x, y, rounding);
+#else
+        baseline::squareKeepPairs(plan, x, y, rounding);
+#endif
+        break;
+    case LanePath::octets:
+#if defined(CALVORN_FFT_OCTETS)
+        avx512::squareKeepOctets(plan, x, y, rounding);
+#else
+        baseline::squareKeepPairs(plan, x, y, rounding);
+#endif
+        break;
+    case LanePath::genericOctets:
+        baseline::squareKeepGenericOctets(plan, x, y, rounding);
+        break;
+    }
+}
+
 // The element-wise product of the short lengths, with the operations of the
 // products' pointwise kernels: x = x * other, or x * x when other is empty.
 void multiplySpectra(std::span<double> x, std::span<const double> other)
@@ -268,6 +299,27 @@ void productTransform(const TransformPlan& plan, LanePath path, std::span<double
     productPasses(plan, path, data.data(), factor.empty() ? nullptr : factor.data(), rounding);
 }
 
+void squareKeepingSpectrum(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<double> y,
+                           FusedRounding& rounding)
+{
+    const std::int32_t k = plan.k;
+    const std::size_t n = std::size_t{1} << k;
+    assert(x.size() >= n && y.size() >= n);
+    const std::span<double> data = x.first(n);
+    const std::span<double> square = y.first(n);
+    if (k < smallestTreeExponent) {
+        forwardTransform(plan, path, data, SpectrumOrder::pairsReversed);
+        std::copy(data.begin(), data.end(), square.begin());
+        multiplySpectra(square, {});
+        inverseTransform(plan, path, square, SpectrumOrder::pairsReversed);
+        RoundingFinish<double> finish(square.data(), rounding);
+        for (double& value : square) finish(&value, value);
+        finish.report(rounding);
+        return;
+    }
+    squareKeepPasses(plan, path, data.data(), square.data(), rounding);
+}
+
 } // namespace fft
 
 void realFftForward(const fft::TransformPlan& plan, std::span<double> x) { fft::forwardTransform(plan, plan.path, x); }
@@ -305,6 +357,12 @@ void productFftTimes(const fft::TransformPlan& plan, std::span<const double> spe
 void productFftSquare(const fft::TransformPlan& plan, std::span<double> x, fft::FusedRounding& rounding)
 {
     fft::productTransform(plan, plan.path, x, {}, rounding);
+}
+
+void productFftSquareKeep(const fft::TransformPlan& plan, std::span<double> x, std::span<double> y,
+                          fft::FusedRounding& rounding)
+{
+    fft::squareKeepingSpectrum(plan, plan.path, x, y, rounding);
 }
 
 } // namespace calvorn

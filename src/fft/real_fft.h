@@ -50,4 +50,10 @@ void productFftTimes(const fft::TransformPlan& plan, std::span<const double> spe
                      fft::FusedRounding& rounding);
 void productFftSquare(const fft::TransformPlan& plan, std::span<double> x, fft::FusedRounding& rounding);
 
+// The square of the real data in x that keeps its spectrum: x ends as
+// productFftForward leaves it, y (another 2^k doubles, apart from x) holds
+// what productFftSquare with the rounding would have left in x.
+void productFftSquareKeep(const fft::TransformPlan& plan, std::span<double> x, std::span<double> y,
+                          fft::FusedRounding& rounding);
+
 } // namespace calvorn

@@ -185,10 +185,21 @@ void inCoreHalfSquareKeep(RunContext& run, StoredNumber& x, StoredNumber& z, std
     const std::int32_t k = halfExponent(n);
     const std::span<double> a = region(run, first, k);
     const std::span<double> b = region(run, second, k);
-    transformWords(run, x, a, 1, n / 2, k);
+    loadDigits(run, x, a, 1, n / 2);
+    // The spectrum stays in a as the square comes back in b, rounded. If
+    // the fused rounding refuses a value (or a fault is injected for a test),
+    // the square is made from the spectrum and rounded value by value.
+    bool rounded = false;
+    if (run.nudgeNextRoundedValue) {
+        transformForward(run, k, a);
+    } else {
+        rounded = squareKeepToIntegers(run, k, a, b, keptOfHalfSquare(n));
+    }
     keepTransform(run, first, transformOf(x, 1, n / 2, k, hint));
-    pointwiseSquare(a, b, 2 * n);
-    backToIntegers(run, b, k, keptOfHalfSquare(n));
+    if (!rounded) {
+        pointwiseSquare(a, b, 2 * n);
+        backToIntegers(run, b, k, keptOfHalfSquare(n));
+    }
     completeHalfSquare(run, x, b, n, 2 * n);
     storeProduct(run, b, z, n);
 }

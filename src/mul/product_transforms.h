@@ -35,4 +35,11 @@ void transformSquare(RunContext& run, std::int32_t k, std::span<double> array);
 bool transformToIntegers(RunContext& run, std::int32_t k, std::span<const double> spectrum, std::span<double> array,
                          std::int32_t kept);
 
+// The square of the real data in `array` with its spectrum kept there (as
+// transformForward leaves it) and the rounded square in `square`, rounded
+// and taken in as by transformToIntegers. When this returns false the
+// spectrum in `array` is whole, and only the square must be made again.
+bool squareKeepToIntegers(RunContext& run, std::int32_t k, std::span<double> array, std::span<double> square,
+                          std::int32_t kept);
+
 } // namespace calvorn

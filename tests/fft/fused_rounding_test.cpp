@@ -156,6 +156,37 @@ TEST_P(FusedRoundingOnEveryPath, RefusesWhatIsNotCloseToAWholeNumber)
     }
 }
 
+// The square that keeps its spectrum: the spectrum left in x is the forward
+// transform's to the bit, and the square in y is the product's, rounded as
+// afterwards; y's old contents (NaN here) are never read.
+TEST_P(FusedRoundingOnEveryPath, SquareKeepingTheSpectrumMatchesTheStepsInTurn)
+{
+    std::mt19937_64 random(20261209);
+    for (std::int32_t k = 1; k <= 18; ++k) {
+        const std::size_t n = std::size_t{1} << k;
+        const fft::TransformPlan& plan = plans_.forLength(k);
+        const std::vector<double> x = randomDigits(n, random);
+        const std::vector<double> spectrum = spectrumOf(plan, GetParam(), x);
+        std::vector<double> plain = x;
+        fft::productTransform(plan, GetParam(), plain, {});
+        const std::size_t kept = n / 2 + 3;
+        const Rounded want = roundAfterwards(plain, kept);
+
+        std::vector<double> keptSpectrum = x;
+        std::vector<double> square(n, std::numeric_limits<double>::quiet_NaN());
+        fft::FusedRounding rounding;
+        rounding.kept = kept;
+        rounding.squaredLimit = squaredLimit;
+        fft::squareKeepingSpectrum(plan, GetParam(), keptSpectrum, square, rounding);
+        const std::string what = "k = " + std::to_string(k) + ", " + std::string(fft::lanePathName(GetParam()));
+        EXPECT_EQ(firstDifference(keptSpectrum, spectrum), n) << "spectrum, " << what;
+        ASSERT_TRUE(rounding.exact) << what;
+        EXPECT_EQ(firstDifference(square, want.values), n) << "square, " << what;
+        EXPECT_EQ(rounding.largest, want.largest) << what;
+        EXPECT_EQ(rounding.fingerprint, want.fingerprint) << what;
+    }
+}
+
 // Sums of 2^51 and more, where doubles are at most a half apart: what the
 // fused rounding passes is what the rounding afterwards gives, and what that
 // refuses the fused one refuses too.

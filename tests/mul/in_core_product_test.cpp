@@ -6,6 +6,7 @@
 #include "common/numeric.h"
 #include "mul/digit_loader.h"
 #include "mul/in_core_product.h"
+#include "mul/pointwise.h"
 #include "mul/product_transforms.h"
 #include "norm/round_to_integers.h"
 #include "storage/run_errors.h"
@@ -194,9 +195,10 @@ RoundingEnd roundingEnd(RunContext& run, Step step)
 }
 
 // Words far past the base make sums of 2^51 and more, which the rounding in
-// the inverse's last pass refuses. The square is then made again and rounded
-// value by value, and ends as that separate rounding ends: failing at the
-// same value, with the same largest distance and fingerprint up to it.
+// the inverse's last pass refuses. The square (and the half square that
+// keeps its spectrum) is then made again and rounded value by value, and
+// ends as that separate rounding ends: failing at the same value, with the
+// same largest distance and fingerprint up to it.
 TEST(InCoreProductRounding, RefusedSumsAreRoundedAgainValueByValue)
 {
     const std::int32_t n = 1 << 17;
@@ -225,6 +227,30 @@ TEST(InCoreProductRounding, RefusedSumsAreRoundedAgainValueByValue)
     EXPECT_EQ(square.failed, separate.failed);
     EXPECT_EQ(square.largest, separate.largest);
     EXPECT_EQ(square.fingerprint, separate.fingerprint);
+
+    // The half square that keeps its spectrum makes the square again from
+    // the spectrum it kept.
+    const std::int32_t halfK = k - 1;
+    const std::int32_t halfKept = 2 * n;
+    rig.workArea(4 * n);
+    const std::span<double> spectrum = rig.run.workArea.from(0);
+    const std::span<double> halfSquare = rig.run.workArea.from(2 * n);
+    loadDigits(rig.run, rig.x, spectrum, 1, n / 2);
+    const RoundingEnd separateHalf = roundingEnd(rig.run, [&] {
+        transformForward(rig.run, halfK, spectrum);
+        pointwiseSquare(spectrum, halfSquare, 2 * n);
+        transformInverse(rig.run, halfK, halfSquare);
+        roundToIntegers(rig.run, halfSquare, 2 * n, halfKept);
+    });
+    rig.workArea(4 * n);
+    loadDigits(rig.run, rig.x, spectrum, 1, n / 2);
+    EXPECT_FALSE(squareKeepToIntegers(rig.run, halfK, spectrum, halfSquare, halfKept)) << "these sums must be refused";
+    rig.workArea(4 * n);
+    const RoundingEnd keep =
+        roundingEnd(rig.run, [&] { inCoreHalfSquareKeep(rig.run, rig.x, rig.z, n, 0, 2 * n); });
+    EXPECT_EQ(keep.failed, separateHalf.failed);
+    EXPECT_EQ(keep.largest, separateHalf.largest);
+    EXPECT_EQ(keep.fingerprint, separateHalf.fingerprint);
 }
 
 } // namespace

@@ -12,7 +12,8 @@
 namespace calvorn::fft {
 
 // Each product* entry has a second form that also rounds the results as the
-// last pass writes them (fft/fused_rounding.h).
+// last pass writes them (fft/fused_rounding.h); squareKeep* squares x into y
+// with that rounding and leaves x's spectrum in x.
 
 // The instruction set every build targets (SSE2 on x86-64): one lane, two
 // lanes, and the eight-lane code lowered to it.
@@ -21,14 +22,17 @@ void forwardSingle(const TransformPlan& plan, double* x);
 void inverseSingle(const TransformPlan& plan, double* x);
 void productSingle(const TransformPlan& plan, double* x, const double* other);
 void productSingle(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding);
+void squareKeepSingle(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding);
 void forwardPairs(const TransformPlan& plan, double* x);
 void inversePairs(const TransformPlan& plan, double* x);
 void productPairs(const TransformPlan& plan, double* x, const double* other);
 void productPairs(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding);
+void squareKeepPairs(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding);
 void forwardGenericOctets(const TransformPlan& plan, double* x);
 void inverseGenericOctets(const TransformPlan& plan, double* x);
 void productGenericOctets(const TransformPlan& plan, double* x, const double* other);
 void productGenericOctets(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding);
+void squareKeepGenericOctets(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding);
 } // namespace baseline
 
 // Four lanes with AVX2 (built where CALVORN_FFT_QUADS is defined).
@@ -37,6 +41,7 @@ void forwardQuads(const TransformPlan& plan, double* x);
 void inverseQuads(const TransformPlan& plan, double* x);
 void productQuads(const TransformPlan& plan, double* x, const double* other);
 void productQuads(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding);
+void squareKeepQuads(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding);
 } // namespace avx2
 
 // Eight lanes with AVX-512F (built where CALVORN_FFT_OCTETS is defined).
@@ -45,6 +50,7 @@ void forwardOctets(const TransformPlan& plan, double* x);
 void inverseOctets(const TransformPlan& plan, double* x);
 void productOctets(const TransformPlan& plan, double* x, const double* other);
 void productOctets(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding);
+void squareKeepOctets(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding);
 } // namespace avx512
 
 } // namespace calvorn::fft

@@ -260,5 +260,25 @@ void productPasses(const TransformPlan& plan, double* x, const double* other, Fu
     finish.report(rounding);
 }
 
+// The square of the real data in x (lower half) that keeps x's spectrum: on
+// return x holds its spectrum in the products' pair order, as the forward
+// passes leave it, and y (another 2^k doubles) the inverse transform of the
+// spectrum squared, rounded as level 1 writes it.
+template <typename V>
+void squareKeepPasses(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding)
+{
+    const TreeShape& shape = plan.shape;
+    const std::size_t n = std::size_t{1} << plan.k;
+    forwardOpening<V>(plan, x, n);
+    const SquareKeepTree<V> tree(plan, OtherFactor{y, nullptr}, y - x);
+    const std::size_t s = n >> (3 + shape.shortPass);
+    tree.childrenOfFirst(x, s);
+    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s);
+    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 2, 3);
+    RoundingFinish<V> finish(y, rounding);
+    inverseClosing<V>(plan, y, n, finish);
+    finish.report(rounding);
+}
+
 } // namespace
 } // namespace calvorn::fft

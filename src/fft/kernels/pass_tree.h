@@ -75,8 +75,10 @@ inline void prefetchBlock(const double* x, std::size_t count)
 // node's butterflies), or a whole product (the node's forward butterflies,
 // its children, its inverse butterflies; at a leaf the forward pass, the
 // element-wise product with the other factor and the inverse pass), so that
-// every block is worked forward and back while it is in cache.
-enum class TreeWork { forward, inverse, product };
+// every block is worked forward and back while it is in cache), or a square
+// that keeps the forward spectrum: the forward passes in place, the square
+// and the inverse passes in a second array, `back` doubles further on.
+enum class TreeWork { forward, inverse, product, squareKeep };
 
 // The passes from level 2 on. A node is a group (or pair of groups) of stride
 // s at some level; its children are the groups of stride s / 8 that lie in
@@ -84,7 +86,10 @@ enum class TreeWork { forward, inverse, product };
 template <typename V, TreeWork work>
 class PassTree {
 public:
-    explicit PassTree(const TransformPlan& plan, OtherFactor factor = {}) : plan_(plan), factor_(factor) {}
+    explicit PassTree(const TransformPlan& plan, OtherFactor factor = {}, std::ptrdiff_t back = 0)
+        : plan_(plan), factor_(factor), back_(back)
+    {
+    }
 
     // Group 0's children are groups 0 .. 7: group 0, group 1 and three pairs.
     void childrenOfFirst(double* x, std::size_t s) const
@@ -127,31 +132,57 @@ public:
 private:
     static constexpr bool forwardWork = work != TreeWork::inverse;
     static constexpr bool inverseWork = work != TreeWork::forward;
+    static constexpr bool multiplies = work == TreeWork::product || work == TreeWork::squareKeep;
+
+    // Where the inverse passes work on the block at x: x itself, or its
+    // place in the second array.
+    double* back(double* x) const
+    {
+        if constexpr (work == TreeWork::squareKeep) {
+            return x + back_;
+        } else {
+            return x;
+        }
+    }
+
+    // A leaf of eight doubles from the forward passes to the inverse ones:
+    // copied to the second array when the spectrum is kept, then multiplied.
+    double* leafProduct(double* x) const
+    {
+        double* y = back(x);
+        if constexpr (work == TreeWork::squareKeep) {
+            for (std::size_t m = 0; m < 8; ++m) y[m] = x[m];
+        }
+        multiplyLeaf(y, factor_);
+        return y;
+    }
 
     void first(double* x, std::size_t s) const
     {
         if (s == 1) {
             if constexpr (forwardWork) forwardLeafFirst(x);
-            if constexpr (work == TreeWork::product) multiplyLeaf(x, factor_);
-            if constexpr (inverseWork) inverseLeafFirst(x);
+            double* y = x;
+            if constexpr (multiplies) y = leafProduct(x);
+            if constexpr (inverseWork) inverseLeafFirst(y);
             return;
         }
         if constexpr (forwardWork) sweepGroup<V>(x, s, [](V(&y)[8]) { forwardFirst(y); });
         childrenOfFirst(x, s);
-        if constexpr (inverseWork) sweepGroup<V>(x, s, [](V(&y)[8]) { inverseFirst(y); });
+        if constexpr (inverseWork) sweepGroup<V>(back(x), s, [](V(&y)[8]) { inverseFirst(y); });
     }
 
     void second(double* x, std::size_t s) const
     {
         if (s == 1) {
             if constexpr (forwardWork) forwardLeafSecond(x);
-            if constexpr (work == TreeWork::product) multiplyLeaf(x, factor_);
-            if constexpr (inverseWork) inverseLeafSecond(x);
+            double* y = x;
+            if constexpr (multiplies) y = leafProduct(x);
+            if constexpr (inverseWork) inverseLeafSecond(y);
             return;
         }
         if constexpr (forwardWork) sweepGroup<V>(x, s, [](V(&y)[8]) { forwardSecond(y); });
         childrenOfSecond(x, s);
-        if constexpr (inverseWork) sweepGroup<V>(x, s, [](V(&y)[8]) { inverseSecond(y); });
+        if constexpr (inverseWork) sweepGroup<V>(back(x), s, [](V(&y)[8]) { inverseSecond(y); });
     }
 
     void pair(double* xj, double* xk, std::size_t s, std::size_t evenGroup,
@@ -165,11 +196,13 @@ private:
         if constexpr (inverseWork) inverseW = inverseTwiddles<double>(plan_, entry);
         if (s == 1) {
             if constexpr (forwardWork) forwardLeafPair(xj, xk, forwardW);
-            if constexpr (work == TreeWork::product) {
-                multiplyLeaf(xj, factor_);
-                multiplyLeaf(xk, factor_);
+            double* yj = xj;
+            double* yk = xk;
+            if constexpr (multiplies) {
+                yj = leafProduct(xj);
+                yk = leafProduct(xk);
             }
-            if constexpr (inverseWork) inverseLeafPair(xj, xk, inverseW);
+            if constexpr (inverseWork) inverseLeafPair(yj, yk, inverseW);
             return;
         }
         if constexpr (work == TreeWork::inverse) {
@@ -185,7 +218,7 @@ private:
         childrenOfPair(xj, xk, s, evenGroup, oddGroup);
         if constexpr (inverseWork) {
             const LaneTwiddles<V> w = everyLane<V>(inverseW);
-            sweepPair<V>(xj, xk, s, [&w](V(&j)[8], V(&k)[8]) { inversePair(j, k, w); });
+            sweepPair<V>(back(xj), back(xk), s, [&w](V(&j)[8], V(&k)[8]) { inversePair(j, k, w); });
         }
     }
 
@@ -199,14 +232,17 @@ private:
                 inverseLeafPairs<V>(plan_, leaves.jRows + p, leaves.kRows + p, leaves.pairs + p);
             } else if constexpr (work == TreeWork::forward) {
                 forwardLeafPairs<V>(plan_, leaves.jRows + p, leaves.kRows + p, leaves.pairs + p);
-            } else {
+            } else if constexpr (work == TreeWork::product) {
                 productLeafPairs<V>(plan_, leaves.jRows + p, leaves.kRows + p, leaves.pairs + p, factor_);
+            } else {
+                squareKeepLeafPairs<V>(plan_, leaves.jRows + p, leaves.kRows + p, leaves.pairs + p, back_);
             }
         }
     }
 
     const TransformPlan& plan_;
-    OtherFactor factor_; // the product's other factor (product work only)
+    OtherFactor factor_;  // the product's other factor (product work only)
+    std::ptrdiff_t back_; // from the forward array to the inverse one (squareKeep only)
 };
 
 template <typename V>
@@ -217,6 +253,9 @@ using InverseTree = PassTree<V, TreeWork::inverse>;
 
 template <typename V>
 using ProductTree = PassTree<V, TreeWork::product>;
+
+template <typename V>
+using SquareKeepTree = PassTree<V, TreeWork::squareKeep>;
 
 } // namespace
 } // namespace calvorn::fft

@@ -122,5 +122,39 @@ template <typename V>
     slotsToRows<V>(kBack, kRows);
 }
 
+// A leaf pair per lane for the square that keeps its spectrum: as
+// forwardLeafPairs (the spectrum stays in the rows), then squared, then as
+// inverseLeafPairs into the rows `back` doubles further on.
+template <typename V>
+[[gnu::always_inline]] inline void squareKeepLeafPairs(const TransformPlan& plan, double* const* jRows,
+                                                       double* const* kRows, const std::size_t* pairs,
+                                                       std::ptrdiff_t back)
+{
+    V j[8];
+    V k[8];
+    rowsToSlots<V>(jRows, j);
+    rowsToSlots<V>(kRows, k);
+    forwardPair(j, k, forwardTwiddlesPerLane<V>(plan, pairs));
+    V a[8] = {j[0], k[7], j[2], k[5], j[4], k[3], j[6], k[1]};
+    V b[8] = {k[0], j[7], k[2], j[5], k[4], j[3], k[6], j[1]};
+    slotsToRows<V>(a, jRows);
+    slotsToRows<V>(b, kRows);
+    for (std::size_t m = 0; m < 8; m += 2) {
+        multiplyComplex<V>(a[m], a[m + 1], nullptr, nullptr);
+        multiplyComplex<V>(b[m], b[m + 1], nullptr, nullptr);
+    }
+    V jBack[8] = {a[0], b[7], a[2], b[5], a[4], b[3], a[6], b[1]};
+    V kBack[8] = {b[0], a[7], b[2], a[5], b[4], a[3], b[6], a[1]};
+    inversePair(jBack, kBack, inverseTwiddlesPerLane<V>(plan, pairs));
+    double* jBackRows[laneCount<V>];
+    double* kBackRows[laneCount<V>];
+    for (std::size_t l = 0; l < laneCount<V>; ++l) {
+        jBackRows[l] = jRows[l] + back;
+        kBackRows[l] = kRows[l] + back;
+    }
+    slotsToRows<V>(jBack, jBackRows);
+    slotsToRows<V>(kBack, kBackRows);
+}
+
 } // namespace
 } // namespace calvorn::fft

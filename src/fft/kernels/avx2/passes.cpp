@@ -16,5 +16,9 @@ void productQuads(const TransformPlan& plan, double* x, const double* other, Fus
 {
     productPasses<LaneQuad>(plan, x, other, rounding);
 }
+void squareKeepQuads(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding)
+{
+    squareKeepPasses<LaneQuad>(plan, x, y, rounding);
+}
 
 } // namespace calvorn::fft::avx2

@@ -17,5 +17,9 @@ void productOctets(const TransformPlan& plan, double* x, const double* other, Fu
 {
     productPasses<LaneOcta>(plan, x, other, rounding);
 }
+void squareKeepOctets(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding)
+{
+    squareKeepPasses<LaneOcta>(plan, x, y, rounding);
+}
 
 } // namespace calvorn::fft::avx512

@@ -15,6 +15,10 @@ void productSingle(const TransformPlan& plan, double* x, const double* other, Fu
 {
     productPasses<double>(plan, x, other, rounding);
 }
+void squareKeepSingle(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding)
+{
+    squareKeepPasses<double>(plan, x, y, rounding);
+}
 
 #if defined(__GNUC__)
 void forwardPairs(const TransformPlan& plan, double* x) { forwardPasses<LanePair>(plan, x); }
@@ -27,6 +31,10 @@ void productPairs(const TransformPlan& plan, double* x, const double* other, Fus
 {
     productPasses<LanePair>(plan, x, other, rounding);
 }
+void squareKeepPairs(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding)
+{
+    squareKeepPasses<LanePair>(plan, x, y, rounding);
+}
 void forwardGenericOctets(const TransformPlan& plan, double* x) { forwardPasses<LaneOcta>(plan, x); }
 void inverseGenericOctets(const TransformPlan& plan, double* x) { inversePasses<LaneOcta>(plan, x); }
 void productGenericOctets(const TransformPlan& plan, double* x, const double* other)
@@ -36,6 +44,10 @@ void productGenericOctets(const TransformPlan& plan, double* x, const double* ot
 void productGenericOctets(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
 {
     productPasses<LaneOcta>(plan, x, other, rounding);
+}
+void squareKeepGenericOctets(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding)
+{
+    squareKeepPasses<LaneOcta>(plan, x, y, rounding);
 }
 #else
 void forwardPairs(const TransformPlan& plan, double* x) { forwardPasses<double>(plan, x); }
@@ -48,6 +60,10 @@ void productPairs(const TransformPlan& plan, double* x, const double* other, Fus
 {
     productPasses<double>(plan, x, other, rounding);
 }
+void squareKeepPairs(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding)
+{
+    squareKeepPasses<double>(plan, x, y, rounding);
+}
 void forwardGenericOctets(const TransformPlan& plan, double* x) { forwardPasses<double>(plan, x); }
 void inverseGenericOctets(const TransformPlan& plan, double* x) { inversePasses<double>(plan, x); }
 void productGenericOctets(const TransformPlan& plan, double* x, const double* other)
@@ -57,6 +73,10 @@ void productGenericOctets(const TransformPlan& plan, double* x, const double* ot
 void productGenericOctets(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
 {
     productPasses<double>(plan, x, other, rounding);
+}
+void squareKeepGenericOctets(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding)
+{
+    squareKeepPasses<double>(plan, x, y, rounding);
 }
 #endif
 
