@@ -88,124 +88,92 @@ void inversePassByPass(const TransformPlan& plan, std::span<double> data)
     for (double& value : data) value = value * scale;
 }
 
-void forwardPasses(const TransformPlan& plan, LanePath path, double* x)
+// Runs one operation's kernel for a lane path: Kernels names it once per
+// lane type. A path this build lacks falls back to pairs (the plans never
+// choose one the processor cannot run).
+template <typename Kernels, typename... Args>
+void onLanePath(LanePath path, Args&&... args)
 {
     switch (path) {
     case LanePath::single:
-        baseline::forwardSingle(plan, x);
+        Kernels::single(args...);
         break;
     case LanePath::pairs:
-        baseline::forwardPairs(plan, x);
+        Kernels::pairs(args...);
         break;
     case LanePath::quads:
 #if defined(CALVORN_FFT_QUADS)
-        avx2::forwardQuads(plan, x);
+        Kernels::quads(args...);
 #else
-        baseline::forwardPairs(plan, x);
+        Kernels::pairs(args...);
 #endif
         break;
     case LanePath::octets:
 #if defined(CALVORN_FFT_OCTETS)
-        avx512::forwardOctets(plan, x);
+        Kernels::octets(args...);
 #else
-        baseline::forwardPairs(plan, x);
+        Kernels::pairs(args...);
 #endif
         break;
     case LanePath::genericOctets:
-        baseline::forwardGenericOctets(plan, x);
+        Kernels::genericOctets(args...);
         break;
     }
+}
+
+// The kernels of each operation by lane type.
+struct ForwardKernels {
+    static void single(auto&&... args) { baseline::forwardSingle(args...); }
+    static void pairs(auto&&... args) { baseline::forwardPairs(args...); }
+    static void quads(auto&&... args) { avx2::forwardQuads(args...); }
+    static void octets(auto&&... args) { avx512::forwardOctets(args...); }
+    static void genericOctets(auto&&... args) { baseline::forwardGenericOctets(args...); }
+};
+
+struct InverseKernels {
+    static void single(auto&&... args) { baseline::inverseSingle(args...); }
+    static void pairs(auto&&... args) { baseline::inversePairs(args...); }
+    static void quads(auto&&... args) { avx2::inverseQuads(args...); }
+    static void octets(auto&&... args) { avx512::inverseOctets(args...); }
+    static void genericOctets(auto&&... args) { baseline::inverseGenericOctets(args...); }
+};
+
+struct ProductKernels {
+    static void single(auto&&... args) { baseline::productSingle(args...); }
+    static void pairs(auto&&... args) { baseline::productPairs(args...); }
+    static void quads(auto&&... args) { avx2::productQuads(args...); }
+    static void octets(auto&&... args) { avx512::productOctets(args...); }
+    static void genericOctets(auto&&... args) { baseline::productGenericOctets(args...); }
+};
+
+struct SquareKeepKernels {
+    static void single(auto&&... args) { baseline::squareKeepSingle(args...); }
+    static void pairs(auto&&... args) { baseline::squareKeepPairs(args...); }
+    static void quads(auto&&... args) { avx2::squareKeepQuads(args...); }
+    static void octets(auto&&... args) { avx512::squareKeepOctets(args...); }
+    static void genericOctets(auto&&... args) { baseline::squareKeepGenericOctets(args...); }
+};
+
+void forwardPasses(const TransformPlan& plan, LanePath path, double* x)
+{
+    onLanePath<ForwardKernels>(path, plan, x);
 }
 
 void inversePasses(const TransformPlan& plan, LanePath path, double* x)
 {
-    switch (path) {
-    case LanePath::single:
-        baseline::inverseSingle(plan, x);
-        break;
-    case LanePath::pairs:
-        baseline::inversePairs(plan, x);
-        break;
-    case LanePath::quads:
-#if defined(CALVORN_FFT_QUADS)
-        avx2::inverseQuads(plan, x);
-#else
-        baseline::inversePairs(plan, x);
-#endif
-        break;
-    case LanePath::octets:
-#if defined(CALVORN_FFT_OCTETS)
-        avx512::inverseOctets(plan, x);
-#else
-        baseline::inversePairs(plan, x);
-#endif
-        break;
-    case LanePath::genericOctets:
-        baseline::inverseGenericOctets(plan, x);
-        break;
-    }
+    onLanePath<InverseKernels>(path, plan, x);
 }
 
-// The product passes of a lane path; `rounding...` is empty, or the fused
-// rounding of the results.
+// `rounding...` is empty, or the fused rounding of the results.
 template <typename... Rounding>
 void productPasses(const TransformPlan& plan, LanePath path, double* x, const double* other, Rounding&... rounding)
 {
-    switch (path) {
-    case LanePath::single:
-        baseline::productSingle(plan, x, other, rounding...);
-        break;
-    case LanePath::pairs:
-        baseline::productPairs(plan, x, other, rounding...);
-        break;
-    case LanePath::quads:
-#if defined(CALVORN_FFT_QUADS)
-        avx2::productQuads(plan, x, other, rounding...);
-#else
-        baseline::productPairs(plan, x, other, rounding...);
-#endif
-        break;
-    case LanePath::octets:
-#if defined(CALVORN_FFT_OCTETS)
-        avx512::productOctets(plan, x, other, rounding...);
-#else
-        baseline::productPairs(plan, x, other, rounding...);
-#endif
-        break;
-    case LanePath::genericOctets:
-        baseline::productGenericOctets(plan, x, other, rounding...);
-        break;
-    }
+    onLanePath<ProductKernels>(path, plan, x, other, rounding...);
 }
 
-// The square that keeps the spectrum, on a lane path.
 void squareKeepPasses(const TransformPlan& plan, LanePath path, double* x, double* y, FusedRounding& rounding)
 {
-    switch (path) {
-    case LanePath::single:
-        baseline::squareKeepSingle(plan, x, y, rounding);
-        break;
-    case LanePath::pairs:
-        baseline::squareKeepPairs(plan, x, y, rounding);
-        break;
-    case LanePath::quads:
-#if defined(CALVORN_FFT_QUADS)
-        avx2::squareKeepQuads(plan, x, y, rounding);
-#else
-        baseline::squareKeepPairs(plan, x, y, rounding);
-#endif
-        break;
-    case LanePath::octets:
-#if defined(CALVORN_FFT_OCTETS)
-        avx512::squareKeepOctets(plan, x, y, rounding);
-#else
-        baseline::squareKeepPairs(plan, x, y, rounding);
-#endif
-        break;
-    case LanePath::genericOctets:
-        baseline::squareKeepGenericOctets(plan, x, y, rounding);
-        break;
-    }
+    onLanePath<SquareKeepKernels>(path, plan, x, y, rounding);
 }
 
 // The element-wise product of the short lengths, with the operations of the

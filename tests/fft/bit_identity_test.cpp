@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fft/lane_path_tests.h"
 #include "fft/lane_paths.h"
 #include "fft/real_fft.h"
 #include "fft/reference/real_fft.h"
@@ -104,16 +105,7 @@ void expectSameBits(fft::TransformPlans& plans, fft::LanePath path, std::int32_t
         << "inverse from product order, k = " << k << ", " << fft::lanePathName(path) << ", seed " << inputSeed;
 }
 
-class EveryLanePath : public ::testing::TestWithParam<fft::LanePath> {
-protected:
-    void SetUp() override
-    {
-        if (!fft::lanePathUsable(GetParam())) {
-            GTEST_SKIP() << "lane path " << fft::lanePathName(GetParam())
-                         << " cannot run here: this build lacks it or this processor lacks its instructions";
-        }
-    }
-};
+using EveryLanePath = test::OnEveryLanePath;
 
 // Each path alone, at every length up to 2^18 with several inputs.
 TEST_P(EveryLanePath, MatchesTheReferenceUpToTwoToTheEighteen)
@@ -180,16 +172,8 @@ TEST_P(EveryLanePath, ProductsInOneDescentMatchTheReference)
     }
 }
 
-std::string pathName(const ::testing::TestParamInfo<fft::LanePath>& info)
-{
-    std::string name(fft::lanePathName(info.param));
-    for (char& c : name) {
-        if (c == '-') c = '_';
-    }
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Transforms, EveryLanePath, ::testing::ValuesIn(fft::everyLanePath), pathName);
+INSTANTIATE_TEST_SUITE_P(Transforms, EveryLanePath, ::testing::ValuesIn(fft::everyLanePath),
+                         test::lanePathTestName);
 
 // The long lengths, one reference per length for all the paths that can run
 // here (those that cannot are named by the skips above).

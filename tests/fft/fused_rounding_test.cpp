@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "fft/lane_path_tests.h"
 #include "fft/lane_paths.h"
 #include "fft/real_fft.h"
 
@@ -70,16 +71,8 @@ std::size_t firstDifference(const std::vector<double>& got, const std::vector<do
     return got.size();
 }
 
-class FusedRoundingOnEveryPath : public ::testing::TestWithParam<fft::LanePath> {
+class FusedRoundingOnEveryPath : public test::OnEveryLanePath {
 protected:
-    void SetUp() override
-    {
-        if (!fft::lanePathUsable(GetParam())) {
-            GTEST_SKIP() << "lane path " << fft::lanePathName(GetParam())
-                         << " cannot run here: this build lacks it or this processor lacks its instructions";
-        }
-    }
-
     // The fused product (or square, other empty) of x against the plain one
     // rounded afterwards, with values [0, kept) written back.
     void expectSameAsAfterwards(std::int32_t k, const std::vector<double>& x, const std::vector<double>& other,
@@ -231,16 +224,8 @@ TEST_P(FusedRoundingOnEveryPath, LargeSumsRoundAsAfterwardsOrAreRefused)
     EXPECT_GT(refused, 0);
 }
 
-std::string pathName(const ::testing::TestParamInfo<fft::LanePath>& info)
-{
-    std::string name(fft::lanePathName(info.param));
-    for (char& c : name) {
-        if (c == '-') c = '_';
-    }
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Products, FusedRoundingOnEveryPath, ::testing::ValuesIn(fft::everyLanePath), pathName);
+INSTANTIATE_TEST_SUITE_P(Products, FusedRoundingOnEveryPath, ::testing::ValuesIn(fft::everyLanePath),
+                         test::lanePathTestName);
 
 } // namespace
 } // namespace calvorn

@@ -77,22 +77,50 @@ inline void multiplyLeaf(double* x, const OtherFactor& factor)
     }
 }
 
-// A leaf pair per lane, as forwardLeafPairs and then inverseLeafPairs, with
-// the product in between done on the slots: the rows' neighbours m and m + 1
-// (a complex value) are slots m and m + 1 of the same lane.
+// A leaf pair per lane through the forward pass, into the slots as the
+// forward leaves store them: a[m] holds J row neighbour m, b[m] K row
+// neighbour m (a complex value is slots m and m + 1 of one lane).
 template <typename V>
-[[gnu::always_inline]] inline void productLeafPairs(const TransformPlan& plan, double* const* jRows,
-                                                    double* const* kRows, const std::size_t* pairs,
-                                                    const OtherFactor& factor)
+[[gnu::always_inline]] inline void forwardLeafSlots(const TransformPlan& plan, double* const* jRows,
+                                                    double* const* kRows, const std::size_t* pairs, V (&a)[8],
+                                                    V (&b)[8])
 {
     V j[8];
     V k[8];
     rowsToSlots<V>(jRows, j);
     rowsToSlots<V>(kRows, k);
     forwardPair(j, k, forwardTwiddlesPerLane<V>(plan, pairs));
-    // The slots of the J rows and of the K rows as the forward leaves store them.
-    V a[8] = {j[0], k[7], j[2], k[5], j[4], k[3], j[6], k[1]};
-    V b[8] = {k[0], j[7], k[2], j[5], k[4], j[3], k[6], j[1]};
+    const V toA[8] = {j[0], k[7], j[2], k[5], j[4], k[3], j[6], k[1]};
+    const V toB[8] = {k[0], j[7], k[2], j[5], k[4], j[3], k[6], j[1]};
+    for (std::size_t m = 0; m < 8; ++m) {
+        a[m] = toA[m];
+        b[m] = toB[m];
+    }
+}
+
+// And back: the inverse pass of such slots, stored to the rows.
+template <typename V>
+[[gnu::always_inline]] inline void inverseLeafSlots(const TransformPlan& plan, const V (&a)[8], const V (&b)[8],
+                                                    const std::size_t* pairs, double* const* jRows,
+                                                    double* const* kRows)
+{
+    V j[8] = {a[0], b[7], a[2], b[5], a[4], b[3], a[6], b[1]};
+    V k[8] = {b[0], a[7], b[2], a[5], b[4], a[3], b[6], a[1]};
+    inversePair(j, k, inverseTwiddlesPerLane<V>(plan, pairs));
+    slotsToRows<V>(j, jRows);
+    slotsToRows<V>(k, kRows);
+}
+
+// A leaf pair per lane, as forwardLeafPairs and then inverseLeafPairs, with
+// the product in between done on the slots.
+template <typename V>
+[[gnu::always_inline]] inline void productLeafPairs(const TransformPlan& plan, double* const* jRows,
+                                                    double* const* kRows, const std::size_t* pairs,
+                                                    const OtherFactor& factor)
+{
+    V a[8];
+    V b[8];
+    forwardLeafSlots<V>(plan, jRows, kRows, pairs, a, b);
     if (factor.other != nullptr) {
         double* otherJ[laneCount<V>];
         double* otherK[laneCount<V>];
@@ -115,45 +143,33 @@ template <typename V>
             multiplyComplex<V>(b[m], b[m + 1], nullptr, nullptr);
         }
     }
-    V jBack[8] = {a[0], b[7], a[2], b[5], a[4], b[3], a[6], b[1]};
-    V kBack[8] = {b[0], a[7], b[2], a[5], b[4], a[3], b[6], a[1]};
-    inversePair(jBack, kBack, inverseTwiddlesPerLane<V>(plan, pairs));
-    slotsToRows<V>(jBack, jRows);
-    slotsToRows<V>(kBack, kRows);
+    inverseLeafSlots<V>(plan, a, b, pairs, jRows, kRows);
 }
 
-// A leaf pair per lane for the square that keeps its spectrum: as
-// forwardLeafPairs (the spectrum stays in the rows), then squared, then as
-// inverseLeafPairs into the rows `back` doubles further on.
+// A leaf pair per lane for the square that keeps its spectrum: the forward
+// results stay in the rows (as forwardLeafPairs leaves them), the square
+// goes back through the inverse pass into the rows `back` doubles further on.
 template <typename V>
 [[gnu::always_inline]] inline void squareKeepLeafPairs(const TransformPlan& plan, double* const* jRows,
                                                        double* const* kRows, const std::size_t* pairs,
                                                        std::ptrdiff_t back)
 {
-    V j[8];
-    V k[8];
-    rowsToSlots<V>(jRows, j);
-    rowsToSlots<V>(kRows, k);
-    forwardPair(j, k, forwardTwiddlesPerLane<V>(plan, pairs));
-    V a[8] = {j[0], k[7], j[2], k[5], j[4], k[3], j[6], k[1]};
-    V b[8] = {k[0], j[7], k[2], j[5], k[4], j[3], k[6], j[1]};
+    V a[8];
+    V b[8];
+    forwardLeafSlots<V>(plan, jRows, kRows, pairs, a, b);
     slotsToRows<V>(a, jRows);
     slotsToRows<V>(b, kRows);
     for (std::size_t m = 0; m < 8; m += 2) {
         multiplyComplex<V>(a[m], a[m + 1], nullptr, nullptr);
         multiplyComplex<V>(b[m], b[m + 1], nullptr, nullptr);
     }
-    V jBack[8] = {a[0], b[7], a[2], b[5], a[4], b[3], a[6], b[1]};
-    V kBack[8] = {b[0], a[7], b[2], a[5], b[4], a[3], b[6], a[1]};
-    inversePair(jBack, kBack, inverseTwiddlesPerLane<V>(plan, pairs));
     double* jBackRows[laneCount<V>];
     double* kBackRows[laneCount<V>];
     for (std::size_t l = 0; l < laneCount<V>; ++l) {
         jBackRows[l] = jRows[l] + back;
         kBackRows[l] = kRows[l] + back;
     }
-    slotsToRows<V>(jBack, jBackRows);
-    slotsToRows<V>(kBack, kBackRows);
+    inverseLeafSlots<V>(plan, a, b, pairs, jBackRows, kBackRows);
 }
 
 } // namespace
