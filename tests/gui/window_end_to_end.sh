@@ -209,7 +209,7 @@ fi
 
 step "computing the expected digits with MPFR"
 "$expected_tool" 14 "$work/expected-16K.txt"
-"$expected_tool" 21 "$work/expected-2M.txt"
+"$expected_tool" 23 "$work/expected-8M.txt"
 
 # ---- One program: a finished run, a refused start, No and Yes to a stop ----
 
@@ -332,9 +332,11 @@ rm -f "$artifacts"/{wheel-forward,wheel-left,keys-down,keys-home,keys-page-down,
 xdotool key End
 xdotool mousemove 900 700
 
-step "2M run: a second start is refused, a stop answered No goes on"
-start_run 7
-wait_for_file "$run/ia.dat" 30 || fail "the 2M run created no work files"
+# 8M: long enough (several seconds) that the run is still going when the
+# questions below have been answered; a 2M run can be over by then.
+step "8M run: a second start is refused, a stop answered No goes on"
+start_run 9
+wait_for_file "$run/ia.dat" 30 || fail "the 8M run created no work files"
 shoot_view run-start
 at_first_line run-start || fail "a run started with the log scrolled down does not show its first line"
 keys_to "$main_window" alt+c
@@ -356,22 +358,22 @@ shoot running
 keys_to "$main_window" End
 shoot_view running-end
 at_first_line running-end && fail "End during a run did not scroll the log"
-wait_window '^Finish$' 240 >/dev/null || fail "the 2M run did not finish"
+wait_window '^Finish$' 240 >/dev/null || fail "the 8M run did not finish"
 answer '^Finish$' Return
-for _ in $(seq 1 100); do [ "$(sed -n 8p "$run/pi_rec.txt" | head -c 1)" = "+" ] && break; sleep 0.2; done
-cmp "$run/pi_data.txt" "$work/expected-2M.txt" || fail "pi_data.txt of the 2M run differs from MPFR's digits"
-recorded[7]=$(recorded_line "$run/pi_rec.txt" 7)
-expected_records recorded 7 | cmp - "$run/pi_rec.txt" || fail "pi_rec.txt after the 2M run is not as expected"
+for _ in $(seq 1 100); do [ "$(sed -n 10p "$run/pi_rec.txt" | head -c 1)" = "+" ] && break; sleep 0.2; done
+cmp "$run/pi_data.txt" "$work/expected-8M.txt" || fail "pi_data.txt of the 8M run differs from MPFR's digits"
+recorded[9]=$(recorded_line "$run/pi_rec.txt" 9)
+expected_records recorded 9 | cmp - "$run/pi_rec.txt" || fail "pi_rec.txt after the 8M run is not as expected"
 wait_no_work_files "$run"
 sleep 1
-shoot records-after-2M
-at_first_line records-after-2M || fail "the records table after the 2M run is not shown from its first line"
-note "2M: digits match MPFR, record ${recorded[7]}"
+shoot records-after-8M
+at_first_line records-after-8M || fail "the records table after the 8M run is not shown from its first line"
+note "8M: digits match MPFR, record ${recorded[9]}"
 
-step "2M run stopped with Yes"
+step "8M run stopped with Yes"
 cp "$run/pi_rec.txt" "$work/records-before-stop"
 cp "$run/pi_data.txt" "$work/digits-before-stop"
-start_run 7
+start_run 9
 wait_for_file "$run/ia.dat" 30 || fail "the run created no work files"
 sleep 1
 keys_to "$main_window" alt+s
@@ -388,7 +390,7 @@ wait_window "$setting_dialog" 20 >/dev/null || fail "the start command is not av
 answer "$setting_dialog" Escape
 
 step "closing the window during a run"
-start_run 7
+start_run 9
 wait_for_file "$run/ia.dat" 30 || fail "the run created no work files"
 sleep 1
 keys_to "$main_window" alt+F4
