@@ -63,8 +63,18 @@ function(calvorn_windows_entry name)
   else()
     add_test(NAME ${name} COMMAND ${ARGN})
   endif()
-  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600 LABELS windows)
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600 LABELS windows
+                                          FIXTURES_REQUIRED calvorn_wine_server)
 endfunction()
+
+# The shared prefix's Wine server is kept between tests; Wine's services keep
+# it alive for good. It is stopped once the last Windows test is done, so
+# that a test run leaves no Wine running.
+if(NOT calvorn_windows_missing)
+  add_test(NAME win64.stop_wine
+           COMMAND sh -c "WINEPREFIX='${calvorn_wine_prefix}' wineserver -k 2>/dev/null; exit 0")
+  set_tests_properties(win64.stop_wine PROPERTIES FIXTURES_CLEANUP calvorn_wine_server LABELS windows)
+endif()
 
 # The Windows .exe of a test executable defined in the calling folder.
 # calvorn_add_windows_test(NAME [LONG_CASES]): LONG_CASES, a GoogleTest
