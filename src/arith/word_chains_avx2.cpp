@@ -6,7 +6,7 @@
 #include <cassert>
 
 #include "arith/word_steps.h"
-#include "common/quad_chains.h"
+#include "simd/quad_chains.h"
 
 namespace calvorn::quads {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "arith/element_ops.h"
-#include "arith/newton_iterations.h"
+#include "newton/newton_iterations.h"
 #include "common/numeric.h"
 #include "driver/decimal_output.h"
 #include "driver/digit_check.h"

@@ -5,7 +5,7 @@
 
 #include <cassert>
 
-#include "common/quad_chains.h"
+#include "simd/quad_chains.h"
 #include "norm/carry_release.h"
 
 namespace calvorn::quads {

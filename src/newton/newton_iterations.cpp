@@ -1,4 +1,4 @@
-#include "arith/newton_iterations.h"
+#include "newton/newton_iterations.h"
 
 #include <cmath>
 

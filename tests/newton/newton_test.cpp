@@ -15,7 +15,7 @@
 #include <mpfr.h>
 
 #include "arith/element_ops.h"
-#include "arith/newton_iterations.h"
+#include "newton/newton_iterations.h"
 #include "storage/run_errors.h"
 #include "support/fake_host.h"
 #include "support/exact_integers.h"
