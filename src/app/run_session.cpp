@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "app/record_file.h"
+#include "app/text_format.h"
+#include "app/transform_plan_cache.h"
 #include "driver/work_files.h"
 #include "platform/owned_files.h"
 #include "platform/run_clock.h"
@@ -11,6 +13,50 @@ namespace calvorn {
 namespace {
 
 constexpr const char* failureCaption = "ERROR";
+
+// The plans an earlier run measured, for a run that keeps them: taken up
+// unless every length is to be measured anew. A file that cannot be read is
+// said in the log and left alone, and the run takes the static plan.
+struct PlanCacheUse {
+    std::optional<std::filesystem::path> file; // where this run's measurements go
+    std::vector<fft::PlanChoice> earlier;      // what the file held
+};
+
+PlanCacheUse takeUpPlans(Host& host, RunOptions& options)
+{
+    PlanCacheUse use;
+    if (!options.planCacheFile) return use;
+    CachedPlans cached = readTransformPlans(*options.planCacheFile);
+    if (cached.problem) {
+        host.appendLog(formatText(messageText(MessageId::planCacheUnreadable, options.language), cached.problem->c_str()));
+        options.planTransforms = false;
+        return use;
+    }
+    use.file = options.planCacheFile;
+    use.earlier = std::move(cached.choices);
+    if (!options.replanTransforms) options.knownPlans = use.earlier;
+    return use;
+}
+
+// What this run measured, with what the file held for the lengths and kinds
+// it did not use, written back.
+void keepPlans(Host& host, const PlanCacheUse& use, const fft::TransformPlanner& planner, Language language)
+{
+    if (!use.file || !planner.measuredAnything()) return;
+    std::vector<fft::PlanChoice> choices = planner.choices();
+    const auto inThisRun = [&](const fft::PlanChoice& earlier) {
+        for (const fft::PlanChoice& now : choices) {
+            if (now.k == earlier.k && now.work == earlier.work) return true;
+        }
+        return false;
+    };
+    for (const fft::PlanChoice& earlier : use.earlier) {
+        if (!inThisRun(earlier)) choices.push_back(earlier);
+    }
+
+    if (const auto problem = writeTransformPlans(*use.file, choices))
+        host.appendLog(formatText(messageText(MessageId::planCacheNotSaved, language), problem->c_str()));
+}
 
 } // namespace
 
@@ -23,9 +69,11 @@ std::optional<std::string> folderFileInTheWay()
 }
 
 SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& records, SessionFront& front,
-                         const RunOptions& options)
+                         const RunOptions& givenOptions)
 {
     SessionResult session;
+    RunOptions options = givenOptions;
+    const PlanCacheUse planCache = takeUpPlans(host, options);
     const RunClock clock(host);
     host.setStopRequested(false);
     int result = 1;
@@ -41,6 +89,7 @@ SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& rec
     const bool stopped = host.stopRequested();
     host.setStopRequested(true);
     front.computationEnded();
+    keepPlans(host, planCache, session.summary.planner, options.language);
 
     if (stopped) {
         session.outcome = SessionResult::Outcome::stopped;

@@ -10,6 +10,7 @@
 #include "app/size_table.h"
 #include "app/text_format.h"
 #include "cli/json_report.h"
+#include "cli/plan_report.h"
 #include "cli/repeat_run.h"
 #include "driver/work_fingerprint.h"
 #include "platform/owned_files.h"
@@ -193,6 +194,8 @@ int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings&
     RunOptions options;
     options.language = console.language;
     if (command.memoryCap) options.memoryCap = *command.memoryCap;
+    options.planCacheFile = settings.planCacheFile;
+    options.replanTransforms = command.replan;
     JsonRun json;
     json.sizeExponent = command.sizeExponent;
     json.repeated = command.repeat.has_value();
@@ -212,6 +215,9 @@ int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings&
         } else {
             exitCode = runAndRecord(command.sizeExponent, host, records, options, console, json);
         }
+    }
+    if (command.verbose && !json.runs.empty()) {
+        console.print(console.human, planReportText(json.runs.back().summary.planner, console.language, true));
     }
     if (command.json) {
         json.memoryBytes = host.memoryStatus().totalPhysical;

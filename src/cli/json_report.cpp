@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/size_table.h"
+#include "cli/plan_report.h"
 #include "cli/system_facts.h"
 #include "driver/work_fingerprint.h"
 #include "fft/transform_plan.h"
@@ -78,12 +79,13 @@ std::string jsonReport(const JsonRun& run)
     addFingerprint(report, last);
     report.update(nlohmann::ordered_json{
         {"workArea", {{"bytes", last.workAreaBytes}, {"length", last.workAreaLength}}},
-        {"lanePath", std::string(fft::lanePathName(fft::lanePathFromEnvironment()))},
+        {"lanePath", std::string(fft::lanePathName(mainLanePath(last.planner)))},
         {"processor", {{"model", facts.processorModel}, {"logicalProcessors", facts.logicalProcessors}}},
         {"memoryBytes", run.memoryBytes},
         {"os", {{"name", facts.systemName}, {"version", facts.systemVersion}}},
         {"dateUtc", utcTimestamp()},
         {"iterations", last.iterations},
+        {"plan", planReportJson(last.planner)},
     });
     if (run.repeated) {
         report["bestMs"] = run.bestTime;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/transform_plan_cache.h"
 #include "cli/console_app.h"
 #include "cli/console_environment.h"
 
@@ -25,6 +26,7 @@ int main(int argc, char** argv)
     calvorn::ConsoleSettings settings;
     settings.language = calvorn::userLanguage();
     settings.faultyRun = calvorn::faultyRunFromEnvironment();
+    settings.planCacheFile = calvorn::transformPlanCacheFile();
 #ifdef _WIN32
     return calvorn::runConsole(args, host, stdout, stderr, calvorn::writeUtf8, settings);
 #else

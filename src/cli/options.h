@@ -21,6 +21,8 @@ struct ConsoleCommand {
     std::optional<std::int64_t> repeat; // --repeat N: N runs back to back, 0 until stopped
     bool json = false;                  // --json: one JSON object on standard output
     std::optional<std::uint64_t> memoryCap; // --memory BYTES: the most the work area may take
+    bool replan = false;                // --replan: measure the transforms' plan anew
+    bool verbose = false;               // --verbose: the transforms' plan and its trials after the run
     std::string error;                  // for usageError: what was wrong (English and Korean alike)
 };
 

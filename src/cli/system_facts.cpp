@@ -5,9 +5,8 @@
 #include <cstring>
 #include <thread>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <cpuid.h>
-#endif
+#include "platform/processor_model.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -16,32 +15,6 @@
 
 namespace calvorn {
 namespace {
-
-std::string trimmed(std::string text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    const auto last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
-// The 48-byte brand string of CPUID leaves 0x80000002 to 0x80000004.
-std::string processorBrand()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    unsigned registers[12] = {};
-    if (__get_cpuid_max(0x80000000u, nullptr) < 0x80000004u) return "unknown";
-    for (unsigned leaf = 0; leaf < 3; ++leaf)
-        __get_cpuid(0x80000002u + leaf, &registers[4 * leaf], &registers[4 * leaf + 1], &registers[4 * leaf + 2],
-                    &registers[4 * leaf + 3]);
-    char brand[49] = {};
-    std::memcpy(brand, registers, 48);
-    const std::string text = trimmed(brand);
-    return text.empty() ? "unknown" : text;
-#else
-    return "unknown";
-#endif
-}
 
 #ifdef _WIN32
 // RtlGetVersion tells the true version whatever the program's manifest says.
@@ -69,7 +42,7 @@ void readWindowsVersion(SystemFacts& facts)
 SystemFacts readSystemFacts()
 {
     SystemFacts facts;
-    facts.processorModel = processorBrand();
+    facts.processorModel = processorModel();
     facts.logicalProcessors = std::thread::hardware_concurrency();
 #ifdef _WIN32
     readWindowsVersion(facts);

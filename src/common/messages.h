@@ -52,6 +52,15 @@ enum class MessageId {
     fileInTheWay,            // what is in the way (string)
     recordsUnreadable,       // why (string)
     reportNotWritten,        // reason (string)
+    // The transforms' plan.
+    planCacheUnreadable,     // why (string)
+    planCacheNotSaved,       // why (string)
+    planLine,                // exponent (int), kind, variant, source (string)
+    planCandidateLine,       // variant (string), milliseconds (double)
+    planSourceMeasured,
+    planSourceCached,
+    planSourceStatic,
+    planSourceTrying,
     count
 };
 
@@ -112,6 +121,15 @@ inline constexpr std::array<MessageText, static_cast<std::size_t>(MessageId::cou
      "%s; no run is made, so that the records are not lost"},
     {MessageId::reportNotWritten, "보고를 표준 출력에 쓸 수 없습니다: %s",
      "cannot write the report to standard output: %s"},
+    {MessageId::planCacheUnreadable, "%s. 변환은 기본 계획으로 합니다 (--replan으로 다시 잽니다)\n",
+     "%s; the transforms run the static plan (--replan measures them anew)\n"},
+    {MessageId::planCacheNotSaved, "변환 계획을 남기지 못했습니다: %s\n", "the transforms' plan was not kept: %s\n"},
+    {MessageId::planLine, "변환 계획 2^%d %s: %s (%s)\n", "transform plan 2^%d %s: %s (%s)\n"},
+    {MessageId::planCandidateLine, "    %-48s %10.3f ms\n", "    %-48s %10.3f ms\n"},
+    {MessageId::planSourceMeasured, "이번 연산에서 잼", "measured in this run"},
+    {MessageId::planSourceCached, "저장된 계획", "kept from an earlier run"},
+    {MessageId::planSourceStatic, "기본", "static"},
+    {MessageId::planSourceTrying, "재는 중 (다음 연산에서 이어 잼)", "being measured (the next run goes on)"},
 }};
 
 constexpr const char* messageText(MessageId id, Language language)

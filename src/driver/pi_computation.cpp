@@ -127,6 +127,7 @@ void copyRunFigures(const RunContext& run, RunSummary& summary)
     summary.workFingerprint = run.workFingerprint;
     summary.transfers = run.transfers;
     summary.transforms = run.transforms;
+    summary.planner = run.planner;
 }
 
 } // namespace
@@ -146,6 +147,8 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& cloc
     try {
         run = std::make_unique<RunContext>(host, size);
         run->nudgeNextRoundedValue = options.injectFault;
+        run->planner = fft::TransformPlanner(options.planTransforms, fft::lanePathForcedByEnvironment());
+        run->planner.takeUp(options.knownPlans);
     } catch (const std::bad_alloc&) {
         host.showError(messageText(MessageId::notEnoughMemory, options.language), "");
         return 1;

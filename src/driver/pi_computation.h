@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <limits>
+#include <optional>
+#include <vector>
 
 #include "common/messages.h"
 #include "platform/host.h"
@@ -27,6 +30,16 @@ struct RunOptions {
     bool injectFault = false;
     // The most bytes the work area may take (the console's --memory).
     std::uint64_t memoryCap = std::numeric_limits<std::uint64_t>::max();
+    // The transforms' plan: lane paths and tunings chosen by an earlier run
+    // (they run as they are), and whether the lengths and kinds without one
+    // time their candidates in this run (otherwise they run the static plan).
+    std::vector<fft::PlanChoice> knownPlans;
+    bool planTransforms = true;
+    // For the run session: the file that keeps the plans between runs (none:
+    // every run measures for itself and keeps nothing), and whether to
+    // measure every length this run uses anew (--replan).
+    std::optional<std::filesystem::path> planCacheFile;
+    bool replanTransforms = false;
 };
 
 struct RunSummary {
@@ -41,6 +54,7 @@ struct RunSummary {
     bool fingerprintMatched = false;       // ... and the fingerprint was the committed one
     TransferCounts transfers;              // block reads and writes
     TransformCounts transforms;            // transforms made, by length
+    fft::TransformPlanner planner;         // what each length and kind of transform ran, and its trials
 };
 
 // Returns 0 when the digits have been written, verified and put in place as

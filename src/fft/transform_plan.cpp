@@ -88,7 +88,7 @@ LanePath fastestLanePath()
     return LanePath::pairs;
 }
 
-LanePath lanePathFromEnvironment()
+std::optional<LanePath> lanePathForcedByEnvironment()
 {
     const char* const wanted = std::getenv("CALVORN_LANE_PATH");
     if (wanted != nullptr) {
@@ -96,8 +96,10 @@ LanePath lanePathFromEnvironment()
             if (lanePathName(path) == wanted && lanePathUsable(path)) return path;
         }
     }
-    return fastestLanePath();
+    return std::nullopt;
 }
+
+LanePath lanePathFromEnvironment() { return lanePathForcedByEnvironment().value_or(fastestLanePath()); }
 
 void fillTwiddleTable(std::size_t first, std::size_t count, double* cosines, double* sines)
 {
@@ -154,6 +156,15 @@ const TransformPlan& TransformPlans::forLength(std::int32_t k)
         plan->pairCount = pairCountOf(k);
     }
     return *plan;
+}
+
+void TransformPlans::choose(std::int32_t k, LanePath path, const TreeTuning& tuning)
+{
+    assert(lanePathUsable(path));
+    forLength(k);
+    TransformPlan& plan = *plans_[static_cast<std::size_t>(k)];
+    plan.path = path;
+    plan.tuning = tuning;
 }
 
 } // namespace calvorn::fft

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -37,6 +38,9 @@ LanePath fastestLanePath();
 // a usable one, else the fastest.
 LanePath lanePathFromEnvironment();
 
+// The usable path CALVORN_LANE_PATH names, or nothing.
+std::optional<LanePath> lanePathForcedByEnvironment();
+
 // The radix-8 levels of a transform of length 2^k: level p (1 .. levels) is
 // the pass with span 2^shortPass * 8^p; shortPass = k mod 3 says whether a
 // radix-2 or radix-4 pass comes first.
@@ -44,6 +48,43 @@ struct TreeShape {
     std::int32_t levels = 0;
     std::int32_t shortPass = 0;
 };
+
+// How the pass tree of one length moves through memory. Every choice runs
+// the same butterflies on the same values in the same order, so it gives the
+// same bits; it only decides which copies and cache hints go with them. The
+// planner picks one per length and operation by timing them on the machine.
+struct TreeTuning {
+    // Rows of a butterfly that lie this many doubles apart or more go through
+    // a chunk buffer (they would crowd the same level-1 cache sets); 0: never.
+    std::uint32_t chunkFrom = 512;
+    // Columns per chunk of sixteen rows (a chunk of thirty-two rows has half
+    // as many): 16, 32 or 64.
+    std::uint32_t chunkColumns = 32;
+    // The inverse passes ask for a pair's block(s) whole before its subtree
+    // starts when the pair's stride is this one, and a product's other factor
+    // is asked for the same way; 0: never.
+    std::uint32_t prefetchAt = 512;
+    // The first pass of a forward transform writes past the caches.
+    bool streamingOpening = false;
+
+    friend bool operator==(const TreeTuning&, const TreeTuning&) = default;
+};
+
+// Chunk widths a tuning may name.
+inline constexpr std::uint32_t chunkColumnChoices[] = {16, 32, 64};
+
+// Columns per chunk of `rows` rows (16 or 32) under a tuning.
+constexpr std::size_t chunkColumnsOf(const TreeTuning& tuning, std::size_t rows)
+{
+    return rows == 16 ? tuning.chunkColumns : tuning.chunkColumns / 2;
+}
+
+// Whether rows of this stride go through chunk buffers under a tuning (a
+// chunk is never wider than the rows are long).
+constexpr bool chunkedAt(const TreeTuning& tuning, std::size_t stride, std::size_t rows)
+{
+    return tuning.chunkFrom != 0 && stride >= tuning.chunkFrom && chunkColumnsOf(tuning, rows) <= stride;
+}
 
 // The plan of one length 2^k. Pair j (even group 2j) of a pass with span
 // 2^(b+4) turns by (2 * rev_b(j)) * (pi / 2^(b+4)), the same double as
@@ -59,6 +100,7 @@ struct TransformPlan {
 
     std::int32_t k = 0;
     LanePath path = LanePath::single;
+    TreeTuning tuning;
     TreeShape shape;
     const double* cosines = nullptr; // cos of pair j's angle, j < pairCount
     const double* sines = nullptr;   // sin of the same angle
@@ -80,6 +122,10 @@ public:
     const TransformPlan& forLength(std::int32_t k);
 
     LanePath lanePath() const { return path_; }
+
+    // The lane path and tuning that the plan of 2^k doubles (already built)
+    // runs from now on: what the planner tries and then keeps.
+    void choose(std::int32_t k, LanePath path, const TreeTuning& tuning);
 
     // Bytes held by the twiddle table (16 bytes a pair).
     std::size_t tableBytes() const { return 2 * sizeof(double) * tableCosines_.size(); }

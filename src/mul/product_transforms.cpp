@@ -1,36 +1,65 @@
 #include "mul/product_transforms.h"
 
+#include <chrono>
 #include <cstddef>
 
 #include "fft/real_fft.h"
 #include "norm/round_to_integers.h"
 
 namespace calvorn {
+namespace {
+
+using fft::TransformWork;
+
+// Runs one transform of 2^k doubles with the lane path and tuning the planner
+// gives it, and tells the planner how long it took when it asks.
+template <typename Transform>
+void planned(RunContext& run, std::int32_t k, TransformWork work, Transform transform)
+{
+    const fft::TransformPlanner::Turn turn = run.planner.next(k, work);
+    run.transformPlans.choose(k, turn.variant.path, turn.variant.tuning);
+    const fft::TransformPlan& plan = run.transformPlans.forLength(k);
+    if (!turn.timed) {
+        transform(plan);
+        return;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    transform(plan);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    run.planner.finish(k, work, took.count());
+}
+
+void countBoth(RunContext& run, std::int32_t k)
+{
+    ++run.transforms.forward[static_cast<std::size_t>(k)];
+    ++run.transforms.inverse[static_cast<std::size_t>(k)];
+}
+
+} // namespace
 
 void transformForward(RunContext& run, std::int32_t k, std::span<double> array)
 {
     ++run.transforms.forward[static_cast<std::size_t>(k)];
-    productFftForward(run.transformPlans.forLength(k), array);
+    planned(run, k, TransformWork::forward, [&](const fft::TransformPlan& plan) { productFftForward(plan, array); });
 }
 
 void transformInverse(RunContext& run, std::int32_t k, std::span<double> array)
 {
     ++run.transforms.inverse[static_cast<std::size_t>(k)];
-    productFftInverse(run.transformPlans.forLength(k), array);
+    planned(run, k, TransformWork::inverse, [&](const fft::TransformPlan& plan) { productFftInverse(plan, array); });
 }
 
 void transformTimes(RunContext& run, std::int32_t k, std::span<const double> spectrum, std::span<double> array)
 {
-    ++run.transforms.forward[static_cast<std::size_t>(k)];
-    ++run.transforms.inverse[static_cast<std::size_t>(k)];
-    productFftTimes(run.transformPlans.forLength(k), spectrum, array);
+    countBoth(run, k);
+    planned(run, k, TransformWork::times,
+            [&](const fft::TransformPlan& plan) { productFftTimes(plan, spectrum, array); });
 }
 
 void transformSquare(RunContext& run, std::int32_t k, std::span<double> array)
 {
-    ++run.transforms.forward[static_cast<std::size_t>(k)];
-    ++run.transforms.inverse[static_cast<std::size_t>(k)];
-    productFftSquare(run.transformPlans.forLength(k), array);
+    countBoth(run, k);
+    planned(run, k, TransformWork::square, [&](const fft::TransformPlan& plan) { productFftSquare(plan, array); });
 }
 
 namespace {
@@ -57,14 +86,14 @@ bool takeIn(RunContext& run, const fft::FusedRounding& rounding)
 bool transformToIntegers(RunContext& run, std::int32_t k, std::span<const double> spectrum, std::span<double> array,
                          std::int32_t kept)
 {
-    ++run.transforms.forward[static_cast<std::size_t>(k)];
-    ++run.transforms.inverse[static_cast<std::size_t>(k)];
+    countBoth(run, k);
     fft::FusedRounding rounding = fusedRounding(kept);
-    const fft::TransformPlan& plan = run.transformPlans.forLength(k);
     if (spectrum.empty()) {
-        productFftSquare(plan, array, rounding);
+        planned(run, k, TransformWork::square,
+                [&](const fft::TransformPlan& plan) { productFftSquare(plan, array, rounding); });
     } else {
-        productFftTimes(plan, spectrum, array, rounding);
+        planned(run, k, TransformWork::times,
+                [&](const fft::TransformPlan& plan) { productFftTimes(plan, spectrum, array, rounding); });
     }
     return takeIn(run, rounding);
 }
@@ -72,10 +101,10 @@ bool transformToIntegers(RunContext& run, std::int32_t k, std::span<const double
 bool squareKeepToIntegers(RunContext& run, std::int32_t k, std::span<double> array, std::span<double> square,
                           std::int32_t kept)
 {
-    ++run.transforms.forward[static_cast<std::size_t>(k)];
-    ++run.transforms.inverse[static_cast<std::size_t>(k)];
+    countBoth(run, k);
     fft::FusedRounding rounding = fusedRounding(kept);
-    productFftSquareKeep(run.transformPlans.forLength(k), array, square, rounding);
+    planned(run, k, TransformWork::squareKeep,
+            [&](const fft::TransformPlan& plan) { productFftSquareKeep(plan, array, square, rounding); });
     return takeIn(run, rounding);
 }
 

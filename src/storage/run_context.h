@@ -12,6 +12,7 @@
 
 #include "common/size_parameters.h"
 #include "fft/transform_plan.h"
+#include "fft/transform_planner.h"
 #include "platform/host.h"
 #include "storage/kept_transforms.h"
 
@@ -80,6 +81,9 @@ public:
     // The transforms' plans for every length this run uses (lane path from
     // the environment or the fastest; twiddles built on first use).
     fft::TransformPlans transformPlans;
+    // Which lane path and tuning each length and kind of transform runs, and
+    // the trials that choose them.
+    fft::TransformPlanner planner;
 
     // The spectrum stores of the out-of-core products: the work files of X and
     // Y, owned by whoever created them (the driver's work files in a run).

@@ -8,6 +8,7 @@
 #include "app/run_session.h"
 #include "app/size_table.h"
 #include "app/text_format.h"
+#include "app/transform_plan_cache.h"
 #include "app/win32/dialogs.h"
 #include "app/win32/main_window.h"
 #include "common/messages.h"
@@ -88,7 +89,9 @@ void MainWindow::computeAndRecord(std::int32_t sizeExponent)
     setStopCommandPresent(true);
 
     RunFront front(*this);
-    const SessionResult session = runSession(host_, sizeExponent, records_, front);
+    RunOptions options;
+    options.planCacheFile = transformPlanCacheFile();
+    const SessionResult session = runSession(host_, sizeExponent, records_, front, options);
     // A failed, stopped or unverified run keeps its log lines and touches no record.
     if (session.outcome != SessionResult::Outcome::recorded) return;
 

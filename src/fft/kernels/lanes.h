@@ -7,6 +7,10 @@
 #include <cstddef>
 #include <cstring>
 
+#if defined(__GNUC__) && !defined(__clang__) && (defined(__x86_64__) || defined(__SSE2__))
+#include <immintrin.h>
+#endif
+
 namespace calvorn::fft {
 
 // Everything the transforms compile once per instruction set lives in this
@@ -24,6 +28,18 @@ typedef double LaneOcta __attribute__((vector_size(64))); // eight butterflies (
 template <typename V>
 inline constexpr std::size_t laneCount = sizeof(V) / sizeof(double);
 
+#if defined(__GNUC__) && !defined(__clang__) && (defined(__x86_64__) || defined(__SSE2__))
+// The widest vector the instruction set stores past the caches in one go.
+#if defined(__AVX512F__)
+using StreamedVector = __m512d;
+#elif defined(__AVX__)
+using StreamedVector = __m256d;
+#else
+using StreamedVector = __m128d;
+#endif
+inline constexpr std::size_t streamedLanes = sizeof(StreamedVector) / sizeof(double);
+#endif
+
 template <typename V>
 [[gnu::always_inline]] inline V loadLanes(const double* p)
 {
@@ -36,6 +52,40 @@ template <typename V>
 [[gnu::always_inline]] inline void storeLanes(double* p, V v)
 {
     std::memcpy(p, &v, sizeof v);
+}
+
+// A store that goes past the caches; p is aligned to the vector's size. The
+// vectors wider than the instruction set's go as several of its own.
+template <typename V>
+[[gnu::always_inline]] inline void streamLanes(double* p, V v)
+{
+#if defined(__GNUC__) && !defined(__clang__) && (defined(__x86_64__) || defined(__SSE2__))
+    if constexpr (laneCount<V> == 1) {
+        storeLanes(p, v);
+    } else {
+        for (std::size_t i = 0; i < laneCount<V>; i += streamedLanes) {
+            StreamedVector part;
+            std::memcpy(&part, reinterpret_cast<const double*>(&v) + i, sizeof part);
+#if defined(__AVX512F__)
+            _mm512_stream_pd(p + i, part);
+#elif defined(__AVX__)
+            _mm256_stream_pd(p + i, part);
+#else
+            _mm_stream_pd(p + i, part);
+#endif
+        }
+    }
+#else
+    storeLanes(p, v);
+#endif
+}
+
+// Orders the stores past the caches before whatever follows.
+[[gnu::always_inline]] inline void endStreaming()
+{
+#if defined(__GNUC__) && !defined(__clang__) && (defined(__x86_64__) || defined(__SSE2__))
+    _mm_sfence();
+#endif
 }
 
 // x in every lane (element by element, so that -0.0 stays -0.0).

@@ -8,19 +8,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "fft/kernels/butterflies.h"
 #include "fft/kernels/lanes.h"
 #include "fft/kernels/pass_tree.h"
 #include "fft/kernels/rounding_finish.h"
 #include "fft/kernels/row_chunks.h"
-#include "fft/kernels/tuning.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h
-
-using tuning::chunkOf16Rows;
-using tuning::chunkOf32Rows;
 
 // The slot rows of level 1 lie n/8, n/16 or n/32 doubles apart, a multiple of
 // 4 KiB at every length of 2^12 doubles or more: the sixteen or thirty-two
@@ -32,8 +29,21 @@ using tuning::chunkOf32Rows;
 // pass (a copy of the lower half) or the radix-4 pass (two sums of the lower
 // quarters) and then the radix-8 pass of span 8, 16 or 32, whose groups are
 // the halves or quarters of the array. Only the lower half is read.
-template <typename V>
-void forwardOpening(const TransformPlan& plan, double* x, std::size_t n)
+// A store of the opening: past the caches when the tuning asks for it and
+// the value goes straight to the array (a chunk buffer is copied back past
+// them instead).
+template <bool Streaming, typename V>
+[[gnu::always_inline]] inline void openingStore(double* p, V value)
+{
+    if constexpr (Streaming) {
+        streamLanes(p, value);
+    } else {
+        storeLanes(p, value);
+    }
+}
+
+template <typename V, bool Streaming>
+void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n)
 {
     switch (plan.shape.shortPass) {
     case 0: { // span 8: one group whose slots 4..7 are the (zero) upper half
@@ -42,7 +52,7 @@ void forwardOpening(const TransformPlan& plan, double* x, std::size_t n)
             V y[8];
             for (std::size_t m = 0; m < 4; ++m) y[m] = loadLanes<V>(x + m * s + t);
             forwardFirstZeroUpper(y);
-            for (std::size_t m = 0; m < 8; ++m) storeLanes(x + m * s + t, y[m]);
+            for (std::size_t m = 0; m < 8; ++m) openingStore<Streaming>(x + m * s + t, y[m]);
         }
         break;
     }
@@ -53,17 +63,27 @@ void forwardOpening(const TransformPlan& plan, double* x, std::size_t n)
             rows[m] = x + m * s;
             rows[8 + m] = x + n / 2 + m * s;
         }
-        sweepRows<V, 16, chunkOf16Rows>(rows, 8, s, worthChunking(s), [](double* const* r, std::size_t t) {
-            V y0[8];
-            V y1[8];
-            for (std::size_t m = 0; m < 8; ++m) y0[m] = y1[m] = loadLanes<V>(r[m] + t);
-            forwardFirst(y0);
-            forwardSecond(y1);
-            for (std::size_t m = 0; m < 8; ++m) {
-                storeLanes(r[m] + t, y0[m]);
-                storeLanes(r[8 + m] + t, y1[m]);
-            }
-        });
+        RowSweep sweep = rowSweepOf(plan.tuning, s, 16);
+        sweep.streaming = Streaming;
+        const bool direct = Streaming && !sweep.inChunks;
+        const auto work = [](auto streamed) {
+            return [](double* const* r, std::size_t t) {
+                V y0[8];
+                V y1[8];
+                for (std::size_t m = 0; m < 8; ++m) y0[m] = y1[m] = loadLanes<V>(r[m] + t);
+                forwardFirst(y0);
+                forwardSecond(y1);
+                for (std::size_t m = 0; m < 8; ++m) {
+                    openingStore<decltype(streamed)::value>(r[m] + t, y0[m]);
+                    openingStore<decltype(streamed)::value>(r[8 + m] + t, y1[m]);
+                }
+            };
+        };
+        if (direct) {
+            sweepRows<V, 16>(rows, 8, s, sweep, work(std::true_type{}));
+        } else {
+            sweepRows<V, 16>(rows, 8, s, sweep, work(std::false_type{}));
+        }
         break;
     }
     default: { // radix 4 on quarters (a + b, a - b, a, b); span 32: groups 0, 1 and the pair (2, 3)
@@ -74,31 +94,59 @@ void forwardOpening(const TransformPlan& plan, double* x, std::size_t n)
             for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
         const LaneTwiddles<V> w = forwardTwiddles<V>(plan, pairOf(2));
-        sweepRows<V, 32, chunkOf32Rows>(rows, 16, s, worthChunking(s), [&w](double* const* r, std::size_t t) {
-            V y0[8];
-            V y1[8];
-            V j[8];
-            V k[8];
-            for (std::size_t m = 0; m < 8; ++m) {
-                const V a = loadLanes<V>(r[m] + t);
-                const V b = loadLanes<V>(r[8 + m] + t);
-                y0[m] = a + b;
-                y1[m] = a - b;
-                j[m] = a;
-                k[m] = b;
-            }
-            forwardFirst(y0);
-            forwardSecond(y1);
-            forwardPair(j, k, w);
-            for (std::size_t m = 0; m < 8; ++m) {
-                storeLanes(r[m] + t, y0[m]);
-                storeLanes(r[8 + m] + t, y1[m]);
-                storeLanes(r[16 + m] + t, j[m]);
-                storeLanes(r[24 + m] + t, k[m]);
-            }
-        });
+        RowSweep sweep = rowSweepOf(plan.tuning, s, 32);
+        sweep.streaming = Streaming;
+        const bool direct = Streaming && !sweep.inChunks;
+        const auto work = [&w](auto streamed) {
+            return [&w](double* const* r, std::size_t t) {
+                V y0[8];
+                V y1[8];
+                V j[8];
+                V k[8];
+                for (std::size_t m = 0; m < 8; ++m) {
+                    const V a = loadLanes<V>(r[m] + t);
+                    const V b = loadLanes<V>(r[8 + m] + t);
+                    y0[m] = a + b;
+                    y1[m] = a - b;
+                    j[m] = a;
+                    k[m] = b;
+                }
+                forwardFirst(y0);
+                forwardSecond(y1);
+                forwardPair(j, k, w);
+                for (std::size_t m = 0; m < 8; ++m) {
+                    openingStore<decltype(streamed)::value>(r[m] + t, y0[m]);
+                    openingStore<decltype(streamed)::value>(r[8 + m] + t, y1[m]);
+                    openingStore<decltype(streamed)::value>(r[16 + m] + t, j[m]);
+                    openingStore<decltype(streamed)::value>(r[24 + m] + t, k[m]);
+                }
+            };
+        };
+        if (direct) {
+            sweepRows<V, 32>(rows, 16, s, sweep, work(std::true_type{}));
+        } else {
+            sweepRows<V, 32>(rows, 16, s, sweep, work(std::false_type{}));
+        }
         break;
     }
+    }
+    if constexpr (Streaming) endStreaming();
+}
+
+// Level 1 of the forward transform of n = 2^k doubles (k >= 6): the radix-2
+// pass (a copy of the lower half) or the radix-4 pass (two sums of the lower
+// quarters) and then the radix-8 pass of span 8, 16 or 32, whose groups are
+// the halves or quarters of the array. Only the lower half is read. The
+// stores go past the caches where the tuning asks for it and the lanes are
+// whole vectors of an aligned array.
+template <typename V>
+void forwardOpening(const TransformPlan& plan, double* x, std::size_t n)
+{
+    const bool aligned = reinterpret_cast<std::uintptr_t>(x) % sizeof(V) == 0;
+    if (plan.tuning.streamingOpening && aligned && laneCount<V> > 1) {
+        forwardOpeningWith<V, true>(plan, x, n);
+    } else {
+        forwardOpeningWith<V, false>(plan, x, n);
     }
 }
 
@@ -131,8 +179,8 @@ void inverseClosing(const TransformPlan& plan, double* x, std::size_t n, Finish&
             rows[m] = x + m * s;
             rows[8 + m] = x + n / 2 + m * s;
         }
-        sweepRowsOut<V, 16, chunkOf16Rows>(
-            rows, s, worthChunking(s),
+        sweepRowsOut<V, 16>(
+            rows, s, rowSweepOf(plan.tuning, s, 16),
             [scale](double* const* r, std::size_t t, auto& store) {
                 V y0[8];
                 V y1[8];
@@ -158,8 +206,8 @@ void inverseClosing(const TransformPlan& plan, double* x, std::size_t n, Finish&
             for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
         }
         const LaneTwiddles<V> w = inverseTwiddles<V>(plan, pairOf(2));
-        sweepRowsOut<V, 32, chunkOf32Rows>(
-            rows, s, worthChunking(s),
+        sweepRowsOut<V, 32>(
+            rows, s, rowSweepOf(plan.tuning, s, 32),
             [&w, scale](double* const* r, std::size_t t, auto& store) {
                 V y0[8];
                 V y1[8];

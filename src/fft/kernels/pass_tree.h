@@ -15,7 +15,6 @@
 #include "fft/kernels/child_pairs.h"
 #include "fft/kernels/lanes.h"
 #include "fft/kernels/row_chunks.h"
-#include "fft/kernels/tuning.h"
 #include "fft/kernels/tree_leaves.h"
 #include "fft/kernels/tree_products.h"
 #include "fft/kernels/tree_twiddles.h"
@@ -37,14 +36,15 @@ template <typename V, typename Core>
 }
 
 template <typename V, typename Core>
-[[gnu::always_inline]] inline void sweepPair(double* xj, double* xk, std::size_t s, Core core)
+[[gnu::always_inline]] inline void sweepPair(double* xj, double* xk, std::size_t s, const TreeTuning& tuning,
+                                             Core core)
 {
     double* rows[16];
     for (std::size_t m = 0; m < 8; ++m) {
         rows[m] = xj + m * s;
         rows[8 + m] = xk + m * s;
     }
-    sweepRows<V, 16, tuning::chunkOf16Rows>(rows, 16, s, worthChunking(s), [&core](double* const* r, std::size_t t) {
+    sweepRows<V, 16>(rows, 16, s, rowSweepOf(tuning, s, 16), [&core](double* const* r, std::size_t t) {
         V j[8];
         V k[8];
         for (std::size_t m = 0; m < 8; ++m) {
@@ -205,20 +205,25 @@ private:
             if constexpr (inverseWork) inverseLeafPair(yj, yk, inverseW);
             return;
         }
-        if constexpr (work == TreeWork::inverse) {
-            if (s == tuning::prefetchedStride) {
+        if (s == plan_.tuning.prefetchAt) {
+            if constexpr (work == TreeWork::inverse) {
                 prefetchBlock(xj, 8 * s);
                 prefetchBlock(xk, 8 * s);
+            } else if constexpr (work == TreeWork::product) {
+                if (factor_.other != nullptr) {
+                    prefetchBlock(factor_.at(xj), 8 * s);
+                    prefetchBlock(factor_.at(xk), 8 * s);
+                }
             }
         }
         if constexpr (forwardWork) {
             const LaneTwiddles<V> w = everyLane<V>(forwardW);
-            sweepPair<V>(xj, xk, s, [&w](V(&j)[8], V(&k)[8]) { forwardPair(j, k, w); });
+            sweepPair<V>(xj, xk, s, plan_.tuning, [&w](V(&j)[8], V(&k)[8]) { forwardPair(j, k, w); });
         }
         childrenOfPair(xj, xk, s, evenGroup, oddGroup);
         if constexpr (inverseWork) {
             const LaneTwiddles<V> w = everyLane<V>(inverseW);
-            sweepPair<V>(back(xj), back(xk), s, [&w](V(&j)[8], V(&k)[8]) { inversePair(j, k, w); });
+            sweepPair<V>(back(xj), back(xk), s, plan_.tuning, [&w](V(&j)[8], V(&k)[8]) { inversePair(j, k, w); });
         }
     }
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "fft/kernels/lanes.h"
-#include "fft/kernels/tuning.h"
+#include "fft/transform_plan.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h
@@ -16,11 +16,29 @@ namespace { // one copy per instruction set, see lanes.h
 // the load and the store of a butterfly. Such rows are worked in chunks: a
 // run of each row is copied whole into a local buffer of a few KiB, worked
 // there and copied back, so each cache line is read once and written once.
-constexpr bool worthChunking(std::size_t stride) { return stride >= tuning::crowdedStride; }
+// From which stride on that pays is the tuning's choice.
+struct RowSweep {
+    bool inChunks = false;        // through the chunk buffer
+    std::size_t columns = 0;      // columns per chunk (a multiple of every lane count)
+    bool streaming = false;       // copies back past the caches (the buffer's rows are whole lines)
+};
 
-template <std::size_t Rows, std::size_t Length>
+// How rows of the given stride are swept under a tuning, for chunks of
+// `rows` rows (16 or 32): a chunk of 32 rows has half the columns of one of 16.
+inline RowSweep rowSweepOf(const TreeTuning& tuning, std::size_t stride, std::size_t rows)
+{
+    RowSweep sweep;
+    sweep.inChunks = chunkedAt(tuning, stride, rows);
+    sweep.columns = chunkColumnsOf(tuning, rows);
+    return sweep;
+}
+
+// The most columns a chunk of 16 rows may have; 32 rows have half.
+inline constexpr std::size_t widestChunk = 64;
+
+template <std::size_t Rows>
 struct RowChunk {
-    alignas(64) double row[Rows][Length];
+    alignas(64) double row[Rows][widestChunk * 16 / Rows];
 };
 
 // Copies count doubles, a lane set at a time.
@@ -30,26 +48,37 @@ template <typename V>
     for (std::size_t i = 0; i < count; i += laneCount<V>) storeLanes(to + i, loadLanes<V>(from + i));
 }
 
+template <typename V>
+[[gnu::always_inline]] inline void streamLanesFrom(double* to, const double* from, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; i += laneCount<V>) streamLanes(to + i, loadLanes<V>(from + i));
+}
+
 // Runs work(rowPointers, t) for every lane set t = 0, lanes, ... < count of
 // the given rows, where work loads, computes and stores at rowPointers[r] + t.
-// With inChunks (count a multiple of Length) it goes through a chunk buffer:
-// for every run of Length columns, rows[r] for r < readRows are copied in
-// (the other rows are outputs only), worked there, and all copied back.
-template <typename V, std::size_t Rows, std::size_t Length, typename Work>
+// In chunks (count a multiple of the chunk's columns) it goes through a
+// chunk buffer: for every run of columns, rows[r] for r < readRows are copied
+// in (the other rows are outputs only), worked there, and all copied back.
+template <typename V, std::size_t Rows, typename Work>
 [[gnu::always_inline]] inline void sweepRows(double* const (&rows)[Rows], std::size_t readRows, std::size_t count,
-                                             bool inChunks, Work work)
+                                             const RowSweep& sweep, Work work)
 {
-    if (!inChunks) {
+    if (!sweep.inChunks) {
         for (std::size_t t = 0; t < count; t += laneCount<V>) work(rows, t);
         return;
     }
-    RowChunk<Rows, Length> chunk;
+    const std::size_t length = sweep.columns;
+    RowChunk<Rows> chunk;
     double* chunkRows[Rows];
     for (std::size_t r = 0; r < Rows; ++r) chunkRows[r] = chunk.row[r];
-    for (std::size_t t0 = 0; t0 < count; t0 += Length) {
-        for (std::size_t r = 0; r < readRows; ++r) copyLanes<V>(chunk.row[r], rows[r] + t0, Length);
-        for (std::size_t t = 0; t < Length; t += laneCount<V>) work(chunkRows, t);
-        for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(rows[r] + t0, chunk.row[r], Length);
+    for (std::size_t t0 = 0; t0 < count; t0 += length) {
+        for (std::size_t r = 0; r < readRows; ++r) copyLanes<V>(chunk.row[r], rows[r] + t0, length);
+        for (std::size_t t = 0; t < length; t += laneCount<V>) work(chunkRows, t);
+        if (sweep.streaming) {
+            for (std::size_t r = 0; r < Rows; ++r) streamLanesFrom<V>(rows[r] + t0, chunk.row[r], length);
+        } else {
+            for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(rows[r] + t0, chunk.row[r], length);
+        }
     }
 }
 
@@ -57,23 +86,24 @@ template <typename V, std::size_t Rows, std::size_t Length, typename Work>
 // transform: work(rowPointers, t, store) hands each result to store(pointer,
 // value), and every result leaves for the array through finish(pointer,
 // value), directly or, in chunks, as the chunk is copied back.
-template <typename V, std::size_t Rows, std::size_t Length, typename Work, typename Finish>
-[[gnu::always_inline]] inline void sweepRowsOut(double* const (&rows)[Rows], std::size_t count, bool inChunks,
+template <typename V, std::size_t Rows, typename Work, typename Finish>
+[[gnu::always_inline]] inline void sweepRowsOut(double* const (&rows)[Rows], std::size_t count, const RowSweep& sweep,
                                                 Work work, Finish& finish)
 {
-    if (!inChunks) {
+    if (!sweep.inChunks) {
         for (std::size_t t = 0; t < count; t += laneCount<V>) work(rows, t, finish);
         return;
     }
+    const std::size_t length = sweep.columns;
     const auto plain = [](double* p, V value) { storeLanes(p, value); };
-    RowChunk<Rows, Length> chunk;
+    RowChunk<Rows> chunk;
     double* chunkRows[Rows];
     for (std::size_t r = 0; r < Rows; ++r) chunkRows[r] = chunk.row[r];
-    for (std::size_t t0 = 0; t0 < count; t0 += Length) {
-        for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(chunk.row[r], rows[r] + t0, Length);
-        for (std::size_t t = 0; t < Length; t += laneCount<V>) work(chunkRows, t, plain);
+    for (std::size_t t0 = 0; t0 < count; t0 += length) {
+        for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(chunk.row[r], rows[r] + t0, length);
+        for (std::size_t t = 0; t < length; t += laneCount<V>) work(chunkRows, t, plain);
         for (std::size_t r = 0; r < Rows; ++r) {
-            for (std::size_t i = 0; i < Length; i += laneCount<V>) finish(rows[r] + t0 + i, loadLanes<V>(chunk.row[r] + i));
+            for (std::size_t i = 0; i < length; i += laneCount<V>) finish(rows[r] + t0 + i, loadLanes<V>(chunk.row[r] + i));
         }
     }
 }
