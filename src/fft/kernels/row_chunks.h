@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <type_traits>
 
 #include "fft/kernels/lanes.h"
 #include "fft/transform_plan.h"
@@ -36,9 +37,12 @@ inline RowSweep rowSweepOf(const TreeTuning& tuning, std::size_t stride, std::si
 // The most columns a chunk of 16 rows may have; 32 rows have half.
 inline constexpr std::size_t widestChunk = 64;
 
+// Room for the widest chunk; a chunk's rows lie one after another, as long
+// as its columns, so that a narrow one takes few cache lines.
 template <std::size_t Rows>
 struct RowChunk {
-    alignas(64) double row[Rows][widestChunk * 16 / Rows];
+    alignas(64) double doubles[widestChunk * 16];
+    double* row(std::size_t r, std::size_t length) { return doubles + r * length; }
 };
 
 // Copies count doubles, a lane set at a time.
@@ -54,6 +58,25 @@ template <typename V>
     for (std::size_t i = 0; i < count; i += laneCount<V>) streamLanes(to + i, loadLanes<V>(from + i));
 }
 
+// Calls body(std::integral_constant<std::size_t, columns>) for the chunk
+// width of a sweep, so that the copies and the work run over a length known
+// when they are compiled.
+template <std::size_t Rows, typename Body>
+[[gnu::always_inline]] inline void withChunkColumns(std::size_t columns, Body body)
+{
+    switch (columns) {
+    case widestChunk * 4 / Rows:
+        body(std::integral_constant<std::size_t, widestChunk * 4 / Rows>{});
+        break;
+    case widestChunk * 8 / Rows:
+        body(std::integral_constant<std::size_t, widestChunk * 8 / Rows>{});
+        break;
+    default:
+        body(std::integral_constant<std::size_t, widestChunk * 16 / Rows>{});
+        break;
+    }
+}
+
 // Runs work(rowPointers, t) for every lane set t = 0, lanes, ... < count of
 // the given rows, where work loads, computes and stores at rowPointers[r] + t.
 // In chunks (count a multiple of the chunk's columns) it goes through a
@@ -67,19 +90,21 @@ template <typename V, std::size_t Rows, typename Work>
         for (std::size_t t = 0; t < count; t += laneCount<V>) work(rows, t);
         return;
     }
-    const std::size_t length = sweep.columns;
-    RowChunk<Rows> chunk;
-    double* chunkRows[Rows];
-    for (std::size_t r = 0; r < Rows; ++r) chunkRows[r] = chunk.row[r];
-    for (std::size_t t0 = 0; t0 < count; t0 += length) {
-        for (std::size_t r = 0; r < readRows; ++r) copyLanes<V>(chunk.row[r], rows[r] + t0, length);
-        for (std::size_t t = 0; t < length; t += laneCount<V>) work(chunkRows, t);
-        if (sweep.streaming) {
-            for (std::size_t r = 0; r < Rows; ++r) streamLanesFrom<V>(rows[r] + t0, chunk.row[r], length);
-        } else {
-            for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(rows[r] + t0, chunk.row[r], length);
+    withChunkColumns<Rows>(sweep.columns, [&](auto columns) {
+        constexpr std::size_t length = decltype(columns)::value;
+        RowChunk<Rows> chunk;
+        double* chunkRows[Rows];
+        for (std::size_t r = 0; r < Rows; ++r) chunkRows[r] = chunk.row(r, length);
+        for (std::size_t t0 = 0; t0 < count; t0 += length) {
+            for (std::size_t r = 0; r < readRows; ++r) copyLanes<V>(chunkRows[r], rows[r] + t0, length);
+            for (std::size_t t = 0; t < length; t += laneCount<V>) work(chunkRows, t);
+            if (sweep.streaming) {
+                for (std::size_t r = 0; r < Rows; ++r) streamLanesFrom<V>(rows[r] + t0, chunkRows[r], length);
+            } else {
+                for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(rows[r] + t0, chunkRows[r], length);
+            }
         }
-    }
+    });
 }
 
 // As sweepRows with every row read, for the last pass of an inverse
@@ -94,18 +119,21 @@ template <typename V, std::size_t Rows, typename Work, typename Finish>
         for (std::size_t t = 0; t < count; t += laneCount<V>) work(rows, t, finish);
         return;
     }
-    const std::size_t length = sweep.columns;
     const auto plain = [](double* p, V value) { storeLanes(p, value); };
-    RowChunk<Rows> chunk;
-    double* chunkRows[Rows];
-    for (std::size_t r = 0; r < Rows; ++r) chunkRows[r] = chunk.row[r];
-    for (std::size_t t0 = 0; t0 < count; t0 += length) {
-        for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(chunk.row[r], rows[r] + t0, length);
-        for (std::size_t t = 0; t < length; t += laneCount<V>) work(chunkRows, t, plain);
-        for (std::size_t r = 0; r < Rows; ++r) {
-            for (std::size_t i = 0; i < length; i += laneCount<V>) finish(rows[r] + t0 + i, loadLanes<V>(chunk.row[r] + i));
+    withChunkColumns<Rows>(sweep.columns, [&](auto columns) {
+        constexpr std::size_t length = decltype(columns)::value;
+        RowChunk<Rows> chunk;
+        double* chunkRows[Rows];
+        for (std::size_t r = 0; r < Rows; ++r) chunkRows[r] = chunk.row(r, length);
+        for (std::size_t t0 = 0; t0 < count; t0 += length) {
+            for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(chunkRows[r], rows[r] + t0, length);
+            for (std::size_t t = 0; t < length; t += laneCount<V>) work(chunkRows, t, plain);
+            for (std::size_t r = 0; r < Rows; ++r) {
+                for (std::size_t i = 0; i < length; i += laneCount<V>)
+                    finish(rows[r] + t0 + i, loadLanes<V>(chunkRows[r] + i));
+            }
         }
-    }
+    });
 }
 
 } // namespace
