@@ -197,7 +197,7 @@ std::vector<TreeVariant> searchStepCandidates(std::int32_t k, std::size_t step, 
         }
         break;
     case 1:
-        for (const std::uint32_t from : {256u, 512u, 1024u, 4096u, 0u}) {
+        for (const std::uint32_t from : {256u, 512u, 1024u, 4096u, 32768u, 0u}) {
             v.tuning.chunkFrom = from;
             addCandidate(candidates, k, v);
         }
@@ -282,8 +282,8 @@ PlanCacheReading readPlanCache(std::string_view heading, std::string_view text)
     return reading;
 }
 
-TransformPlanner::TransformPlanner(bool trying, std::optional<LanePath> forcedPath)
-    : trying_(trying), forcedPath_(forcedPath), static_(staticVariant())
+TransformPlanner::TransformPlanner(bool trying, std::optional<LanePath> forcedPath, int samples)
+    : trying_(trying), forcedPath_(forcedPath), samples_(samples), static_(staticVariant())
 {
     if (forcedPath_) static_.path = *forcedPath_;
     for (std::size_t k = 0; k < slots_.size(); ++k) {
@@ -397,7 +397,7 @@ void TransformPlanner::finish(std::int32_t k, TransformWork work, double seconds
     // Round robin over the candidates, so that a drift of the machine's
     // speed falls on all of them alike.
     search.turn = (search.turn + 1) % search.candidates.size();
-    if (search.timedUses == search.candidates.size() * samplesPerCandidate) endStep(slot);
+    if (search.timedUses == search.candidates.size() * static_cast<std::size_t>(samples_)) endStep(slot);
 }
 
 const WorkPlan& TransformPlanner::planOf(std::int32_t k, TransformWork work) const { return slotOf(k, work).plan; }

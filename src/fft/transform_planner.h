@@ -108,7 +108,9 @@ public:
     // `trying`: time candidates where nothing is known; otherwise only the
     // known choices and the static variant run.
     TransformPlanner() : TransformPlanner(false) {}
-    explicit TransformPlanner(bool trying, std::optional<LanePath> forcedPath = std::nullopt);
+    // `samples`: timed uses of each candidate in a step (the least counts).
+    explicit TransformPlanner(bool trying, std::optional<LanePath> forcedPath = std::nullopt,
+                              int samples = defaultSamples);
 
     // Choices from an earlier run: they run without trials.
     void takeUp(const std::vector<PlanChoice>& choices);
@@ -129,8 +131,9 @@ public:
     // Whether this run measured anything new.
     bool measuredAnything() const;
 
-    // Uses of one candidate in a step, and warm-up uses before the first step.
-    static constexpr int samplesPerCandidate = 2;
+    // Uses of one candidate in a step in a run, and warm-up uses before the
+    // first step.
+    static constexpr int defaultSamples = 2;
     static constexpr int warmUpUses = 1;
 
 private:
@@ -155,6 +158,7 @@ private:
 
     bool trying_;
     std::optional<LanePath> forcedPath_;
+    int samples_;
     TreeVariant static_;
     std::array<std::array<Slot, transformWorkCount>, largestPlanExponent + 1> slots_;
 };
