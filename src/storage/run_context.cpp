@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <new>
 
+#if defined(_WIN32)
+#include <malloc.h>
+#endif
+
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -31,13 +35,28 @@ double* allocateDoubles(std::size_t count)
     if (large) madvise(data, rounded, MADV_HUGEPAGE);
     return static_cast<double*>(data);
 }
+#elif defined(_WIN32)
+// The C library's heap gives 16 bytes of alignment only: a transform's
+// vectors of 32 or 64 bytes would then cross cache lines at every load and
+// store, and the stores past the caches could not run. The area starts on
+// a page instead.
+constexpr std::size_t pageBytes = 4096;
+
+double* allocateDoubles(std::size_t count)
+{
+    return static_cast<double*>(_aligned_malloc(count * sizeof(double), pageBytes));
+}
 #else
 double* allocateDoubles(std::size_t count) { return static_cast<double*>(std::malloc(count * sizeof(double))); }
 #endif
 
 } // namespace
 
+#if defined(_WIN32)
+void WorkArea::Release::operator()(double* data) const { _aligned_free(data); }
+#else
 void WorkArea::Release::operator()(double* data) const { std::free(data); }
+#endif
 
 bool WorkArea::allocate(std::int32_t length)
 {

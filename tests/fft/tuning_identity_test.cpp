@@ -1,0 +1,214 @@
+// Every tuning the planner can choose against the reference written from the
+// definition, bit for bit, on every lane path: the tunings only move memory
+// traffic (chunk buffers, prefetches, stores past the caches), so each must
+// give the reference's doubles for the forward transform, the inverse, the
+// product and square in one descent and the square that keeps its spectrum.
+// The lengths cover the three shapes of the first pass and every row stride
+// a choice acts on; arrays are aligned as the work area is, so the stores
+// past the caches really run.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "fft/lane_path_tests.h"
+#include "fft/lane_paths.h"
+#include "fft/reference/real_fft.h"
+#include "fft/transform_oracles.h"
+#include "fft/transform_planner.h"
+
+namespace calvorn {
+namespace {
+
+// An array of n doubles starting on a page, as the work area does.
+class AlignedArray {
+public:
+    explicit AlignedArray(std::size_t n) : n_(n), storage_(n + pageDoubles)
+    {
+        const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
+        const std::size_t skip = (pageBytes - address % pageBytes) % pageBytes / sizeof(double);
+        data_ = storage_.data() + skip;
+    }
+    std::span<double> span() const { return {data_, n_}; }
+    void assign(const std::vector<double>& values) { std::memcpy(data_, values.data(), n_ * sizeof(double)); }
+
+private:
+    static constexpr std::size_t pageBytes = 4096;
+    static constexpr std::size_t pageDoubles = pageBytes / sizeof(double);
+    std::size_t n_;
+    std::vector<double> storage_;
+    double* data_ = nullptr;
+};
+
+std::size_t firstDifference(std::span<const double> got, const std::vector<double>& want)
+{
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        if (std::memcmp(&got[i], &want[i], sizeof(double)) != 0) return i;
+    }
+    return want.size();
+}
+
+std::vector<double> pairsReversed(const std::vector<double>& natural, std::int32_t k)
+{
+    std::vector<double> reordered(natural.size());
+    for (std::size_t t = 0; t < natural.size() / 2; ++t) {
+        std::size_t r = 0;
+        for (std::int32_t bit = 0; bit < k - 1; ++bit) r |= ((t >> bit) & 1u) << (k - 2 - bit);
+        reordered[2 * r] = natural[2 * t];
+        reordered[2 * r + 1] = natural[2 * t + 1];
+    }
+    return reordered;
+}
+
+// What the reference makes of two factors of 2^k doubles (digits in the
+// lower halves), in the products' pair order where the products keep it.
+struct Expected {
+    std::vector<double> x, y;
+    std::vector<double> xSpectrum;   // products' order
+    std::vector<double> ySpectrum;   // products' order
+    std::vector<double> product;     // x * y back from the spectra
+    std::vector<double> square;      // x * x
+    std::vector<double> squaredSpectrum; // x's spectrum squared, products' order
+};
+
+Expected expectedAt(std::int32_t k, std::mt19937_64& random)
+{
+    const std::size_t n = std::size_t{1} << k;
+    Expected e;
+    e.x.assign(n, 0.0);
+    e.y.assign(n, 0.0);
+    for (std::size_t i = 0; i < n / 2; ++i) {
+        e.x[i] = static_cast<double>(random() % 10000);
+        e.y[i] = static_cast<double>(random() % 10000);
+    }
+    std::vector<double> xs = e.x;
+    reference::realFftForward(k, xs);
+    std::vector<double> ys = e.y;
+    reference::realFftForward(k, ys);
+    e.product = xs;
+    test::multiplyPackedSpectra(e.product, ys);
+    reference::realFftInverse(k, e.product);
+    e.square = xs;
+    test::multiplyPackedSpectra(e.square, xs);
+    e.squaredSpectrum = pairsReversed(e.square, k);
+    reference::realFftInverse(k, e.square);
+    e.xSpectrum = pairsReversed(xs, k);
+    e.ySpectrum = pairsReversed(ys, k);
+    return e;
+}
+
+// Every tuning the planner's candidate lists hold, each setting over all its
+// values, as distinct work at 2^k doubles.
+std::vector<fft::TreeTuning> everyTuningAt(std::int32_t k, fft::LanePath path)
+{
+    std::set<std::uint32_t> froms, prefetches;
+    fft::TreeVariant start;
+    start.path = path;
+    for (std::size_t step = 0; step < fft::searchStepCount; ++step) {
+        for (const fft::TreeVariant& v : fft::searchStepCandidates(k, step, start, path)) {
+            froms.insert(v.tuning.chunkFrom);
+            prefetches.insert(v.tuning.prefetchAt);
+        }
+    }
+    std::vector<fft::TreeVariant> distinct;
+    for (const std::uint32_t from : froms) {
+        for (const std::uint32_t columns : fft::chunkColumnChoices) {
+            for (const std::uint32_t prefetch : prefetches) {
+                for (const bool streaming : {false, true}) {
+                    fft::TreeVariant v;
+                    v.path = path;
+                    v.tuning = {from, columns, prefetch, streaming};
+                    bool seen = false;
+                    for (const fft::TreeVariant& d : distinct) seen = seen || fft::sameWorkAt(k, d, v);
+                    if (!seen) distinct.push_back(v);
+                }
+            }
+        }
+    }
+    std::vector<fft::TreeTuning> tunings;
+    for (const fft::TreeVariant& v : distinct) tunings.push_back(v.tuning);
+    return tunings;
+}
+
+std::string describe(std::int32_t k, fft::LanePath path, const fft::TreeTuning& tuning, const char* what)
+{
+    return std::string(what) + ", k = " + std::to_string(k) + ", " + fft::variantName({path, tuning});
+}
+
+void expectEveryTuningMatches(fft::LanePath path, std::int32_t k, const std::vector<fft::TreeTuning>& tunings,
+                              std::mt19937_64& random)
+{
+    const Expected e = expectedAt(k, random);
+    const std::size_t n = e.x.size();
+    fft::TransformPlans plans(path);
+    AlignedArray a(n);
+    AlignedArray b(n);
+    AlignedArray other(n);
+    other.assign(e.ySpectrum);
+    for (const fft::TreeTuning& tuning : tunings) {
+        plans.choose(k, path, tuning);
+        const fft::TransformPlan& plan = plans.forLength(k);
+
+        a.assign(e.x);
+        fft::forwardTransform(plan, path, a.span(), fft::SpectrumOrder::pairsReversed);
+        ASSERT_EQ(firstDifference(a.span(), e.xSpectrum), n) << describe(k, path, tuning, "forward");
+        a.assign(e.squaredSpectrum);
+        fft::inverseTransform(plan, path, a.span(), fft::SpectrumOrder::pairsReversed);
+        ASSERT_EQ(firstDifference(a.span(), e.square), n) << describe(k, path, tuning, "inverse");
+
+        a.assign(e.x);
+        fft::productTransform(plan, path, a.span(), other.span());
+        ASSERT_EQ(firstDifference(a.span(), e.product), n) << describe(k, path, tuning, "product");
+        a.assign(e.x);
+        fft::productTransform(plan, path, a.span(), {});
+        ASSERT_EQ(firstDifference(a.span(), e.square), n) << describe(k, path, tuning, "square");
+
+        // The kept spectrum and the square come back whole, whatever the rounding decides.
+        a.assign(e.x);
+        fft::FusedRounding rounding;
+        rounding.kept = 0;
+        rounding.squaredLimit = 1e300;
+        fft::squareKeepingSpectrum(plan, path, a.span(), b.span(), rounding);
+        ASSERT_EQ(firstDifference(a.span(), e.xSpectrum), n) << describe(k, path, tuning, "kept spectrum");
+        ASSERT_EQ(firstDifference(b.span(), e.square), n) << describe(k, path, tuning, "kept square");
+    }
+}
+
+// A fixture of its own, so that only these tests run under it.
+class TuningsOnEveryLanePath : public test::OnEveryLanePath {};
+
+// Every distinct tuning at lengths of each first-pass shape whose strides
+// reach every chunk stride and prefetch stride but the longest.
+TEST_P(TuningsOnEveryLanePath, EveryTuningMatchesTheReference)
+{
+    std::mt19937_64 random(6128);
+    for (const std::int32_t k : {12, 13, 15, 16, 17}) {
+        const std::vector<fft::TreeTuning> tunings = everyTuningAt(k, GetParam());
+        ASSERT_GE(tunings.size(), 4u) << "k = " << k;
+        expectEveryTuningMatches(GetParam(), k, tunings, random);
+        if (HasFailure()) return;
+    }
+}
+
+// The longest chunk stride acts from 2^20 doubles on (the radix-4 first pass's
+// rows lie 2^15 apart): the tunings that chunk only there.
+TEST_P(TuningsOnEveryLanePath, TheLongestChunkStrideMatchesTheReference)
+{
+    std::mt19937_64 random(6129);
+    std::vector<fft::TreeTuning> tunings;
+    for (const std::uint32_t columns : fft::chunkColumnChoices) {
+        tunings.push_back({32768, columns, 0, false});
+        tunings.push_back({32768, columns, 4096, true});
+    }
+    expectEveryTuningMatches(GetParam(), 20, tunings, random);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tunings, TuningsOnEveryLanePath, ::testing::ValuesIn(fft::everyLanePath), test::lanePathTestName);
+
+} // namespace
+} // namespace calvorn
