@@ -24,6 +24,14 @@ std::uint64_t limitedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap)
     return std::min({memoryBudget(memory), headroom, cap});
 }
 
+std::uint64_t sharedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap, std::uint32_t copies)
+{
+    if (copies == 0) return 0;
+    const std::uint64_t reserves = runReserveBytes * copies;
+    const std::uint64_t headroom = memory.processHeadroom > reserves ? memory.processHeadroom - reserves : 0;
+    return std::min({memoryBudget(memory), headroom, cap}) / copies;
+}
+
 std::int32_t workAreaLengthFor(const SizeParameters& size, std::uint64_t budget)
 {
     std::int32_t length = 8 * size.numberWords;

@@ -23,6 +23,13 @@ constexpr std::uint64_t runReserveBytes = 4ull << 20;
 // limit the user set).
 std::uint64_t limitedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap);
 
+// The budget of each of `copies` runs made side by side (the stress test):
+// what limitedMemoryBudget allows one run, with a reserve kept for every copy,
+// shared out evenly, so that all of them fit together. The process's limits
+// are taken as shared ones, which a control group's is; each copy applies
+// its own limits again.
+std::uint64_t sharedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap, std::uint32_t copies);
+
 // The shortest work area that the out-of-core products can cut into blocks of
 // whole work-file blocks: a quarter of it must be a multiple of blockWords.
 constexpr std::int32_t smallestWorkAreaLength(const SizeParameters& size) { return 4 * size.blockWords; }
