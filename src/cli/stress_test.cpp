@@ -38,6 +38,9 @@ constexpr milliseconds stopGrace{30000};
 // How long the start waits for every copy to say that it runs.
 constexpr milliseconds startWait{5000};
 constexpr milliseconds lookInterval{100};
+// A look that comes this much later than asked for means that the test itself
+// was held (Ctrl+Z, a suspended machine): its copies' silence is not theirs.
+constexpr milliseconds heldAfter{5000};
 
 enum class Ending { none, timeLimit, stopped, failure };
 
@@ -306,11 +309,15 @@ void Supervisor::run(const fs::path& testFolder)
     startCopies(testFolder);
     host_.setStopRequested(false);
     const Clock::time_point start = Clock::now();
+    Clock::time_point lastLook = start;
     bool shown = false;
     while (!allGone()) {
         const std::vector<ChildProcess*> children = running();
         waitForChildOutput(children, lookInterval);
         const Clock::time_point now = Clock::now();
+        if (now - lastLook > heldAfter)
+            for (Copy& c : copies_) c.lastSign += now - lastLook;
+        lastLook = now;
         elapsed_ = std::chrono::duration_cast<milliseconds>(now - start);
         readReports(now);
 
