@@ -14,7 +14,6 @@
 #include "cli/stress_copy.h"
 #include "cli/stress_test.h"
 #include "driver/work_fingerprint.h"
-#include "platform/child_process.h"
 #include "platform/owned_files.h"
 
 #ifndef CALVORN_VERSION
@@ -233,16 +232,7 @@ std::string consoleUsage() { return consoleUsage(Language::english); }
 int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err, TextWriter print,
                const ConsoleSettings& settings)
 {
-    if (!args.empty() && args[0] == stressCopyArgument) {
-        const auto order = parseStressCopyArguments(args);
-        if (!order) {
-            print(err, "calvorn: " + std::string(stressCopyArgument) + " is for the stress test's own copies\n");
-            return exitUsage;
-        }
-        const int exitCode = runStressCopy(*order, host, out, standardInputEnded);
-        if (order->leaveFolder) leaveCopyFolder();
-        return exitCode;
-    }
+    if (!args.empty() && args[0] == stressCopyArgument) return runStressCopyCommand(args, host, out, err, print);
     const ConsoleCommand command = parseConsoleArguments(args);
     const Language language = command.language.value_or(settings.language);
     const Console console{out, command.json ? err : out, err, print, language};

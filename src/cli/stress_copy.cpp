@@ -6,9 +6,11 @@
 #include <utility>
 
 #include "app/run_session.h"
+#include "cli/console_app.h"
 #include "cli/stress_protocol.h"
 #include "common/size_parameters.h"
 #include "driver/decimal_output.h"
+#include "platform/child_process.h"
 #include "platform/processors.h"
 
 namespace calvorn {
@@ -170,7 +172,20 @@ int runStressCopy(const StressCopyOrder& order, Host& host, std::FILE* out, cons
         send(out, report);
         if (report.verdict != RunVerdict::passed) break;
     }
-    return 0;
+    return exitSuccess;
+}
+
+int runStressCopyCommand(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err,
+                         TextWriter print)
+{
+    const auto order = parseStressCopyArguments(args);
+    if (!order) {
+        print(err, "calvorn: " + std::string(stressCopyArgument) + " is for the stress test's own copies\n");
+        return exitUsage;
+    }
+    const int exitCode = runStressCopy(*order, host, out, standardInputEnded);
+    if (order->leaveFolder) leaveCopyFolder();
+    return exitCode;
 }
 
 void leaveCopyFolder()

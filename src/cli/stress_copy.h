@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/console_run.h"
 #include "common/messages.h"
 #include "platform/host.h"
 
@@ -42,8 +43,14 @@ std::optional<StressCopyOrder> parseStressCopyArguments(std::span<const std::str
 
 // Runs the copy; its reports go to `out`. `inputEnded` says whether the test
 // has asked it to stop (it is asked about every few hundredths of a second).
-// Returns 0, or 2 for arguments that are no order.
+// Returns 0.
 int runStressCopy(const StressCopyOrder& order, Host& host, std::FILE* out, const std::function<bool()>& inputEnded);
+
+// The program started as a copy: `args` from stressCopyArgument on, the
+// input watched for its end, the folder left at the end when the order says
+// so. Returns the exit code (2 for arguments that are no order).
+int runStressCopyCommand(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err,
+                         TextWriter print);
 
 // Steps out of the copy's folder and removes it with the digits the last
 // run left there, then the test's folder above it when that is empty.
