@@ -106,9 +106,10 @@ TEST(StressPlan, CopiesShareProcessorsInTurnAndMemoryEvenly)
     EXPECT_FALSE(capped.fullWorkArea);
     // A process limit (a control group) is shared too, a reserve kept for each copy.
     MemoryStatus limited = plenty;
-    limited.processHeadroom = 2 * runReserveBytes + (40ull << 20);
+    const std::uint64_t reserve = runReserveBytes + largeAreaOverheadBytes;
+    limited.processHeadroom = 2 * reserve + (40ull << 20);
     EXPECT_EQ(sharedMemoryBudget(limited, UINT64_MAX, 2), 20ull << 20);
-    limited.processHeadroom = 2 * runReserveBytes - 1;
+    limited.processHeadroom = 2 * reserve - 1;
     EXPECT_EQ(sharedMemoryBudget(limited, UINT64_MAX, 2), 0u);
     EXPECT_EQ(planStress(14, 2, two, plenty, 16 << 10).workAreaLength, 0); // too little for 16K twice
 
