@@ -4,6 +4,7 @@
 // Uses app and driver; no platform specifics (main.cpp picks the host).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -29,6 +30,11 @@ struct ConsoleSettings {
     // A test hook (CALVORN_TEST_FAULT_RUN): the run, counted from 1, whose
     // arithmetic gets a fault that changes its work fingerprint but not its digits.
     std::optional<std::int64_t> faultyRun;
+    // ... and for the stress test the core whose copy gets it (none: the first copy).
+    std::optional<std::int32_t> faultyCore;
+    // A test hook (CALVORN_TEST_HANG_LIMIT): how long a stress test's copy may
+    // stay silent before it counts as hung; none: the ordinary limit.
+    std::optional<std::chrono::milliseconds> hangLimit;
 };
 
 // The usage text in English, listing the options and sizes.
