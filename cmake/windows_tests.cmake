@@ -12,6 +12,8 @@
 #                           same work: equal work fingerprints, 16K .. 1M
 #   win64.work_fingerprint_4M  the same at 4M (label "long": ./test.sh leaves
 #                           it out)
+#   win64.stress            the console program's stress test with two copies:
+#                           passing, and the fault hook caught and named
 # Without MinGW-w64, GoogleTest's sources or Wine, every entry reports a skip
 # that names what is missing.
 
@@ -108,6 +110,11 @@ calvorn_windows_entry(win64.work_fingerprint
        --prefix ${calvorn_wine_prefix} --windows ${CALVORN_WIN64_DIR}/src/cli/calvorn.exe
        --compare-with $<TARGET_FILE:calvorn>
        --work ${CMAKE_BINARY_DIR}/wine-tests/work_fingerprint 16K 64K 256K 1M)
+
+calvorn_windows_entry(win64.stress
+  bash ${calvorn_windows_scripts}/stress_runs.sh
+       --prefix ${calvorn_wine_prefix} --windows ${CALVORN_WIN64_DIR}/src/cli/calvorn.exe
+       --work ${CMAKE_BINARY_DIR}/wine-tests/stress)
 
 calvorn_windows_entry(win64.work_fingerprint_4M
   bash ${calvorn_windows_scripts}/console_runs.sh

@@ -68,8 +68,8 @@ std::optional<std::string> folderFileInTheWay()
     return nameInTheWay(records + ".new");
 }
 
-SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& records, SessionFront& front,
-                         const RunOptions& givenOptions)
+SessionResult runUnrecordedSession(Host& host, std::int32_t sizeExponent, SessionFront& front,
+                                   const RunOptions& givenOptions)
 {
     SessionResult session;
     RunOptions options = givenOptions;
@@ -103,13 +103,21 @@ SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& rec
 
     session.elapsed = session.summary.elapsed;
     front.runFinished(session.elapsed, session.summary);
+    session.outcome = SessionResult::Outcome::recorded;
+    return session;
+}
+
+SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& records, SessionFront& front,
+                         const RunOptions& options)
+{
+    SessionResult session = runUnrecordedSession(host, sizeExponent, front, options);
+    if (session.outcome != SessionResult::Outcome::recorded) return session;
     records.recordRun(sizeExponent, session.elapsed);
     try {
         saveRecords(records, sizeExponent);
     } catch (const RecordFileError& e) {
         session.recordsError = e.what();
     }
-    session.outcome = SessionResult::Outcome::recorded;
     return session;
 }
 

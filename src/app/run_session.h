@@ -49,4 +49,11 @@ std::optional<std::string> folderFileInTheWay();
 SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& records, SessionFront& front,
                          const RunOptions& options = {});
 
+// The same run without the record step: runSession up to the moment a
+// verified run would be recorded (front.runFinished included). Outcome
+// `recorded` then means verified; nothing is written beside the digits.
+// A run made under load (a copy of the stress test) goes this way.
+SessionResult runUnrecordedSession(Host& host, std::int32_t sizeExponent, SessionFront& front,
+                                   const RunOptions& options = {});
+
 } // namespace calvorn

@@ -12,6 +12,8 @@
 #include "cli/json_report.h"
 #include "cli/plan_report.h"
 #include "cli/repeat_run.h"
+#include "cli/stress_copy.h"
+#include "cli/stress_test.h"
 #include "driver/work_fingerprint.h"
 #include "platform/owned_files.h"
 
@@ -181,6 +183,9 @@ int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings&
                                     lock.problem().c_str()));
         return exitRunFailed;
     }
+    if (command.stress)
+        return runStressTest(command, host, settings,
+                             {console.out, console.human, console.err, console.print, console.language, command.json});
     if (const auto inTheWay = folderFileInTheWay()) {
         console.complain(formatText(messageText(MessageId::fileInTheWay, console.language), inTheWay->c_str()));
         return exitRunFailed;
@@ -233,6 +238,7 @@ std::string consoleUsage() { return consoleUsage(Language::english); }
 int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, std::FILE* err, TextWriter print,
                const ConsoleSettings& settings)
 {
+    if (!args.empty() && args[0] == stressCopyArgument) return runStressCopyCommand(args, host, out, err, print);
     const ConsoleCommand command = parseConsoleArguments(args);
     const Language language = command.language.value_or(settings.language);
     const Console console{out, command.json ? err : out, err, print, language};

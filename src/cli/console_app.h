@@ -4,6 +4,7 @@
 // Uses app and driver; no platform specifics (main.cpp picks the host).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -33,6 +34,11 @@ struct ConsoleSettings {
     // The file that keeps the transforms' plans between runs; none: every run
     // measures for itself and keeps nothing.
     std::optional<std::filesystem::path> planCacheFile;
+    // ... and for the stress test the core whose copy gets it (none: the first copy).
+    std::optional<std::int32_t> faultyCore;
+    // A test hook (CALVORN_TEST_HANG_LIMIT): how long a stress test's copy may
+    // stay silent before it counts as hung; none: the ordinary limit.
+    std::optional<std::chrono::milliseconds> hangLimit;
 };
 
 // The usage text in English, listing the options and sizes.

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "cli/options.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -39,14 +41,37 @@ Language userLanguage(const EnvironmentLookup& lookup)
     return Language::english;
 }
 
-std::optional<std::int64_t> faultyRunFromEnvironment(const EnvironmentLookup& lookup)
+std::optional<FaultTarget> faultTargetFromEnvironment(const EnvironmentLookup& lookup)
 {
     const std::optional<std::string> value = lookup("CALVORN_TEST_FAULT_RUN");
     if (!value) return std::nullopt;
-    std::int64_t run = 0;
-    const auto [end, problem] = std::from_chars(value->data(), value->data() + value->size(), run);
-    if (problem != std::errc{} || end != value->data() + value->size() || run < 1) return std::nullopt;
-    return run;
+    const char* const last = value->data() + value->size();
+    FaultTarget target;
+    auto [end, problem] = std::from_chars(value->data(), last, target.run);
+    if (problem != std::errc{} || target.run < 1) return std::nullopt;
+    if (end != last && *end == ':') {
+        std::int32_t core = -1;
+        const auto [coreEnd, coreProblem] = std::from_chars(end + 1, last, core);
+        if (coreProblem != std::errc{} || coreEnd != last || core < 0) return std::nullopt;
+        target.core = core;
+        end = coreEnd;
+    }
+    if (end != last) return std::nullopt;
+    return target;
+}
+
+std::optional<std::int64_t> faultyRunFromEnvironment(const EnvironmentLookup& lookup)
+{
+    const std::optional<FaultTarget> target = faultTargetFromEnvironment(lookup);
+    if (!target) return std::nullopt;
+    return target->run;
+}
+
+std::optional<std::chrono::milliseconds> hangLimitFromEnvironment(const EnvironmentLookup& lookup)
+{
+    const std::optional<std::string> value = lookup("CALVORN_TEST_HANG_LIMIT");
+    if (!value) return std::nullopt;
+    return parseDuration(*value);
 }
 
 } // namespace calvorn

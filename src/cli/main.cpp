@@ -25,7 +25,11 @@ int main(int argc, char** argv)
     calvorn::ConsoleHost host(stdout, stderr);
     calvorn::ConsoleSettings settings;
     settings.language = calvorn::userLanguage();
-    settings.faultyRun = calvorn::faultyRunFromEnvironment();
+    if (const auto fault = calvorn::faultTargetFromEnvironment()) {
+        settings.faultyRun = fault->run;
+        settings.faultyCore = fault->core;
+    }
+    settings.hangLimit = calvorn::hangLimitFromEnvironment();
     settings.planCacheFile = calvorn::transformPlanCacheFile();
 #ifdef _WIN32
     return calvorn::runConsole(args, host, stdout, stderr, calvorn::writeUtf8, settings);

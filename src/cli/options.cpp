@@ -54,10 +54,41 @@ void applyMemory(ConsoleCommand& command, std::string_view value)
     else fail(command, "--memory takes a size such as 16M (K, M or G), not \"" + std::string(value) + "\"");
 }
 
+void applyCores(ConsoleCommand& command, std::string_view value)
+{
+    std::int32_t count = 0;
+    const auto [end, problem] = std::from_chars(value.data(), value.data() + value.size(), count);
+    if (problem != std::errc{} || end != value.data() + value.size() || count < 1 || count > maximumStressCopies)
+        fail(command, "--cores takes a number of copies from 1 to " + std::to_string(maximumStressCopies) + ", not \"" +
+                          std::string(value) + "\"");
+    else command.cores = count;
+}
+
+void applyDuration(ConsoleCommand& command, std::string_view value)
+{
+    if (const auto duration = parseDuration(value)) command.duration = *duration;
+    else fail(command, "--for takes a duration such as 30s, 10m or 2h, not \"" + std::string(value) + "\"");
+}
+
+// Options that belong together, once every argument is read.
+void checkCombinations(ConsoleCommand& command)
+{
+    if (!command.stress && (command.cores || command.duration))
+        fail(command, std::string(command.cores ? "--cores" : "--for") + " belongs to --stress");
+    if (command.stress && command.repeat) fail(command, "--stress and --repeat cannot be combined");
+}
+
 constexpr std::array options{
     Option{"--repeat", "N", "N회 연속 연산하는 안정성 시험 (0: 멈출 때까지)",
            "stability test: N runs back to back (0: until stopped)",
            applyRepeat},
+    Option{"--stress", "", "코어마다 복사본 하나씩 연이어 연산하고 각 연산을 비트 단위로 확인하는 부하 시험",
+           "stress test: one copy per core, run back to back, each run checked bit for bit",
+           [](ConsoleCommand& c, std::string_view) { c.stress = true; }},
+    Option{"--cores", "N", "--stress의 복사본 수 (기본: 쓸 수 있는 논리 프로세서마다 하나)",
+           "copies of --stress (default: one per logical processor it may use)", applyCores},
+    Option{"--for", "DURATION", "--stress를 이 시간 동안 (예: 30s, 10m, 2h; 기본: 멈출 때까지)",
+           "run --stress this long (such as 30s, 10m, 2h; default: until stopped)", applyDuration},
     Option{"--json", "", "끝에 결과를 JSON 객체 하나로 표준 출력에 씀 (다른 줄은 표준 오류로)",
            "write the result as one JSON object to standard output (other lines to standard error)",
            [](ConsoleCommand& c, std::string_view) { c.json = true; }},
@@ -110,6 +141,32 @@ std::optional<std::uint64_t> parseMemorySize(std::string_view text)
     return value * unit;
 }
 
+std::optional<std::chrono::milliseconds> parseDuration(std::string_view text)
+{
+    constexpr std::int64_t longest = 366ll * 24 * 3600 * 1000;
+    std::int64_t total = 0;
+    if (text.empty()) return std::nullopt;
+    while (!text.empty()) {
+        std::int64_t value = 0;
+        const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (problem != std::errc{} || end == text.data() + text.size() || value < 0 || value > longest)
+            return std::nullopt;
+        std::int64_t unit = 0;
+        switch (*end) {
+        case 's': unit = 1000; break;
+        case 'm': unit = 60 * 1000; break;
+        case 'h': unit = 3600 * 1000; break;
+        default: return std::nullopt;
+        }
+        if (value > longest / unit) return std::nullopt;
+        total += value * unit;
+        if (total > longest) return std::nullopt;
+        text.remove_prefix(static_cast<std::size_t>(end - text.data()) + 1);
+    }
+    if (total == 0) return std::nullopt;
+    return std::chrono::milliseconds(total);
+}
+
 ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
 {
     ConsoleCommand command;
@@ -146,6 +203,7 @@ ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
         }
         option->apply(command, value);
     }
+    checkCombinations(command);
     return command;
 }
 

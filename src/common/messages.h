@@ -61,6 +61,43 @@ enum class MessageId {
     planSourceCached,
     planSourceStatic,
     planSourceTrying,
+    // The stress test.
+    stressStarts,               // size label (string), copies (int), how long (string)
+    stressUntilStopped,
+    stressForDuration,          // duration (string)
+    stressSharedProcessors,     // copies (int), processors (int)
+    stressNotPinned,            // core (string), reason (string)
+    stressWorkAreaFull,         // bytes (unsigned long long)
+    stressWorkAreaSmaller,      // bytes, the full area's bytes (unsigned long long)
+    stressWorkAreaOfCore,       // core (string), bytes (unsigned long long)
+    stressClock,                // elapsed (string)
+    stressClockOf,              // elapsed, duration (string)
+    stressStatusLine,           // core (string), runs passed (long long), last time, verdict (string)
+    stressSeconds,              // seconds (double)
+    stressRunning,
+    stressStopping,
+    stressSummaryLine,          // core (string), runs (long long), best, median, verdict (string)
+    stressNoRun,
+    stressFailureLine,          // core (string), run (long long), what differed (string)
+    stressFingerprintTable,     // found, expected (string)
+    stressFingerprintCopies,    // found, agreed (string), copies (int), runs (long long)
+    stressFingerprintOwnRuns,   // the two fingerprints (string)
+    stressFingerprintUndecided, // found, other (string), other core (string)
+    stressRunFailedBecause,     // reason (string)
+    stressCopyDied,             // how it ended (string)
+    stressExitStatus,           // status (unsigned)
+    stressExitCode,             // status (unsigned)
+    stressSignal,               // signal (unsigned), its name (string)
+    stressCopyHung,             // seconds (long long)
+    stressCopyNotStarted,       // reason (string)
+    stressCopyUnreadable,       // what it wrote (string)
+    stressFingerprintsChecked,
+    stressFingerprintsCompared, // runs (long long), fingerprint (string)
+    stressFingerprintsDiffer,
+    stressMachineVerdict,       // verdict (string)
+    stressIncomplete,
+    stressNotEnoughMemory,      // copies (int), bytes each (unsigned long long), size (string), bytes needed (ull)
+    stressFolderLeft,           // folder, reason (string)
     count
 };
 
@@ -130,6 +167,70 @@ inline constexpr std::array<MessageText, static_cast<std::size_t>(MessageId::cou
     {MessageId::planSourceCached, "저장된 계획", "kept from an earlier run"},
     {MessageId::planSourceStatic, "기본", "static"},
     {MessageId::planSourceTrying, "재는 중 (다음 연산에서 이어 잼)", "being measured (the next run goes on)"},
+    {MessageId::stressStarts, "%s 부하 시험: 복사본 %d개, %s\n", "%s stress test: %d copies, %s\n"},
+    {MessageId::stressUntilStopped, "멈출 때까지 (Ctrl+C)", "until stopped (Ctrl+C)"},
+    {MessageId::stressForDuration, "%s 동안", "for %s"},
+    {MessageId::stressSharedProcessors,
+     "복사본 %d개가 논리 프로세서 %d개를 나누어 씁니다. 한 코어를 함께 쓰는 복사본은 '코어 N#k'로 나타냅니다\n",
+     "%d copies on %d logical processors: copies that share one are shown as core N#k\n"},
+    {MessageId::stressNotPinned, "코어 %s: 그 코어에 고정하지 못했습니다 (%s). 자리는 시스템이 정합니다\n",
+     "core %s: not pinned to its processor (%s); the system places it\n"},
+    {MessageId::stressWorkAreaFull, "복사본마다 작업 영역 %llu 바이트: 전체 영역 (모든 곱셈을 메모리 안에서)\n",
+     "work area of each copy: %llu bytes, the full one (every product in core)\n"},
+    {MessageId::stressWorkAreaSmaller,
+     "복사본마다 작업 영역 %llu 바이트: 모든 복사본이 함께 들어가도록 전체 %llu 바이트보다 작습니다 (큰 곱셈은 블록 단위로)\n",
+     "work area of each copy: %llu bytes, smaller than the full %llu so that all copies fit together (the largest "
+     "products out of core)\n"},
+    {MessageId::stressWorkAreaOfCore, "코어 %s: 작업 영역 %llu 바이트\n", "core %s: work area %llu bytes\n"},
+    {MessageId::stressClock, "경과 %s", "elapsed %s"},
+    {MessageId::stressClockOf, "경과 %s / %s", "elapsed %s of %s"},
+    {MessageId::stressStatusLine, "코어 %-5s  통과 %6lld회  최근 %11s  %s", "core %-5s  runs passed %6lld  last %11s  %s"},
+    {MessageId::stressSeconds, "%.3f초", "%.3f s"},
+    {MessageId::stressRunning, "연산 중", "running"},
+    {MessageId::stressStopping, "복사본을 멈추는 중...\n", "stopping the copies...\n"},
+    {MessageId::stressSummaryLine, "코어 %-5s  %6lld회  최고 %11s  중앙값 %11s  %s\n",
+     "core %-5s  runs %6lld  best %11s  median %11s  %s\n"},
+    {MessageId::stressNoRun, "끝난 연산 없음", "no run finished"},
+    {MessageId::stressFailureLine, "코어 %s, %lld회째: %s\n", "core %s, run %lld: %s\n"},
+    {MessageId::stressFingerprintTable, "자릿수는 맞지만 작업 지문 %s이(가) 올바른 모든 컴퓨터의 지문 %s와 다릅니다",
+     "the digits are right but the work fingerprint %s differs from %s, the one every correct machine computes"},
+    {MessageId::stressFingerprintCopies,
+     "자릿수는 맞지만 작업 지문 %s이(가) 같은 연산의 지문 %s와 다릅니다 (복사본 %d개, %lld회)",
+     "the digits are right but the work fingerprint %s differs from %s, which %d copies computed in %lld runs of "
+     "the same work"},
+    {MessageId::stressFingerprintOwnRuns,
+     "자릿수는 맞지만 이 코어의 작업 지문 %s와 %s가 다릅니다: 같은 연산을 두 가지로 했습니다 (어느 쪽이 틀렸는지는 "
+     "알 수 없습니다)",
+     "the digits are right but the work fingerprints %s and %s of this core's runs differ: it did the same work two "
+     "ways (which run is wrong cannot be told)"},
+    {MessageId::stressFingerprintUndecided,
+     "자릿수는 맞지만 작업 지문 %s이(가) %s(코어 %s)와 다릅니다: 양쪽의 복사본 수가 같아 어느 쪽이 틀렸는지 알 수 없습니다",
+     "the digits are right but the work fingerprint %s differs from %s of core %s; with as many copies on either "
+     "side, which one is wrong cannot be told"},
+    {MessageId::stressRunFailedBecause, "연산 실패: %s", "the run failed: %s"},
+    {MessageId::stressCopyDied, "복사본이 결과를 보내지 않고 끝났습니다 (%s)", "the copy ended without its result (%s)"},
+    {MessageId::stressExitStatus, "종료 상태 %u", "exit status %u"},
+    {MessageId::stressExitCode, "종료 코드 0x%08X", "status 0x%08X"},
+    {MessageId::stressSignal, "신호 %u, %s", "signal %u, %s"},
+    {MessageId::stressCopyHung, "%lld초 동안 아무 응답이 없어 멈춘 것으로 보고 끝냈습니다",
+     "no sign of life for %lld s: the copy hangs and was ended"},
+    {MessageId::stressCopyNotStarted, "복사본을 시작할 수 없습니다: %s", "the copy could not be started: %s"},
+    {MessageId::stressCopyUnreadable, "복사본이 읽을 수 없는 보고를 썼습니다: %s",
+     "the copy wrote a report that cannot be read: %s"},
+    {MessageId::stressFingerprintsChecked, "작업 지문: 올바른 지문의 표와 비교했습니다\n",
+     "work fingerprints: checked against the table of correct ones\n"},
+    {MessageId::stressFingerprintsCompared,
+     "작업 지문: 이 작업 영역의 값은 표에 없어 복사본끼리 비교했습니다. %lld회 모두 %s\n",
+     "work fingerprints: no table entry for this work area, compared between the copies: %lld runs agree on %s\n"},
+    {MessageId::stressFingerprintsDiffer,
+     "작업 지문: 이 작업 영역의 값은 표에 없어 복사본끼리 비교했습니다. 서로 다릅니다 (위를 보십시오)\n",
+     "work fingerprints: no table entry for this work area, compared between the copies: they differ (see above)\n"},
+    {MessageId::stressMachineVerdict, "이 컴퓨터의 판정: %s\n", "verdict of the machine: %s\n"},
+    {MessageId::stressIncomplete, "불완전: 연산을 하나도 끝내지 못한 코어가 있습니다", "incomplete: a core finished no run"},
+    {MessageId::stressNotEnoughMemory,
+     "복사본 %d개에 메모리가 모자랍니다: 복사본마다 %llu 바이트인데, %s의 가장 작은 작업 영역은 %llu 바이트입니다",
+     "not enough memory for %d copies: each would get %llu bytes, and the smallest work area of %s takes %llu"},
+    {MessageId::stressFolderLeft, "복사본의 폴더 %s를 지울 수 없습니다: %s", "cannot remove the copies' folder %s: %s"},
 }};
 
 constexpr const char* messageText(MessageId id, Language language)

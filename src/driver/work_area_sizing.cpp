@@ -9,6 +9,13 @@ constexpr std::uint64_t reservedBytes = 5000000;
 
 constexpr std::uint64_t workAreaBytes(std::int32_t length) { return (static_cast<std::uint64_t>(length) + 5) * 8; }
 
+// The most bytes of work area whose address space fits `room`.
+std::uint64_t areaBytesWithin(std::uint64_t room)
+{
+    if (room >= largeAreaBytes + largeAreaOverheadBytes) return room - largeAreaOverheadBytes;
+    return std::min(room, largeAreaBytes - 1);
+}
+
 } // namespace
 
 std::uint64_t memoryBudget(const MemoryStatus& memory)
@@ -21,7 +28,15 @@ std::uint64_t limitedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap)
 {
     const std::uint64_t headroom =
         memory.processHeadroom > runReserveBytes ? memory.processHeadroom - runReserveBytes : 0;
-    return std::min({memoryBudget(memory), headroom, cap});
+    return std::min({memoryBudget(memory), areaBytesWithin(headroom), cap});
+}
+
+std::uint64_t sharedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap, std::uint32_t copies)
+{
+    if (copies == 0) return 0;
+    const std::uint64_t reserves = (runReserveBytes + largeAreaOverheadBytes) * copies;
+    const std::uint64_t headroom = memory.processHeadroom > reserves ? memory.processHeadroom - reserves : 0;
+    return std::min({memoryBudget(memory), headroom, cap}) / copies;
 }
 
 std::int32_t workAreaLengthFor(const SizeParameters& size, std::uint64_t budget)

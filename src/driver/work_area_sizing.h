@@ -18,10 +18,25 @@ std::uint64_t memoryBudget(const MemoryStatus& memory);
 // output's buffers, the C library's own), kept out of a process's headroom.
 constexpr std::uint64_t runReserveBytes = 4ull << 20;
 
+// A work area of 2 MiB or more starts on a 2 MiB page and ends on one (the
+// storage asks for large pages): its address space may exceed its bytes by
+// up to this much, and a process's limits count address space.
+constexpr std::uint64_t largeAreaBytes = 2ull << 20;
+constexpr std::uint64_t largeAreaOverheadBytes = 4ull << 20;
+
 // The budget of a run: memoryBudget, but never more than the headroom under
-// the process's own limits less runReserveBytes, nor more than `cap` (a
-// limit the user set).
+// the process's own limits less runReserveBytes (and less the overhead of a
+// large area, or below a large area), nor more than `cap` (a limit the user
+// set).
 std::uint64_t limitedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap);
+
+// The budget of each of `copies` runs made side by side (the stress test):
+// what limitedMemoryBudget allows one run, with a reserve (and the overhead of
+// a large area) kept for every copy,
+// shared out evenly, so that all of them fit together. The process's limits
+// are taken as shared ones, which a control group's is; each copy applies
+// its own limits again.
+std::uint64_t sharedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap, std::uint32_t copies);
 
 // The shortest work area that the out-of-core products can cut into blocks of
 // whole work-file blocks: a quarter of it must be a multiple of blockWords.

@@ -10,18 +10,6 @@
 namespace calvorn {
 namespace {
 
-std::string windowsErrorText(DWORD error)
-{
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring wide = length != 0 && text != nullptr ? std::wstring(text, length) : L"error " + std::to_wstring(error);
-    if (text != nullptr) LocalFree(text);
-    while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.')) wide.pop_back();
-    return wideToUtf8(wide);
-}
-
 bool missingError(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 // What stands at the name when it is not a regular file: a reparse point

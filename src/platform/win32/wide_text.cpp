@@ -35,4 +35,16 @@ std::string wideToUtf8(std::wstring_view wide)
     return utf8;
 }
 
+std::string windowsErrorText(DWORD error)
+{
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring wide = length != 0 && text != nullptr ? std::wstring(text, length) : L"error " + std::to_wstring(error);
+    if (text != nullptr) LocalFree(text);
+    while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.')) wide.pop_back();
+    return wideToUtf8(wide);
+}
+
 } // namespace calvorn
