@@ -27,11 +27,12 @@ PlanCacheUse takeUpPlans(Host& host, RunOptions& options)
     PlanCacheUse use;
     if (!options.planCacheFile) return use;
     CachedPlans cached = readTransformPlans(*options.planCacheFile);
-    if (cached.problem) {
+    if (cached.problem && !options.replanTransforms) {
         host.appendLog(formatText(messageText(MessageId::planCacheUnreadable, options.language), cached.problem->c_str()));
         options.planTransforms = false;
         return use;
     }
+    // Asked to measure anew, the run writes over a file it could not read.
     use.file = options.planCacheFile;
     use.earlier = std::move(cached.choices);
     if (!options.replanTransforms) options.knownPlans = use.earlier;

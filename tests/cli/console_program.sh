@@ -9,7 +9,10 @@ set -euo pipefail
 calvorn=$(realpath "$1")
 version=$2
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+home=$(mktemp -d)
+trap 'rm -rf "$work" "$home"' EXIT
+# What the program keeps for the user goes here, not to the tester's folders.
+export XDG_CACHE_HOME="$home/cache" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config"
 cd "$work"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 

@@ -1,0 +1,117 @@
+// The transforms' plan as the built program keeps it: measured in a run and
+// kept in the user's cache folder (never in the run folder), taken up by the
+// next run without trials, measured anew with --replan, and a cache that
+// cannot be read left as it is while the run takes the static plan. Every
+// way gives the same work fingerprint.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/program_runner.h"
+
+namespace calvorn::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+// Long enough for the planner to finish its search at its longest lengths.
+const std::string size = "256K";
+const std::string fingerprint256K = "\"fingerprint\":\"12d88de6e731c99d\"";
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::size_t count(const std::string& text, const std::string& part)
+{
+    std::size_t found = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++found;
+    return found;
+}
+
+fs::path cacheFile(const ProgramFolders& folders)
+{
+    return folders.elsewhere() / "cache" / "calvorn" / "transform-plans";
+}
+
+ProgramEnd runJson(const ProgramFolders& folders, std::vector<std::string> extra = {})
+{
+    std::vector<std::string> args{size, "--json"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return runProgram(folders, args);
+}
+
+TEST(ProgramPlans, AMeasuredPlanIsKeptForTheUserAndTakenUpByTheNextRun)
+{
+    ProgramFolders folders;
+    const ProgramEnd first = runJson(folders);
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_TRUE(contains(first.out, fingerprint256K)) << first.out;
+    EXPECT_GT(count(first.out, "\"source\":\"measured\""), 0u) << first.out;
+    // Kept beside the user's other caches; the run folder holds what it always held.
+    ASSERT_TRUE(fs::is_regular_file(cacheFile(folders)));
+    EXPECT_TRUE(fileBytes(cacheFile(folders)).starts_with("calvorn ")) << fileBytes(cacheFile(folders));
+    EXPECT_EQ(folders.names(), (Names{"pi_data.txt", "pi_rec.txt"}));
+
+    const std::string kept = fileBytes(cacheFile(folders));
+    const ProgramEnd second = runJson(folders);
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_TRUE(contains(second.out, fingerprint256K)) << second.out;
+    // What the first run finished runs untimed; searches it began go on.
+    EXPECT_EQ(count(second.out, "\"source\":\"cached\""), count(first.out, "\"source\":\"measured\""))
+        << first.out << "\n" << second.out;
+    EXPECT_LE(count(second.out, "\"source\":\"measured\""), count(first.out, "\"source\":\"trying\""))
+        << first.out << "\n" << second.out;
+
+    // --replan measures the same lengths again and writes them back.
+    const ProgramEnd again = runJson(folders, {"--replan", "--verbose"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_TRUE(contains(again.out, fingerprint256K)) << again.out;
+    EXPECT_EQ(count(again.out, "\"source\":\"cached\""), 0u) << again.out;
+    EXPECT_GT(count(again.out, "\"source\":\"measured\""), 0u) << again.out;
+    // --verbose: the plan and every candidate's time, on standard error beside the JSON.
+    EXPECT_TRUE(contains(again.err, "transform plan 2^17 times: ")) << again.err;
+    EXPECT_TRUE(contains(again.err, " ms\n")) << again.err;
+    EXPECT_TRUE(fs::is_regular_file(cacheFile(folders)));
+    EXPECT_FALSE(fs::exists(cacheFile(folders).string() + ".new"));
+}
+
+TEST(ProgramPlans, ACacheThatCannotBeReadIsLeftAloneAndTheStaticPlanRuns)
+{
+    ProgramFolders folders;
+    ASSERT_EQ(runJson(folders).exitCode, 0);
+    const std::string good = fileBytes(cacheFile(folders));
+    const std::string heading = good.substr(0, good.find('\n') + 1);
+    for (const std::string& damage : {heading + "not a plan\n", heading + good.substr(heading.size(), 20),
+                                      std::string("\x01\x02 binary junk without a line end")}) {
+        writeFileBytes(cacheFile(folders), damage);
+        const ProgramEnd end = runJson(folders);
+        ASSERT_EQ(end.exitCode, 0) << end.err;
+        EXPECT_TRUE(contains(end.err, "the transforms run the static plan (--replan measures them anew)")) << end.err;
+        EXPECT_TRUE(contains(end.out, fingerprint256K)) << end.out;
+        EXPECT_EQ(count(end.out, "\"source\":\"measured\"") + count(end.out, "\"source\":\"cached\""), 0u) << end.out;
+        EXPECT_EQ(fileBytes(cacheFile(folders)), damage);
+    }
+    // --replan measures anew and writes a good one over it.
+    const ProgramEnd replanned = runJson(folders, {"--replan"});
+    ASSERT_EQ(replanned.exitCode, 0) << replanned.err;
+    EXPECT_GT(count(replanned.out, "\"source\":\"measured\""), 0u) << replanned.out;
+    EXPECT_TRUE(fileBytes(cacheFile(folders)).starts_with(heading)) << fileBytes(cacheFile(folders));
+}
+
+TEST(ProgramPlans, APlanThatCannotBeKeptCostsAWarningNotTheRun)
+{
+    ProgramFolders folders;
+    // A folder where the plan's side file would be written.
+    fs::create_directories(cacheFile(folders).string() + ".new");
+    const ProgramEnd end = runJson(folders);
+    EXPECT_EQ(end.exitCode, 0) << end.err;
+    EXPECT_TRUE(contains(end.err, "the transforms' plan was not kept: ")) << end.err;
+    EXPECT_TRUE(contains(end.out, fingerprint256K)) << end.out;
+    EXPECT_FALSE(fs::exists(cacheFile(folders)));
+    EXPECT_TRUE(fs::is_directory(cacheFile(folders).string() + ".new"));
+}
+
+} // namespace
+} // namespace calvorn::test
