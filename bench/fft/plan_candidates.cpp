@@ -91,7 +91,7 @@ void searchAt(std::int32_t k, int samples, int rounds)
     }
     for (const TransformWork work : {TransformWork::times, TransformWork::squareKeep, TransformWork::forward,
                                      TransformWork::inverse}) {
-        fft::TransformPlanner planner(true, fft::lanePathForcedByEnvironment(), samples);
+        fft::TransformPlanner planner(true, fft::lanePathForcedByEnvironment(), samples, fft::TransformPlanner::everyStep);
         while (planner.planOf(k, work).source != fft::WorkPlan::Source::measured) {
             const fft::TransformPlanner::Turn turn = planner.next(k, work);
             const double seconds = timeOne(plans, k, work, turn.variant, arrays);

@@ -86,6 +86,7 @@ std::string jsonReport(const JsonRun& run)
         {"dateUtc", utcTimestamp()},
         {"iterations", last.iterations},
         {"plan", planReportJson(last.planner)},
+        {"planTrialMs", last.planner.trialCost() * 1e3},
     });
     if (run.repeated) {
         report["bestMs"] = run.bestTime;

@@ -68,6 +68,7 @@ nlohmann::ordered_json planReportJson(const fft::TransformPlanner& planner)
             {"variant", fft::variantName(plan.chosen)},
             {"source", sourceName(plan.source)},
             {"uses", plan.uses},
+            {"trialMs", fft::TransformPlanner::trialCostOf(plan) * 1e3},
         };
         if (!plan.timings.empty()) {
             nlohmann::ordered_json candidates = nlohmann::ordered_json::array();

@@ -11,6 +11,10 @@ namespace {
 // tie keeps what was there, so that noise does not move the choice about.
 constexpr double switchMargin = 0.99;
 
+// A candidate whose first use takes this much longer than the best so far's
+// is not timed again: it cannot win, and each of its uses costs the run.
+constexpr double hopelessMargin = 1.15;
+
 std::vector<std::string_view> wordsOf(std::string_view text)
 {
     std::vector<std::string_view> words;
@@ -203,14 +207,14 @@ std::vector<TreeVariant> searchStepCandidates(std::int32_t k, std::size_t step, 
         }
         break;
     case 2:
-        for (const std::uint32_t columns : chunkColumnChoices) {
-            v.tuning.chunkColumns = columns;
+        for (const std::uint32_t at : {512u, 0u, 64u, 4096u}) {
+            v.tuning.prefetchAt = at;
             addCandidate(candidates, k, v);
         }
         break;
     case 3:
-        for (const std::uint32_t at : {512u, 0u, 64u, 4096u}) {
-            v.tuning.prefetchAt = at;
+        for (const std::uint32_t columns : chunkColumnChoices) {
+            v.tuning.chunkColumns = columns;
             addCandidate(candidates, k, v);
         }
         break;
@@ -282,8 +286,8 @@ PlanCacheReading readPlanCache(std::string_view heading, std::string_view text)
     return reading;
 }
 
-TransformPlanner::TransformPlanner(bool trying, std::optional<LanePath> forcedPath, int samples)
-    : trying_(trying), forcedPath_(forcedPath), samples_(samples), static_(staticVariant())
+TransformPlanner::TransformPlanner(bool trying, std::optional<LanePath> forcedPath, int samples, std::size_t steps)
+    : trying_(trying), forcedPath_(forcedPath), samples_(samples), steps_(steps), static_(staticVariant())
 {
     if (forcedPath_) static_.path = *forcedPath_;
     for (std::size_t k = 0; k < slots_.size(); ++k) {
@@ -335,8 +339,8 @@ void TransformPlanner::beginStep(Slot& slot)
         search.candidates = searchStepCandidates(slot.k, search.step, slot.plan.chosen, forcedPath_);
     }
     search.least.assign(search.candidates.size(), 0.0);
+    search.samples.assign(search.candidates.size(), 0);
     search.turn = 0;
-    search.timedUses = 0;
 }
 
 void TransformPlanner::endStep(Slot& slot)
@@ -351,6 +355,12 @@ void TransformPlanner::endStep(Slot& slot)
     slot.plan.chosen = search.candidates[best];
     ++search.step;
     ++search.stepsDone;
+    if (search.stepsDone == steps_ && search.step < searchStepCount) {
+        // The rest of the search is left to later runs.
+        slot.plan.source = WorkPlan::Source::trying;
+        search.candidates.clear();
+        return;
+    }
     if (search.step == searchStepCount) {
         slot.plan.source = WorkPlan::Source::measured;
         search.candidates.clear();
@@ -372,6 +382,7 @@ TransformPlanner::Turn TransformPlanner::next(std::int32_t k, TransformWork work
         return {plan.chosen, false};
     }
     Search& search = slot.search;
+    if (search.stepsDone == steps_) return {plan.chosen, false};
     if (search.uses < warmUpUses) {
         // The first use of a length also pays for pages touched the first time.
         ++search.uses;
@@ -391,13 +402,25 @@ void TransformPlanner::finish(std::int32_t k, TransformWork work, double seconds
     Search& search = slot.search;
     ++search.uses;
     if (slot.plan.source != WorkPlan::Source::trying) return;
+    slot.plan.timedSeconds += seconds;
+    ++slot.plan.timedUses;
     double& least = search.least[search.turn];
     if (least == 0.0 || seconds < least) least = seconds;
-    ++search.timedUses;
-    // Round robin over the candidates, so that a drift of the machine's
-    // speed falls on all of them alike.
-    search.turn = (search.turn + 1) % search.candidates.size();
-    if (search.timedUses == search.candidates.size() * static_cast<std::size_t>(samples_)) endStep(slot);
+    ++search.samples[search.turn];
+    // A hopeless candidate takes no more turns.
+    if (search.turn > 0 && search.least[0] > 0.0 && least > search.least[0] * hopelessMargin)
+        search.samples[search.turn] = samples_;
+    // Round robin over the candidates still to be timed, so that a drift of
+    // the machine's speed falls on all of them alike.
+    const std::size_t count = search.candidates.size();
+    for (std::size_t next = 1; next <= count; ++next) {
+        const std::size_t candidate = (search.turn + next) % count;
+        if (search.samples[candidate] < samples_) {
+            search.turn = candidate;
+            return;
+        }
+    }
+    endStep(slot);
 }
 
 const WorkPlan& TransformPlanner::planOf(std::int32_t k, TransformWork work) const { return slotOf(k, work).plan; }
@@ -417,6 +440,25 @@ std::vector<PlanChoice> TransformPlanner::choices() const
         }
     }
     return choices;
+}
+
+double TransformPlanner::trialCostOf(const WorkPlan& plan)
+{
+    if (plan.timedUses == 0) return 0.0;
+    double least = 0.0;
+    for (const CandidateTime& candidate : plan.timings) {
+        if (candidate.variant == plan.chosen && (least == 0.0 || candidate.seconds < least)) least = candidate.seconds;
+    }
+    return least > 0.0 ? plan.timedSeconds - static_cast<double>(plan.timedUses) * least : 0.0;
+}
+
+double TransformPlanner::trialCost() const
+{
+    double cost = 0.0;
+    for (const auto& row : slots_) {
+        for (const Slot& slot : row) cost += trialCostOf(slot.plan);
+    }
+    return cost;
 }
 
 bool TransformPlanner::measuredAnything() const

@@ -57,8 +57,8 @@ bool sameWorkAt(std::int32_t k, const TreeVariant& a, const TreeVariant& b);
 
 // The candidates of one step of the search at 2^k doubles, each the best so
 // far with one setting changed: the lane paths (only `forcedPath` when one is
-// forced), the chunk stride, the chunk width, the prefetch stride, the
-// streaming opening. The first candidate of every step is `best` itself, and
+// forced), the chunk stride, the prefetch stride, the chunk width, the
+// streaming opening (the settings that tend to matter most come first). The first candidate of every step is `best` itself, and
 // none does the same work as another.
 inline constexpr std::size_t searchStepCount = 5;
 std::vector<TreeVariant> searchStepCandidates(std::int32_t k, std::size_t step, const TreeVariant& best,
@@ -77,6 +77,8 @@ struct WorkPlan {
     TreeVariant chosen;                  // what runs (the best so far while trying)
     std::uint64_t uses = 0;              // transforms of this length and kind in this run
     std::vector<CandidateTime> timings;  // every candidate timed in this run, step by step
+    double timedSeconds = 0.0;           // all timed uses of this run together
+    std::uint64_t timedUses = 0;
 };
 
 // The choices of several lengths and kinds, as a later run may take them up.
@@ -108,9 +110,11 @@ public:
     // `trying`: time candidates where nothing is known; otherwise only the
     // known choices and the static variant run.
     TransformPlanner() : TransformPlanner(false) {}
-    // `samples`: timed uses of each candidate in a step (the least counts).
+    // `samples`: timed uses of each candidate in a step (the least counts);
+    // `steps`: the steps of a search this planner ends, the rest left to a
+    // later one.
     explicit TransformPlanner(bool trying, std::optional<LanePath> forcedPath = std::nullopt,
-                              int samples = defaultSamples);
+                              int samples = defaultSamples, std::size_t steps = stepsPerRun);
 
     // Choices from an earlier run: they run without trials.
     void takeUp(const std::vector<PlanChoice>& choices);
@@ -130,11 +134,20 @@ public:
     std::vector<PlanChoice> choices() const;
     // Whether this run measured anything new.
     bool measuredAnything() const;
+    // What the trials of this run cost over running the chosen variants
+    // throughout: each timed use's time less the least time its length and
+    // kind's choice took, in seconds.
+    double trialCost() const;
+    static double trialCostOf(const WorkPlan& plan);
 
     // Uses of one candidate in a step in a run, and warm-up uses before the
     // first step.
     static constexpr int defaultSamples = 2;
     static constexpr int warmUpUses = 1;
+    // Steps of a search one run ends: the rest goes on in later runs, so
+    // that no run spends more than a small part of its time on trials.
+    static constexpr std::size_t stepsPerRun = 2;
+    static constexpr std::size_t everyStep = searchStepCount;
 
 private:
     struct Search {
@@ -142,8 +155,8 @@ private:
         std::size_t step = 0;
         std::vector<TreeVariant> candidates;  // of the current step
         std::vector<double> least;            // per candidate, the least time so far (0: none yet)
+        std::vector<int> samples;             // per candidate, its timed uses in this step
         std::size_t turn = 0;                 // the candidate of the next timed use
-        std::size_t timedUses = 0;            // in the current step
         std::size_t stepsDone = 0;            // steps this run ended
     };
     struct Slot {
@@ -159,6 +172,7 @@ private:
     bool trying_;
     std::optional<LanePath> forcedPath_;
     int samples_;
+    std::size_t steps_;
     TreeVariant static_;
     std::array<std::array<Slot, transformWorkCount>, largestPlanExponent + 1> slots_;
 };

@@ -79,7 +79,7 @@ TEST(TransformPlanner, TheFastestCandidateIsKeptAndATieKeepsTheStaticVariant)
 {
     // Unchunked work is 20% faster, everything else alike.
     const auto chunksCost = [](const TreeVariant& v) { return v.tuning.chunkFrom == 0 ? 0.8 : 1.0; };
-    TransformPlanner planner(true, fft::staticVariant().path);
+    TransformPlanner planner(true, fft::staticVariant().path, TransformPlanner::defaultSamples, TransformPlanner::everyStep);
     const int uses = runUntilPlanned(planner, 20, TransformWork::times, chunksCost);
     const WorkPlan& plan = planner.planOf(20, TransformWork::times);
     ASSERT_EQ(plan.source, WorkPlan::Source::measured);
@@ -97,12 +97,27 @@ TEST(TransformPlanner, TheFastestCandidateIsKeptAndATieKeepsTheStaticVariant)
     EXPECT_EQ(turn.variant, plan.chosen);
 }
 
+TEST(TransformPlanner, AHopelessCandidateIsTimedOnceAndNeverChosen)
+{
+    // The streaming first pass takes half as long again: one use shows it.
+    const auto streamingCost = [](const TreeVariant& v) { return v.tuning.streamingOpening ? 1.5 : 1.0; };
+    TransformPlanner planner(true, fft::staticVariant().path, TransformPlanner::defaultSamples, TransformPlanner::everyStep);
+    int streamingUses = 0;
+    while (planner.planOf(21, TransformWork::forward).source != WorkPlan::Source::measured) {
+        const TransformPlanner::Turn turn = planner.next(21, TransformWork::forward);
+        if (turn.variant.tuning.streamingOpening) ++streamingUses;
+        if (turn.timed) planner.finish(21, TransformWork::forward, streamingCost(turn.variant));
+    }
+    EXPECT_EQ(streamingUses, 1);
+    EXPECT_FALSE(planner.planOf(21, TransformWork::forward).chosen.tuning.streamingOpening);
+}
+
 TEST(TransformPlanner, ATimeWithinTheMarginDoesNotMoveTheChoice)
 {
     const TreeVariant fixed = fft::staticVariant();
     // Every other variant is 0.5% faster: noise, not a reason to change.
     const auto nearlyAlike = [&](const TreeVariant& v) { return v == fixed ? 1.0 : 0.995; };
-    TransformPlanner planner(true);
+    TransformPlanner planner(true, std::nullopt, TransformPlanner::defaultSamples, TransformPlanner::everyStep);
     runUntilPlanned(planner, 19, TransformWork::forward, nearlyAlike);
     EXPECT_EQ(planner.planOf(19, TransformWork::forward).chosen, fixed);
 }
@@ -131,8 +146,13 @@ TEST(TransformPlanner, ShortLengthsKnownChoicesAndARunWithoutTrialsAreNeverTimed
 TEST(TransformPlanner, ASearchCutShortGoesOnInTheNextRun)
 {
     const auto cost = [](const TreeVariant& v) { return v.tuning.streamingOpening ? 0.5 : 1.0; };
+    // A run ends two steps of a search; the next one goes on from there.
     TransformPlanner first(true, fft::staticVariant().path);
-    runUntilPlanned(first, 22, TransformWork::inverse, cost, 12);
+    runUntilPlanned(first, 22, TransformWork::inverse, cost, 200);
+    EXPECT_EQ(first.planOf(22, TransformWork::inverse).source, WorkPlan::Source::trying);
+    // Once its steps are done, a run times nothing more.
+    EXPECT_FALSE(first.next(22, TransformWork::inverse).timed);
+    EXPECT_GE(first.choices().front().step, TransformPlanner::stepsPerRun);
     const std::vector<PlanChoice> kept = first.choices();
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_GT(kept[0].step, 0u);
@@ -143,7 +163,8 @@ TEST(TransformPlanner, ASearchCutShortGoesOnInTheNextRun)
     ASSERT_TRUE(reading.problem.empty()) << reading.problem;
     ASSERT_EQ(reading.choices, kept);
 
-    TransformPlanner second(true, fft::staticVariant().path);
+    TransformPlanner second(true, fft::staticVariant().path, TransformPlanner::defaultSamples,
+                            TransformPlanner::everyStep);
     second.takeUp(reading.choices);
     const int uses = runUntilPlanned(second, 22, TransformWork::inverse, cost);
     const WorkPlan& plan = second.planOf(22, TransformWork::inverse);
