@@ -21,16 +21,10 @@
 namespace calvorn {
 namespace {
 
-constexpr std::uint64_t seed = 5150;
+using test::firstDifference;
+using test::pairsReversed;
 
-// Index of the first double whose bits differ, or the length if none does.
-std::size_t firstDifference(const std::vector<double>& got, const std::vector<double>& want)
-{
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        if (std::memcmp(&got[i], &want[i], sizeof(double)) != 0) return i;
-    }
-    return got.size();
-}
+constexpr std::uint64_t seed = 5150;
 
 // Lower half: base-10^4 digits or values in (-1, 1), as the products and the
 // oracles use; upper half: large values the forward transform must ignore.
@@ -43,21 +37,6 @@ std::vector<double> randomInput(std::size_t n, bool digits, std::mt19937_64& ran
         x[i] = i < n / 2 ? value : 1e200 * uniform(random);
     }
     return x;
-}
-
-// A natural-order packed spectrum with its pairs in the products' order:
-// pair t moved to pair position rev(t), the k-1 low bits of t reversed.
-std::vector<double> pairsReversed(const std::vector<double>& natural, std::int32_t k)
-{
-    std::vector<double> reordered(natural.size());
-    const std::size_t pairs = natural.size() / 2;
-    for (std::size_t t = 0; t < pairs; ++t) {
-        std::size_t r = 0;
-        for (std::int32_t bit = 0; bit < k - 1; ++bit) r |= ((t >> bit) & 1u) << (k - 2 - bit);
-        reordered[2 * r] = natural[2 * t];
-        reordered[2 * r + 1] = natural[2 * t + 1];
-    }
-    return reordered;
 }
 
 // One input through the reference: its spectrum, and the inverse of the

@@ -1,5 +1,7 @@
 #include "fft/transform_oracles.h"
 
+#include <cstring>
+
 #include <algorithm>
 #include <cmath>
 
@@ -84,6 +86,26 @@ double relativeError(std::span<const double> got, std::span<const long double> w
         norm += want[i] * want[i];
     }
     return static_cast<double>(std::sqrt(difference / norm));
+}
+
+std::vector<double> pairsReversed(const std::vector<double>& natural, std::int32_t k)
+{
+    std::vector<double> reordered(natural.size());
+    for (std::size_t t = 0; t < natural.size() / 2; ++t) {
+        std::size_t r = 0;
+        for (std::int32_t bit = 0; bit < k - 1; ++bit) r |= ((t >> bit) & 1u) << (k - 2 - bit);
+        reordered[2 * r] = natural[2 * t];
+        reordered[2 * r + 1] = natural[2 * t + 1];
+    }
+    return reordered;
+}
+
+std::size_t firstDifference(std::span<const double> got, std::span<const double> want)
+{
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        if (std::memcmp(&got[i], &want[i], sizeof(double)) != 0) return i;
+    }
+    return want.size();
 }
 
 void multiplyPackedSpectra(std::span<double> a, std::span<const double> b)

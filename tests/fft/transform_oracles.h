@@ -24,6 +24,14 @@ double relativeError(std::span<const double> got, std::span<const long double> w
 // reals, then each pair (2j, 2j+1) as a complex product.
 void multiplyPackedSpectra(std::span<double> a, std::span<const double> b);
 
+// A natural-order packed spectrum with its pairs in the products' order:
+// pair t moved to pair position rev(t), the k-1 low bits of t reversed (the
+// exchange is its own inverse).
+std::vector<double> pairsReversed(const std::vector<double>& natural, std::int32_t k);
+
+// Index of the first double whose bits differ from want's, or want's length.
+std::size_t firstDifference(std::span<const double> got, std::span<const double> want);
+
 // Uniform base-10^4 digits from a seeded generator.
 std::vector<std::uint32_t> randomDigits(std::size_t count, std::mt19937_64& random);
 

@@ -25,6 +25,9 @@
 namespace calvorn {
 namespace {
 
+using test::firstDifference;
+using test::pairsReversed;
+
 // An array of n doubles starting on a page, as the work area does.
 class AlignedArray {
 public:
@@ -44,26 +47,6 @@ private:
     std::vector<double> storage_;
     double* data_ = nullptr;
 };
-
-std::size_t firstDifference(std::span<const double> got, const std::vector<double>& want)
-{
-    for (std::size_t i = 0; i < want.size(); ++i) {
-        if (std::memcmp(&got[i], &want[i], sizeof(double)) != 0) return i;
-    }
-    return want.size();
-}
-
-std::vector<double> pairsReversed(const std::vector<double>& natural, std::int32_t k)
-{
-    std::vector<double> reordered(natural.size());
-    for (std::size_t t = 0; t < natural.size() / 2; ++t) {
-        std::size_t r = 0;
-        for (std::int32_t bit = 0; bit < k - 1; ++bit) r |= ((t >> bit) & 1u) << (k - 2 - bit);
-        reordered[2 * r] = natural[2 * t];
-        reordered[2 * r + 1] = natural[2 * t + 1];
-    }
-    return reordered;
-}
 
 // What the reference makes of two factors of 2^k doubles (digits in the
 // lower halves), in the products' pair order where the products keep it.

@@ -42,7 +42,11 @@ inline constexpr std::size_t widestChunk = 64;
 template <std::size_t Rows>
 struct RowChunk {
     alignas(64) double doubles[widestChunk * 16];
-    double* row(std::size_t r, std::size_t length) { return doubles + r * length; }
+    // The rows of a chunk `length` columns wide.
+    void rows(std::size_t length, double* (&rowPointers)[Rows])
+    {
+        for (std::size_t r = 0; r < Rows; ++r) rowPointers[r] = doubles + r * length;
+    }
 };
 
 // Copies count doubles, a lane set at a time.
@@ -59,8 +63,7 @@ template <typename V>
 }
 
 // Calls body(std::integral_constant<std::size_t, columns>) for the chunk
-// width of a sweep, so that the copies and the work run over a length known
-// when they are compiled.
+// width of a sweep.
 template <std::size_t Rows, typename Body>
 [[gnu::always_inline]] inline void withChunkColumns(std::size_t columns, Body body)
 {
@@ -77,6 +80,21 @@ template <std::size_t Rows, typename Body>
     }
 }
 
+// Calls body(chunkRows, t0, length) for every run of `length` columns
+// (t0 = 0, length, ... < count) with the rows of one chunk buffer of that
+// width; `length` is an integral constant, so that loops over it are
+// compiled for their length.
+template <std::size_t Rows, typename Body>
+[[gnu::always_inline]] inline void forEachChunk(std::size_t columns, std::size_t count, Body body)
+{
+    withChunkColumns<Rows>(columns, [&](auto length) {
+        RowChunk<Rows> chunk;
+        double* chunkRows[Rows];
+        chunk.rows(length, chunkRows);
+        for (std::size_t t0 = 0; t0 < count; t0 += length) body(chunkRows, t0, length);
+    });
+}
+
 // Runs work(rowPointers, t) for every lane set t = 0, lanes, ... < count of
 // the given rows, where work loads, computes and stores at rowPointers[r] + t.
 // In chunks (count a multiple of the chunk's columns) it goes through a
@@ -90,19 +108,13 @@ template <typename V, std::size_t Rows, typename Work>
         for (std::size_t t = 0; t < count; t += laneCount<V>) work(rows, t);
         return;
     }
-    withChunkColumns<Rows>(sweep.columns, [&](auto columns) {
-        constexpr std::size_t length = decltype(columns)::value;
-        RowChunk<Rows> chunk;
-        double* chunkRows[Rows];
-        for (std::size_t r = 0; r < Rows; ++r) chunkRows[r] = chunk.row(r, length);
-        for (std::size_t t0 = 0; t0 < count; t0 += length) {
-            for (std::size_t r = 0; r < readRows; ++r) copyLanes<V>(chunkRows[r], rows[r] + t0, length);
-            for (std::size_t t = 0; t < length; t += laneCount<V>) work(chunkRows, t);
-            if (sweep.streaming) {
-                for (std::size_t r = 0; r < Rows; ++r) streamLanesFrom<V>(rows[r] + t0, chunkRows[r], length);
-            } else {
-                for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(rows[r] + t0, chunkRows[r], length);
-            }
+    forEachChunk<Rows>(sweep.columns, count, [&](double* const (&chunkRows)[Rows], std::size_t t0, auto length) {
+        for (std::size_t r = 0; r < readRows; ++r) copyLanes<V>(chunkRows[r], rows[r] + t0, length);
+        for (std::size_t t = 0; t < length; t += laneCount<V>) work(chunkRows, t);
+        if (sweep.streaming) {
+            for (std::size_t r = 0; r < Rows; ++r) streamLanesFrom<V>(rows[r] + t0, chunkRows[r], length);
+        } else {
+            for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(rows[r] + t0, chunkRows[r], length);
         }
     });
 }
@@ -120,18 +132,11 @@ template <typename V, std::size_t Rows, typename Work, typename Finish>
         return;
     }
     const auto plain = [](double* p, V value) { storeLanes(p, value); };
-    withChunkColumns<Rows>(sweep.columns, [&](auto columns) {
-        constexpr std::size_t length = decltype(columns)::value;
-        RowChunk<Rows> chunk;
-        double* chunkRows[Rows];
-        for (std::size_t r = 0; r < Rows; ++r) chunkRows[r] = chunk.row(r, length);
-        for (std::size_t t0 = 0; t0 < count; t0 += length) {
-            for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(chunkRows[r], rows[r] + t0, length);
-            for (std::size_t t = 0; t < length; t += laneCount<V>) work(chunkRows, t, plain);
-            for (std::size_t r = 0; r < Rows; ++r) {
-                for (std::size_t i = 0; i < length; i += laneCount<V>)
-                    finish(rows[r] + t0 + i, loadLanes<V>(chunkRows[r] + i));
-            }
+    forEachChunk<Rows>(sweep.columns, count, [&](double* const (&chunkRows)[Rows], std::size_t t0, auto length) {
+        for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(chunkRows[r], rows[r] + t0, length);
+        for (std::size_t t = 0; t < length; t += laneCount<V>) work(chunkRows, t, plain);
+        for (std::size_t r = 0; r < Rows; ++r) {
+            for (std::size_t i = 0; i < length; i += laneCount<V>) finish(rows[r] + t0 + i, loadLanes<V>(chunkRows[r] + i));
         }
     });
 }
