@@ -18,9 +18,10 @@ std::uint64_t memoryBudget(const MemoryStatus& memory);
 // output's buffers, the C library's own), kept out of a process's headroom.
 constexpr std::uint64_t runReserveBytes = 4ull << 20;
 
-// The budget of a run: memoryBudget, but never more than the headroom under
-// the process's own limits less runReserveBytes, nor more than `cap` (a
-// limit the user set).
+// The budget of a run: memoryBudget, but never more than four fifths of the
+// headroom under the process's own limits less runReserveBytes (the fifth
+// left is for the twiddle table, which grows with the area's transforms),
+// nor more than `cap` (a limit the user set).
 std::uint64_t limitedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap);
 
 // The shortest work area that the out-of-core products can cut into blocks of
