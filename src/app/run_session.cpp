@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/record_file.h"
+#include "app/run_history.h"
 #include "driver/work_files.h"
 #include "platform/owned_files.h"
 #include "platform/run_clock.h"
@@ -11,6 +12,15 @@ namespace calvorn {
 namespace {
 
 constexpr const char* failureCaption = "ERROR";
+
+// A run that ended by itself goes into the history, whatever its verdict.
+void addToHistory(const std::optional<std::filesystem::path>& historyFile, std::int32_t sizeExponent,
+                  SessionResult& session)
+{
+    if (!historyFile) return;
+    if (auto problem = appendToHistory(*historyFile, historyEntryOf(sizeExponent, session)))
+        session.historyProblem = std::move(*problem);
+}
 
 } // namespace
 
@@ -23,7 +33,7 @@ std::optional<std::string> folderFileInTheWay()
 }
 
 SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& records, SessionFront& front,
-                         const RunOptions& options)
+                         const RunOptions& options, const std::optional<std::filesystem::path>& historyFile)
 {
     SessionResult session;
     const RunClock clock(host);
@@ -49,6 +59,7 @@ SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& rec
     // A wrong result must never become a best time.
     if (result != 0 || !session.summary.digitsVerified) {
         session.outcome = SessionResult::Outcome::failed;
+        addToHistory(historyFile, sizeExponent, session);
         return session;
     }
 
@@ -61,6 +72,7 @@ SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& rec
         session.recordsError = e.what();
     }
     session.outcome = SessionResult::Outcome::recorded;
+    addToHistory(historyFile, sizeExponent, session);
     return session;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <optional>
 #include <span>
@@ -29,6 +30,9 @@ struct ConsoleSettings {
     // A test hook (CALVORN_TEST_FAULT_RUN): the run, counted from 1, whose
     // arithmetic gets a fault that changes its work fingerprint but not its digits.
     std::optional<std::int64_t> faultyRun;
+    // The history of runs: the user's file (main.cpp), a scratch one in
+    // tests, or none (nothing is added, and --history has nothing to read).
+    std::optional<std::filesystem::path> historyFile;
 };
 
 // The usage text in English, listing the options and sizes.

@@ -54,6 +54,12 @@ void applyMemory(ConsoleCommand& command, std::string_view value)
     else fail(command, "--memory takes a size such as 16M (K, M or G), not \"" + std::string(value) + "\"");
 }
 
+void applyChart(ConsoleCommand& command, std::string_view value)
+{
+    if (value.empty()) fail(command, "--chart needs the name of the file to write");
+    else command.chartFile = std::string(value);
+}
+
 constexpr std::array options{
     Option{"--repeat", "N", "N회 연속 연산하는 안정성 시험 (0: 멈출 때까지)",
            "stability test: N runs back to back (0: until stopped)",
@@ -66,8 +72,16 @@ constexpr std::array options{
            applyMemory},
     Option{"--lang", "ko|en", "출력 언어 (기본: 로캘을 따름)", "language of the output (default: from the locale)",
            applyLanguage},
+    Option{"--no-history", "", "이 연산을 연산 이력에 남기지 않음", "do not add this run to the history of runs",
+           [](ConsoleCommand& c, std::string_view) { c.noHistory = true; }},
     Option{"--records", "", "크기별 최고 기록을 보임", "show the best time of every size",
            [](ConsoleCommand& c, std::string_view) { setKind(c, ConsoleCommand::Kind::records); }},
+    Option{"--history", "", "연산 이력을 크기별 표로 보임 (SIZE를 주면 그 크기만)",
+           "show the history of runs, a table per size (of SIZE alone if one is named)",
+           [](ConsoleCommand& c, std::string_view) { setKind(c, ConsoleCommand::Kind::history); }},
+    Option{"--chart", "FILE", "--history와 함께: 크기별 최고 기록의 차트를 SVG 파일로 씀",
+           "with --history: write a chart of the best time per size to FILE (SVG)",
+           applyChart},
     Option{"--version", "", "판 번호를 보임", "show the version",
            [](ConsoleCommand& c, std::string_view) { setKind(c, ConsoleCommand::Kind::version); }},
     Option{"--help", "", "이 도움말을 보임", "show this text",
@@ -116,6 +130,7 @@ ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
             else if (sizeGiven) fail(command, "too many arguments");
             else command.sizeExponent = *exponent;
             sizeGiven = true;
+            command.sizeNamed = exponent.has_value();
             continue;
         }
         // "--name value" or "--name=value".
@@ -140,6 +155,7 @@ ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
         }
         option->apply(command, value);
     }
+    if (command.chartFile && command.kind == ConsoleCommand::Kind::run) fail(command, "--chart goes with --history");
     return command;
 }
 
