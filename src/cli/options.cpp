@@ -155,7 +155,8 @@ ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
         }
         option->apply(command, value);
     }
-    if (command.chartFile && command.kind == ConsoleCommand::Kind::run) fail(command, "--chart goes with --history");
+    const bool drawsNoChart = command.kind == ConsoleCommand::Kind::run || command.kind == ConsoleCommand::Kind::records;
+    if (command.chartFile && drawsNoChart) fail(command, "--chart goes with --history");
     return command;
 }
 

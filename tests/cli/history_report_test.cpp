@@ -305,6 +305,7 @@ TEST(ConsoleHistory, Options)
     EXPECT_TRUE(parse({"--no-history", "16K"}).noHistory);
     EXPECT_EQ(parse({"--chart", "c.svg"}).kind, ConsoleCommand::Kind::usageError);
     EXPECT_EQ(parse({"--chart", "c.svg"}).error, "--chart goes with --history");
+    EXPECT_EQ(parse({"--records", "--chart", "c.svg"}).error, "--chart goes with --history");
     EXPECT_EQ(parse({"--history", "--chart="}).kind, ConsoleCommand::Kind::usageError);
     EXPECT_TRUE(contains(consoleUsage(Language::english), "  --no-history  "));
 }
