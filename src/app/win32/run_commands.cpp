@@ -90,11 +90,12 @@ void MainWindow::computeAndRecord(std::int32_t sizeExponent)
     RunFront front(*this);
     const SessionResult session = runSession(host_, sizeExponent, records_, front, RunOptions{}, historyFile_);
     // A run that could not be added to the history says so in the log, and nothing else changes.
-    const std::string historyWarning =
-        session.historyProblem.empty()
-            ? std::string()
-            : "\n" + formatText(messageText(MessageId::historyNotWritten, Language::korean),
-                                 session.historyProblem.c_str());
+    std::string historyWarning;
+    if (!session.historyProblem.empty()) {
+        historyWarning.push_back('\n');
+        historyWarning += formatText(messageText(MessageId::historyNotWritten, Language::korean),
+                                     session.historyProblem.c_str());
+    }
     // A failed, stopped or unverified run keeps its log lines and touches no record.
     if (session.outcome != SessionResult::Outcome::recorded) {
         if (!historyWarning.empty()) appendLog(historyWarning, true);
