@@ -84,6 +84,11 @@ ProgramRun::ProgramRun(const ProgramFolders& folders, std::vector<std::string> a
         // Its messages in English, whatever the tester's locale.
         setenv("LC_ALL", "C", 1);
         unsetenv("LANGUAGE");
+        // The tester's own history, settings and caches are not the test's.
+        const fs::path base = folders.run().parent_path();
+        setenv("XDG_DATA_HOME", folders.dataHome().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
+        setenv("XDG_CACHE_HOME", (base / "cache").c_str(), 1);
         if (prepare) prepare();
         execv(argv[0], argv.data());
         _exit(127);
