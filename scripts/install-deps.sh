@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(g++ cmake make pkg-config nlohmann-json3-dev)
 if [ "${1:-build}" = test ]; then
   packages+=(googletest libgtest-dev libgmp-dev libmpfr-dev libbenchmark-dev python3 libfftw3-dev)
+  # The history chart is rendered to PNG in the tests.
+  packages+=(librsvg2-bin)
   # The window program: cross-built with MinGW-w64 and run under Wine in Xvfb.
   if [ -f "$(dirname "$0")/gui-packages.txt" ]; then
     mapfile -t gui < <(grep -v '^#' "$(dirname "$0")/gui-packages.txt")

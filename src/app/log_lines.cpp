@@ -17,4 +17,10 @@ std::string outputTimeLogLine(std::uint32_t elapsedMilliseconds, Language langua
     return elapsedTimeText(elapsedMilliseconds, language) + messageText(MessageId::digitsWritten, language);
 }
 
+std::string computationTimeLine(std::uint32_t elapsedMilliseconds, Language language)
+{
+    return formatText(messageText(MessageId::computationTime, language), elapsedMilliseconds / 1000,
+                      elapsedMilliseconds % 1000);
+}
+
 } // namespace calvorn

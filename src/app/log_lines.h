@@ -1,7 +1,8 @@
 // The lines the shell itself adds to the log of a run (the driver writes the
-// others): the start line and the output-time line, whose elapsed time is
-// the driver's elapsedTimeText, in the language of the log (the window's is
-// Korean). UTF-8; the window converts them for display.
+// others): the start line, the output-time line, whose elapsed time is the
+// driver's elapsedTimeText, and the computation's time to the millisecond,
+// in the language of the log (the window's is Korean). UTF-8; the window
+// converts them for display.
 #pragma once
 
 #include <cstdint>
@@ -22,5 +23,9 @@ std::string startLogLine(std::int32_t sizeExponent, Language language = Language
 // The line appended after a successful run, without LF:
 // the elapsed time, then " PI 데이터 출력 → pi_data.txt".
 std::string outputTimeLogLine(std::uint32_t elapsedMilliseconds, Language language = Language::korean);
+
+// The computation's time in seconds to the millisecond, without LF:
+// "연산 시간: 0.583초", "computation time: 0.583 s".
+std::string computationTimeLine(std::uint32_t elapsedMilliseconds, Language language = Language::korean);
 
 } // namespace calvorn

@@ -5,6 +5,7 @@
 #include "app/record_file.h"
 #include "app/text_format.h"
 #include "app/transform_plan_cache.h"
+#include "app/run_history.h"
 #include "driver/work_files.h"
 #include "platform/owned_files.h"
 #include "platform/run_clock.h"
@@ -59,6 +60,15 @@ void keepPlans(Host& host, const PlanCacheUse& use, const fft::TransformPlanner&
         host.appendLog(formatText(messageText(MessageId::planCacheNotSaved, language), problem->c_str()));
 }
 
+// A run that ended by itself goes into the history, whatever its verdict.
+void addToHistory(const std::optional<std::filesystem::path>& historyFile, std::int32_t sizeExponent,
+                  SessionResult& session)
+{
+    if (!historyFile) return;
+    if (auto problem = appendToHistory(*historyFile, historyEntryOf(sizeExponent, session)))
+        session.historyProblem = std::move(*problem);
+}
+
 } // namespace
 
 std::optional<std::string> folderFileInTheWay()
@@ -109,16 +119,21 @@ SessionResult runUnrecordedSession(Host& host, std::int32_t sizeExponent, Sessio
 }
 
 SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& records, SessionFront& front,
-                         const RunOptions& options)
+                         const RunOptions& options, const std::optional<std::filesystem::path>& historyFile)
 {
     SessionResult session = runUnrecordedSession(host, sizeExponent, front, options);
-    if (session.outcome != SessionResult::Outcome::recorded) return session;
+    if (session.outcome == SessionResult::Outcome::stopped) return session;
+    if (session.outcome == SessionResult::Outcome::failed) {
+        addToHistory(historyFile, sizeExponent, session);
+        return session;
+    }
     records.recordRun(sizeExponent, session.elapsed);
     try {
         saveRecords(records, sizeExponent);
     } catch (const RecordFileError& e) {
         session.recordsError = e.what();
     }
+    addToHistory(historyFile, sizeExponent, session);
     return session;
 }
 

@@ -1,9 +1,11 @@
 // One run as both front ends make it: the clock, the driver, the recorded
-// time, the pending-stop check and the records file. The front end shows
-// what the session reports (lines, boxes, the table) in its own way.
+// time, the pending-stop check, the records file and the history of runs.
+// The front end shows what the session reports (lines, boxes, the table) in
+// its own way.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -32,6 +34,7 @@ struct SessionResult {
     RunSummary summary;
     std::uint32_t elapsed = 0;   // the recorded time in milliseconds (recorded runs only)
     std::string recordsError;    // why the records file could not be saved (empty: saved)
+    std::string historyProblem;  // why the run could not be added to the history (empty: added, or none kept)
 };
 
 // Why a run cannot start in the current folder without touching what is not
@@ -45,9 +48,12 @@ std::optional<std::string> folderFileInTheWay();
 // is still pending ends as stopped. Only a verified run updates `records` and
 // saves them; a failure of that save is reported in recordsError (the records
 // in memory keep the new time). Exceptions from the driver's set-up are shown
-// through host.showError and end as failed.
+// through host.showError and end as failed. With a history file, every run
+// that was not stopped is added to it; a failure to do so is reported in
+// historyProblem and changes nothing else.
 SessionResult runSession(Host& host, std::int32_t sizeExponent, RecordTable& records, SessionFront& front,
-                         const RunOptions& options = {});
+                         const RunOptions& options = {},
+                         const std::optional<std::filesystem::path>& historyFile = std::nullopt);
 
 // The same run without the record step: runSession up to the moment a
 // verified run would be recorded (front.runFinished included). Outcome

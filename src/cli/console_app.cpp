@@ -7,8 +7,11 @@
 #include "app/log_lines.h"
 #include "app/record_file.h"
 #include "app/record_table.h"
+#include "app/run_history.h"
 #include "app/size_table.h"
 #include "app/text_format.h"
+#include "cli/history_chart.h"
+#include "cli/history_table.h"
 #include "cli/json_report.h"
 #include "cli/plan_report.h"
 #include "cli/repeat_run.h"
@@ -16,6 +19,7 @@
 #include "cli/stress_test.h"
 #include "driver/work_fingerprint.h"
 #include "platform/owned_files.h"
+#include "platform/user_data.h"
 
 #ifndef CALVORN_VERSION
 #define CALVORN_VERSION "unknown"
@@ -64,6 +68,7 @@ public:
         const Console& c = console_;
         host_.appendLog(outputTimeLogLine(elapsed, c.language) + "\n");
         c.line(c.human, MessageId::runFinished);
+        c.print(c.human, computationTimeLine(elapsed, c.language) + "\n");
         c.line(c.human, MessageId::digitsVerified);
         c.formatted(c.human, MessageId::largestRoundingDistance, summary.largestRoundingDistance);
         c.print(c.human, "\n");
@@ -78,13 +83,22 @@ private:
     const Console& console_;
 };
 
+// A run that could not be added to the history changes nothing else.
+void warnOfHistory(const SessionResult& session, const Console& console)
+{
+    if (!session.historyProblem.empty())
+        console.complain(formatText(messageText(MessageId::historyNotWritten, console.language),
+                                    session.historyProblem.c_str()));
+}
+
 // One run as the window's start command makes it, from the start line to the
-// saved records.
+// saved records (and the history).
 int runAndRecord(std::int32_t sizeExponent, Host& host, RecordTable& records, const RunOptions& options,
-                 const Console& console, JsonRun& json)
+                 const std::optional<std::filesystem::path>& historyFile, const Console& console, JsonRun& json)
 {
     ConsoleFront front(host, console);
-    const SessionResult session = runOnce(sizeExponent, host, records, front, options);
+    const SessionResult session = runOnce(sizeExponent, host, records, front, options, historyFile);
+    warnOfHistory(session, console);
     json.runs.push_back(session);
     json.verdict = judgeRun(session);
     switch (session.outcome) {
@@ -140,6 +154,11 @@ int runStabilityTest(const StabilityTest& test, Host& host, RecordTable& records
     console.formatted(console.human, MessageId::repeatSummary, seconds(report.bestTime), seconds(report.medianTime),
                       static_cast<long long>(report.passedRuns));
     console.formatted(console.human, MessageId::repeatVerdict, verdictText(report.verdict, console.language));
+    for (const RepeatedRun& run : report.runs) {
+        if (run.session.historyProblem.empty()) continue;
+        warnOfHistory(run.session, console);
+        break;
+    }
     bool saved = true;
     for (const RepeatedRun& run : report.runs) {
         if (run.session.recordsError.empty()) continue;
@@ -201,6 +220,7 @@ int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings&
     if (command.memoryCap) options.memoryCap = *command.memoryCap;
     options.planCacheFile = settings.planCacheFile;
     options.replanTransforms = command.replan;
+    const auto historyFile = command.noHistory ? std::nullopt : settings.historyFile;
     JsonRun json;
     json.sizeExponent = command.sizeExponent;
     json.repeated = command.repeat.has_value();
@@ -211,14 +231,15 @@ int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings&
         test.count = *command.repeat;
         test.options = options;
         test.faultyRun = settings.faultyRun;
+        test.historyFile = historyFile;
         exitCode = runStabilityTest(test, host, records, console, json);
     } else {
         options.injectFault = settings.faultyRun == 1;
         if (command.json) {
             RoutedHost logToHuman(host, console.human, console.print);
-            exitCode = runAndRecord(command.sizeExponent, logToHuman, records, options, console, json);
+            exitCode = runAndRecord(command.sizeExponent, logToHuman, records, options, historyFile, console, json);
         } else {
-            exitCode = runAndRecord(command.sizeExponent, host, records, options, console, json);
+            exitCode = runAndRecord(command.sizeExponent, host, records, options, historyFile, console, json);
         }
     }
     if (command.verbose && !json.runs.empty()) {
@@ -229,6 +250,53 @@ int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings&
         console.print(console.out, jsonReport(json) + "\n");
     }
     return exitCode;
+}
+
+// --history [SIZE] [--chart FILE]: the table of the runs kept, and the chart.
+int showHistory(const ConsoleCommand& command, const ConsoleSettings& settings, const Console& console)
+{
+    if (!settings.historyFile) {
+        console.complain(messageText(MessageId::historyNoFolder, console.language));
+        return exitRunFailed;
+    }
+    const HistoryContents history = readHistory(*settings.historyFile);
+    if (!history.problem.empty()) {
+        console.complain(formatText(messageText(MessageId::historyUnreadable, console.language),
+                                    history.problem.c_str()));
+        return exitRunFailed;
+    }
+    const std::optional<std::int32_t> size =
+        command.sizeNamed ? std::optional<std::int32_t>(command.sizeExponent) : std::nullopt;
+    const std::vector<HistoryRow> rows = historyRows(history.entries, size);
+    unsigned long long shown = 0;
+    for (const HistoryRow& row : rows) shown += row.passed + row.failed;
+    const std::string file = pathText(*settings.historyFile);
+    if (shown == 0 && size) {
+        std::string label(sizeLabel(*size));
+        label.erase(0, label.find_first_not_of(' '));
+        console.formatted(console.out, MessageId::historyEmptyOfSize, label.c_str(), file.c_str());
+    } else if (shown == 0) {
+        console.formatted(console.out, MessageId::historyEmpty, file.c_str());
+    } else {
+        console.formatted(console.out, MessageId::historyHeading, file.c_str(), shown);
+        console.print(console.out, historyTable(rows, console.language));
+    }
+    if (history.damagedLines > 0)
+        console.formatted(console.out, MessageId::historyDamagedLines,
+                          static_cast<unsigned long long>(history.damagedLines));
+    if (!command.chartFile) return exitSuccess;
+
+    const std::vector<ChartSeries> series = chartSeries(history.entries, size);
+    if (series.empty()) {
+        console.complain(messageText(MessageId::chartNoPassedRun, console.language));
+        return exitRunFailed;
+    }
+    if (const auto problem = writeChartFile(*command.chartFile, historyChartSvg(series, console.language))) {
+        console.complain(formatText(messageText(MessageId::chartNotWritten, console.language), problem->c_str()));
+        return exitRunFailed;
+    }
+    console.formatted(console.out, MessageId::chartWritten, command.chartFile->c_str());
+    return exitSuccess;
 }
 
 } // namespace
@@ -263,6 +331,8 @@ int runConsole(std::span<const std::string> args, Host& host, std::FILE* out, st
             print(out, records.startupTable(language));
             return reportWritten(console, exitSuccess);
         }
+        case ConsoleCommand::Kind::history:
+            return reportWritten(console, showHistory(command, settings, console));
         case ConsoleCommand::Kind::run:
             break;
         }

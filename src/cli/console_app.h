@@ -39,6 +39,9 @@ struct ConsoleSettings {
     // A test hook (CALVORN_TEST_HANG_LIMIT): how long a stress test's copy may
     // stay silent before it counts as hung; none: the ordinary limit.
     std::optional<std::chrono::milliseconds> hangLimit;
+    // The history of runs: the user's file (main.cpp), a scratch one in
+    // tests, or none (nothing is added, and --history has nothing to read).
+    std::optional<std::filesystem::path> historyFile;
 };
 
 // The usage text in English, listing the options and sizes.

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "app/record_table.h"
@@ -46,8 +48,9 @@ private:
     TextWriter write_;
 };
 
-// The start line in the options' language, then one run session.
+// The start line in the options' language, then one run session (added to
+// the history file if there is one).
 SessionResult runOnce(std::int32_t sizeExponent, Host& host, RecordTable& records, SessionFront& front,
-                      const RunOptions& options);
+                      const RunOptions& options, const std::optional<std::filesystem::path>& historyFile);
 
 } // namespace calvorn

@@ -4,7 +4,7 @@
 
 #include "app/size_table.h"
 #include "cli/plan_report.h"
-#include "cli/system_facts.h"
+#include "platform/system_facts.h"
 #include "driver/work_fingerprint.h"
 #include "fft/transform_plan.h"
 
@@ -14,17 +14,6 @@
 
 namespace calvorn {
 namespace {
-
-const char* verdictName(RunVerdict verdict)
-{
-    switch (verdict) {
-    case RunVerdict::passed: return "passed";
-    case RunVerdict::stopped: return "stopped";
-    case RunVerdict::fingerprintDiffers: return "fingerprint-differs";
-    case RunVerdict::failed: break;
-    }
-    return "failed";
-}
 
 // The fingerprint as 16 hexadecimal digits (a JSON number would lose bits),
 // and whether it was compared with the reference and matched it.
@@ -41,7 +30,7 @@ nlohmann::ordered_json runObject(std::int64_t number, const SessionResult& sessi
         {"run", number},
         {"timeMs", session.summary.elapsed},
         {"verified", session.summary.digitsVerified},
-        {"verdict", verdictName(judgeRun(session))},
+        {"verdict", std::string(verdictName(judgeRun(session)))},
     };
     addFingerprint(object, session.summary);
     object["iterations"] = session.summary.iterations;
@@ -74,7 +63,7 @@ std::string jsonReport(const JsonRun& run)
         {"digits", std::int64_t{1} << run.sizeExponent},
         {"timeMs", run.recordedTime},
         {"verified", anyFinished && allVerified},
-        {"verdict", verdictName(run.verdict)},
+        {"verdict", std::string(verdictName(run.verdict))},
     };
     addFingerprint(report, last);
     report.update(nlohmann::ordered_json{

@@ -1,11 +1,12 @@
-// calvorn [SIZE] [options] | --records | --help | --version: computes pi in
-// the current directory and keeps the best time per size in "pi_rec.txt".
-// Ctrl+C stops a run.
+// calvorn [SIZE] [options] | --records | --history | --help | --version:
+// computes pi in the current directory, keeps the best time per size in
+// "pi_rec.txt" and every run in the user's history. Ctrl+C stops a run.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/transform_plan_cache.h"
+#include "app/run_history.h"
 #include "cli/console_app.h"
 #include "cli/console_environment.h"
 
@@ -31,6 +32,7 @@ int main(int argc, char** argv)
     }
     settings.hangLimit = calvorn::hangLimitFromEnvironment();
     settings.planCacheFile = calvorn::transformPlanCacheFile();
+    settings.historyFile = calvorn::userHistoryFile();
 #ifdef _WIN32
     return calvorn::runConsole(args, host, stdout, stderr, calvorn::writeUtf8, settings);
 #else

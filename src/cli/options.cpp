@@ -76,6 +76,14 @@ void checkCombinations(ConsoleCommand& command)
     if (!command.stress && (command.cores || command.duration))
         fail(command, std::string(command.cores ? "--cores" : "--for") + " belongs to --stress");
     if (command.stress && command.repeat) fail(command, "--stress and --repeat cannot be combined");
+    const bool drawsNoChart = command.kind == ConsoleCommand::Kind::run || command.kind == ConsoleCommand::Kind::records;
+    if (command.chartFile && drawsNoChart) fail(command, "--chart goes with --history");
+}
+
+void applyChart(ConsoleCommand& command, std::string_view value)
+{
+    if (value.empty()) fail(command, "--chart needs the name of the file to write");
+    else command.chartFile = std::string(value);
 }
 
 constexpr std::array options{
@@ -103,8 +111,16 @@ constexpr std::array options{
            [](ConsoleCommand& c, std::string_view) { c.verbose = true; }},
     Option{"--lang", "ko|en", "출력 언어 (기본: 로캘을 따름)", "language of the output (default: from the locale)",
            applyLanguage},
+    Option{"--no-history", "", "이 연산을 연산 이력에 남기지 않음", "do not add this run to the history of runs",
+           [](ConsoleCommand& c, std::string_view) { c.noHistory = true; }},
     Option{"--records", "", "크기별 최고 기록을 보임", "show the best time of every size",
            [](ConsoleCommand& c, std::string_view) { setKind(c, ConsoleCommand::Kind::records); }},
+    Option{"--history", "", "연산 이력을 크기별 표로 보임 (SIZE를 주면 그 크기만)",
+           "show the history of runs, a table per size (of SIZE alone if one is named)",
+           [](ConsoleCommand& c, std::string_view) { setKind(c, ConsoleCommand::Kind::history); }},
+    Option{"--chart", "FILE", "--history와 함께: 크기별 최고 기록의 차트를 SVG 파일로 씀",
+           "with --history: write a chart of the best time per size to FILE (SVG)",
+           applyChart},
     Option{"--version", "", "판 번호를 보임", "show the version",
            [](ConsoleCommand& c, std::string_view) { setKind(c, ConsoleCommand::Kind::version); }},
     Option{"--help", "", "이 도움말을 보임", "show this text",
@@ -179,6 +195,7 @@ ConsoleCommand parseConsoleArguments(std::span<const std::string> args)
             else if (sizeGiven) fail(command, "too many arguments");
             else command.sizeExponent = *exponent;
             sizeGiven = true;
+            command.sizeNamed = exponent.has_value();
             continue;
         }
         // "--name value" or "--name=value".

@@ -18,9 +18,10 @@ namespace calvorn {
 constexpr std::int32_t maximumStressCopies = 1024;
 
 struct ConsoleCommand {
-    enum class Kind { run, records, help, version, usageError };
+    enum class Kind { run, records, history, help, version, usageError };
     Kind kind = Kind::run;
     std::int32_t sizeExponent = 14;     // for run: "  16K" unless a size is named
+    bool sizeNamed = false;             // a size was named (--history shows that size alone)
     std::optional<Language> language;   // --lang; otherwise the user's locale decides
     std::optional<std::int64_t> repeat; // --repeat N: N runs back to back, 0 until stopped
     bool json = false;                  // --json: one JSON object on standard output
@@ -30,6 +31,8 @@ struct ConsoleCommand {
     std::optional<std::chrono::milliseconds> duration; // --for DURATION: how long --stress runs
     bool replan = false;                // --replan: measure the transforms' plan anew
     bool verbose = false;               // --verbose: the transforms' plan and its trials after the run
+    bool noHistory = false;             // --no-history: the run is not added to the history
+    std::optional<std::string> chartFile; // --history --chart FILE: the chart of the best times, as SVG
     std::string error;                  // for usageError: what was wrong (English and Korean alike)
 };
 

@@ -14,18 +14,6 @@ public:
 
 } // namespace
 
-RunVerdict judgeRun(const SessionResult& run)
-{
-    switch (run.outcome) {
-    case SessionResult::Outcome::recorded: return RunVerdict::passed;
-    case SessionResult::Outcome::stopped: return RunVerdict::stopped;
-    case SessionResult::Outcome::failed: break;
-    }
-    const RunSummary& s = run.summary;
-    if (s.digitsVerified && s.fingerprintChecked && !s.fingerprintMatched) return RunVerdict::fingerprintDiffers;
-    return RunVerdict::failed;
-}
-
 std::uint32_t medianOf(std::vector<std::uint32_t> times)
 {
     if (times.empty()) return 0;
@@ -46,7 +34,7 @@ StabilityReport runRepeatedly(const StabilityTest& test, Host& host, RecordTable
         options.injectFault = test.faultyRun == number;
         RepeatedRun run;
         run.number = number;
-        run.session = runOnce(test.sizeExponent, host, records, front, options);
+        run.session = runOnce(test.sizeExponent, host, records, front, options, test.historyFile);
         run.verdict = judgeRun(run.session);
         report.runs.push_back(run);
         afterRun(report.runs.back());

@@ -5,22 +5,15 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <vector>
 
+#include "app/run_verdict.h"
 #include "cli/console_run.h"
 
 namespace calvorn {
-
-enum class RunVerdict {
-    passed,             // digits verified, the fingerprint as every machine's where checked
-    stopped,            // the user stopped it: not judged
-    failed,             // the run failed or its digits are wrong
-    fingerprintDiffers, // right digits from other arithmetic: a hardware or build fault
-};
-
-RunVerdict judgeRun(const SessionResult& run);
 
 struct RepeatedRun {
     std::int64_t number = 0; // from 1
@@ -45,6 +38,7 @@ struct StabilityTest {
     std::int64_t count = 1;                 // 0: until stopped
     RunOptions options;
     std::optional<std::int64_t> faultyRun;  // the run whose arithmetic gets a fault (a test of the test)
+    std::optional<std::filesystem::path> historyFile; // where every run that ends by itself is added
 };
 
 // Runs the test, calling `afterRun` after each run. Every passed run updates

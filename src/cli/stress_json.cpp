@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/size_table.h"
-#include "cli/system_facts.h"
+#include "platform/system_facts.h"
 #include "common/size_parameters.h"
 #include "driver/work_fingerprint.h"
 #include "fft/transform_plan.h"

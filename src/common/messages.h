@@ -98,6 +98,22 @@ enum class MessageId {
     stressIncomplete,
     stressNotEnoughMemory,      // copies (int), bytes each (unsigned long long), size (string), bytes needed (ull)
     stressFolderLeft,           // folder, reason (string)
+    // The computation's time, and the history of runs.
+    computationTime,         // seconds, milliseconds (unsigned)
+    historyNotWritten,       // reason (string)
+    historyNoFolder,
+    historyUnreadable,       // reason (string)
+    historyEmpty,            // file (string)
+    historyEmptyOfSize,      // size label (string), file (string)
+    historyHeading,          // file (string), entries (unsigned long long)
+    historyColumns,          // the table's column names, separated by '|'
+    historyDamagedLines,     // lines (unsigned long long)
+    chartNoPassedRun,
+    chartWritten,            // file (string)
+    chartNotWritten,         // reason (string)
+    chartTitle,
+    chartDigitsAxis,
+    chartTimeAxis,
     count
 };
 
@@ -231,6 +247,26 @@ inline constexpr std::array<MessageText, static_cast<std::size_t>(MessageId::cou
      "복사본 %d개에 메모리가 모자랍니다: 복사본마다 %llu 바이트인데, %s의 가장 작은 작업 영역은 %llu 바이트입니다",
      "not enough memory for %d copies: each would get %llu bytes, and the smallest work area of %s takes %llu"},
     {MessageId::stressFolderLeft, "복사본의 폴더 %s를 지울 수 없습니다: %s", "cannot remove the copies' folder %s: %s"},
+    {MessageId::computationTime, "연산 시간: %u.%03u초", "computation time: %u.%03u s"},
+    {MessageId::historyNotWritten, "경고: %s. 이 연산은 연산 이력에 남지 않습니다",
+     "warning: %s; this run is not kept in the history"},
+    {MessageId::historyNoFolder, "연산 이력을 둘 데이터 폴더를 시스템이 알려 주지 않습니다",
+     "the system names no data folder to keep the history in"},
+    {MessageId::historyUnreadable, "연산 이력을 읽을 수 없습니다: %s", "cannot read the history: %s"},
+    {MessageId::historyEmpty, "연산 이력이 아직 없습니다: %s\n", "no runs in the history yet: %s\n"},
+    {MessageId::historyEmptyOfSize, "연산 이력에 %s 연산이 없습니다: %s\n", "no runs of %s in the history: %s\n"},
+    {MessageId::historyHeading, "연산 이력: %s (%llu회)\n", "history: %s (%llu runs)\n"},
+    {MessageId::historyColumns, "크기|통과|실패|최고 (초)|중앙값 (초)|마지막 연산 (UTC)|프로세서",
+     "size|passed|failed|best (s)|median (s)|last run (UTC)|processor"},
+    {MessageId::historyDamagedLines, "손상된 줄 %llu개는 건너뛰었습니다 (파일은 그대로 둡니다)\n",
+     "%llu damaged line(s) skipped (the file is left as it is)\n"},
+    {MessageId::chartNoPassedRun, "연산 이력에 통과한 연산이 없어 차트를 그리지 않습니다",
+     "the history holds no passed run: no chart is drawn"},
+    {MessageId::chartWritten, "차트를 %s에 썼습니다\n", "chart written to %s\n"},
+    {MessageId::chartNotWritten, "차트를 쓸 수 없습니다: %s", "cannot write the chart: %s"},
+    {MessageId::chartTitle, "Calvorn: 크기별 최고 기록", "Calvorn: best time per size"},
+    {MessageId::chartDigitsAxis, "자릿수", "digits"},
+    {MessageId::chartTimeAxis, "최고 기록 (초, 로그 눈금)", "best time (seconds, log scale)"},
 }};
 
 constexpr const char* messageText(MessageId id, Language language)

@@ -26,9 +26,11 @@ std::uint64_t memoryBudget(const MemoryStatus& memory)
 
 std::uint64_t limitedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap)
 {
-    const std::uint64_t headroom =
-        memory.processHeadroom > runReserveBytes ? memory.processHeadroom - runReserveBytes : 0;
-    return std::min({memoryBudget(memory), areaBytesWithin(headroom), cap});
+    // Beside the area the run also holds the transforms' twiddle table, which
+    // grows to an eighth of the longest transform's bytes and is copied as it
+    // grows: a quarter of the area is kept for it.
+    const std::uint64_t free = memory.processHeadroom > runReserveBytes ? memory.processHeadroom - runReserveBytes : 0;
+    return std::min({memoryBudget(memory), areaBytesWithin(free / 5 * 4), cap});
 }
 
 std::uint64_t sharedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap, std::uint32_t copies)

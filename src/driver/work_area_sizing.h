@@ -24,10 +24,11 @@ constexpr std::uint64_t runReserveBytes = 4ull << 20;
 constexpr std::uint64_t largeAreaBytes = 2ull << 20;
 constexpr std::uint64_t largeAreaOverheadBytes = 4ull << 20;
 
-// The budget of a run: memoryBudget, but never more than the headroom under
-// the process's own limits less runReserveBytes (and less the overhead of a
-// large area, or below a large area), nor more than `cap` (a limit the user
-// set).
+// The budget of a run: memoryBudget, but never more than four fifths of the
+// headroom under the process's own limits less runReserveBytes (the fifth
+// left is for the twiddle table, which grows with the area's transforms),
+// less the overhead of a large area (or below a large area), nor more than
+// `cap` (a limit the user set).
 std::uint64_t limitedMemoryBudget(const MemoryStatus& memory, std::uint64_t cap);
 
 // The budget of each of `copies` runs made side by side (the stress test):

@@ -39,5 +39,16 @@ TEST(ShellLogLines, OutputTimeLineUsesUnsignedMilliseconds)
     EXPECT_NE(utf8ToCp949(outputTimeLogLine(0)).find("\xA1\xE6 pi_data.txt"), std::string::npos);
 }
 
+TEST(ShellLogLines, ComputationTimeToTheMillisecond)
+{
+    EXPECT_EQ(computationTimeLine(583), "연산 시간: 0.583초");
+    EXPECT_EQ(computationTimeLine(583, Language::english), "computation time: 0.583 s");
+    EXPECT_EQ(computationTimeLine(0, Language::english), "computation time: 0.000 s");
+    EXPECT_EQ(computationTimeLine(61005, Language::english), "computation time: 61.005 s");
+    EXPECT_EQ(computationTimeLine(4294967295u), "연산 시간: 4294967.295초");
+    // Shown in the window's log like the other lines: through cp949.
+    EXPECT_EQ(cp949ToUtf8(utf8ToCp949(computationTimeLine(7))), computationTimeLine(7));
+}
+
 } // namespace
 } // namespace calvorn

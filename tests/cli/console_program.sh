@@ -9,11 +9,11 @@ set -euo pipefail
 calvorn=$(realpath "$1")
 version=$2
 work=$(mktemp -d)
-home=$(mktemp -d)
-trap 'rm -rf "$work" "$home"' EXIT
-# What the program keeps for the user goes here, not to the tester's folders.
-export XDG_CACHE_HOME="$home/cache" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config"
-cd "$work"
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/run"
+cd "$work/run"
+# The user's own folders stay out of it: the history goes to a scratch one.
+export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 [ "$("$calvorn" --version)" = "calvorn $version" ] || fail "--version says: $("$calvorn" --version)"
@@ -21,10 +21,12 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 LANG=ko_KR.UTF-8 LC_ALL= LC_MESSAGES= "$calvorn" 16K >ko.txt
 grep -q '  16K 연산을 시작합니다. (13회 반복)    $' ko.txt || fail "no Korean start line under ko_KR"
 grep -q '^PI 연산이 끝났습니다   $' ko.txt || fail "no Korean end line under ko_KR"
+grep -qE '^연산 시간: [0-9]+\.[0-9]{3}초$' ko.txt || fail "no Korean time line under ko_KR"
 cp pi_rec.txt rec-after-korean.txt
 
 LANG=ko_KR.UTF-8 LC_ALL=C "$calvorn" 16K >en.txt
 grep -q '  16K computation starts (13 iterations)$' en.txt || fail "LC_ALL=C does not give English"
+grep -qE '^computation time: [0-9]+\.[0-9]{3} s$' en.txt || fail "no English time line"
 if grep -qP '[\x{AC00}-\x{D7A3}]' en.txt; then fail "Hangul in the English output"; fi
 LANG=C "$calvorn" --lang ko --records | grep -qE '^(- 연산되지 않음|\+ +[0-9]+시간).*\[  16K\]$' ||
   fail "--lang ko --records is not the Korean table"

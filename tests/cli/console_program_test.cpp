@@ -6,6 +6,7 @@
 // left and the bytes of the records and of any victim file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -222,6 +223,10 @@ TEST(ProgramDigits, AFailedOrStoppedRunKeepsThePreviousDigits)
     const ProgramEnd good = runProgram(folders, {"16K"});
     EXPECT_EQ(good.exitCode, 0) << describe(good);
     EXPECT_TRUE(contains(good.out, "digits verified")) << good.out;
+    // The run that failed on its digits file, then the good one; not the stopped one.
+    const std::string history = fileBytes(folders.historyFile());
+    EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 2) << history;
+    EXPECT_TRUE(contains(history, "\"verdict\":\"failed\"")) << history;
     EXPECT_EQ(fs::file_size(folders.run() / "pi_data.txt"), sixteenKDigitsFileBytes);
     EXPECT_NE(fileBytes(folders.run() / "pi_rec.txt"), earlierRecords);
 }
@@ -276,6 +281,7 @@ TEST(ProgramSignals, TermHupQuitAndIntEndARunAsAStop)
         EXPECT_TRUE(contains(end.err, "the run was stopped; no record is written")) << end.err;
         EXPECT_EQ(folders.names(), Names{"pi_rec.txt"});
         EXPECT_EQ(fileBytes(folders.run() / "pi_rec.txt"), earlierRecords);
+        EXPECT_FALSE(fs::exists(folders.historyFile())) << "a stopped run went into the history";
     }
 }
 

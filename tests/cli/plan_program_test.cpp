@@ -32,7 +32,7 @@ std::size_t count(const std::string& text, const std::string& part)
 
 fs::path cacheFile(const ProgramFolders& folders)
 {
-    return folders.elsewhere() / "cache" / "calvorn" / "transform-plans";
+    return folders.cacheHome() / "calvorn" / "transform-plans";
 }
 
 ProgramEnd runJson(const ProgramFolders& folders, std::vector<std::string> extra = {})

@@ -84,11 +84,11 @@ ProgramRun::ProgramRun(const ProgramFolders& folders, std::vector<std::string> a
         // Its messages in English, whatever the tester's locale.
         setenv("LC_ALL", "C", 1);
         unsetenv("LANGUAGE");
-        // What the program keeps for the user (the transforms' plans, the
-        // history of runs) goes beside the run, never to the tester's own folders.
-        setenv("XDG_CACHE_HOME", (folders.elsewhere() / "cache").c_str(), 1);
-        setenv("XDG_DATA_HOME", (folders.elsewhere() / "data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (folders.elsewhere() / "config").c_str(), 1);
+        // The tester's own history, settings and caches are not the test's.
+        const fs::path base = folders.run().parent_path();
+        setenv("XDG_DATA_HOME", folders.dataHome().c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
+        setenv("XDG_CACHE_HOME", folders.cacheHome().c_str(), 1);
         if (prepare) prepare();
         execv(argv[0], argv.data());
         _exit(127);

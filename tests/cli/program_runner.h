@@ -17,7 +17,9 @@ namespace calvorn::test {
 std::string programPath();
 
 // A fresh folder for a run and a second one beside it for what must not be
-// touched (victim files, captured output). Removed with their contents.
+// touched (victim files, captured output), and the user's data, settings and
+// cache folders the program is given (XDG_DATA_HOME and the others), so that
+// it never writes to the tester's own. Removed with their contents.
 class ProgramFolders {
 public:
     ProgramFolders();
@@ -27,6 +29,9 @@ public:
 
     const std::filesystem::path& run() const { return run_; }
     const std::filesystem::path& elsewhere() const { return elsewhere_; }
+    std::filesystem::path dataHome() const { return base_ / "data"; }
+    std::filesystem::path cacheHome() const { return base_ / "cache"; }
+    std::filesystem::path historyFile() const { return dataHome() / "calvorn" / "history.jsonl"; }
     // Names in the run folder, sorted (links, FIFOs and folders included).
     std::vector<std::string> names() const;
 

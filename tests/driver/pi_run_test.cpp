@@ -126,16 +126,18 @@ TEST(WorkAreaSizing, TheProcessLimitsAndTheCapBoundTheBudget)
     const std::uint64_t noCap = std::numeric_limits<std::uint64_t>::max();
     EXPECT_EQ(limitedMemoryBudget(memory, noCap), memoryBudget(memory));
     EXPECT_EQ(limitedMemoryBudget(memory, 16ull << 20), 16ull << 20);
-    // The headroom under ulimit -v or a control group, less what the run needs beside its area.
-    // A large area may take up to largeAreaOverheadBytes of address space beyond its bytes.
+    // The headroom under ulimit -v or a control group, less what the run needs
+    // beside its area: the reserve, and a quarter of the area for the twiddle
+    // table; a large area may take up to largeAreaOverheadBytes of address
+    // space beyond its bytes.
     memory.processHeadroom = runReserveBytes + (100ull << 20);
-    EXPECT_EQ(limitedMemoryBudget(memory, noCap), (100ull << 20) - largeAreaOverheadBytes);
+    EXPECT_EQ(limitedMemoryBudget(memory, noCap), (80ull << 20) - largeAreaOverheadBytes);
     EXPECT_EQ(limitedMemoryBudget(memory, 16ull << 20), 16ull << 20);
     // Too little room for a large area and its overhead: an area below 2 MiB, which has none.
     memory.processHeadroom = runReserveBytes + largeAreaOverheadBytes + largeAreaBytes - 1;
     EXPECT_EQ(limitedMemoryBudget(memory, noCap), largeAreaBytes - 1);
     memory.processHeadroom = runReserveBytes + (1ull << 20);
-    EXPECT_EQ(limitedMemoryBudget(memory, noCap), 1ull << 20);
+    EXPECT_EQ(limitedMemoryBudget(memory, noCap), (1ull << 20) / 5 * 4);
     memory.processHeadroom = runReserveBytes - 1;
     EXPECT_EQ(limitedMemoryBudget(memory, noCap), 0u);
     // The physical figure still counts when it is the smallest.

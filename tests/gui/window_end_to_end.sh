@@ -5,7 +5,9 @@
 # files after a finished run, a refused second start, a stop answered No and
 # one answered Yes, and closing the window during a run; scrolling the log by
 # the scroll bar, the wheel and the keys, and the log shown from its first
-# line when a run starts and when the records table replaces it. With
+# line when a run starts and when the records table replaces it, with the
+# run's time to the millisecond below the table; the finished runs in the
+# history of runs, the stopped ones not. With
 # --caption-check it first runs the check of the message boxes' captions.
 # Screenshots go to the artifacts folder.
 #
@@ -94,6 +96,16 @@ fi
 # (and stopped) for each; the clean-up ends it.
 wineserver -p
 
+# The program's %LOCALAPPDATA%, where it keeps its history of runs: a folder
+# of the test. Wine gives a program it starts the prefix's own, so the
+# program is started from a batch file that sets it first.
+local_app_data="$work/local-app-data"
+rm -rf "$local_app_data" && mkdir -p "$local_app_data"
+windows_path() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+launcher="$work/start-calvorn.bat"
+printf '@set "LOCALAPPDATA=%s"\r\n@"%s"\r\n' "$(windows_path "$local_app_data")" "$(windows_path "$exe")" >"$launcher"
+history="$local_app_data/calvorn/history.jsonl"
+
 # ---- Helpers ---------------------------------------------------------------
 
 # The id of the visible window whose title matches the regular expression,
@@ -138,7 +150,7 @@ main_window='^Calvorn$'
 setting_dialog='^Setting$'
 
 start_program() {
-  (cd "$1" && exec wine "$exe" >>"$work/wine.log" 2>&1) &
+  (cd "$1" && exec wine cmd /c "$(windows_path "$launcher")" >>"$work/wine.log" 2>&1) &
   program_pid=$!
   wait_window "$main_window" 90 >/dev/null || fail "the main window did not appear"
 }
@@ -282,6 +294,43 @@ at_first_line() {
 # Shoots $1 once the view has had time to repaint.
 shoot_view() { sleep 0.3; shoot "$1"; }
 
+# The log's left part in screenshot $1, clear of the scroll bars and of the
+# message boxes centred on the screen, as black text on white.
+log_part() {
+  local name=$1 width=$((WIDTH - 30 < 400 ? WIDTH - 30 : 400))
+  shift
+  convert "$artifacts/$name.png" -crop "${width}x$((HEIGHT - 30))+$X+$Y" +repage -colorspace Gray -threshold 50% "$@"
+}
+# Below the lowest pixel row of text in screenshot $1, in the rows of
+# log_part (the caption and the menu are above the text; the box found
+# through the border of one pixel is one pixel lower).
+text_bottom() {
+  local box
+  box=$(log_part "$1" -negate -bordercolor black -border 1 -format '%@' info:)
+  [[ $box =~ ^([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)$ ]] || fail "no text in screenshot $1"
+  echo $((BASH_REMATCH[2] + BASH_REMATCH[4] - 1))
+}
+# The last line of text of screenshot $1, its lowest ten pixel rows (less than
+# a line, so nothing of the line above), into $work/last-line-$1.png.
+last_line() {
+  local bottom
+  bottom=$(text_bottom "$1")
+  log_part "$1" -crop "x10+0+$((bottom - 10))" +repage "$work/last-line-$1.png"
+}
+# After a run of $1 the log ends in the computation's time: the same line
+# below the finish line (screenshot finished-$1) and, one line below the
+# table of best times (records-after-$1), once the table replaces the log.
+check_time_line() {
+  last_line "finished-$1"
+  last_line "records-after-$1"
+  [ "$(pixels_differing "$work/last-line-finished-$1.png" "$work/last-line-records-after-$1.png")" = 0 ] ||
+    fail "after the $1 run the last line of the log is not the same below the finish line and below the table"
+  local below=$(($(text_bottom "records-after-$1") - $(text_bottom startup)))
+  [ "$below" -ge 8 ] && [ "$below" -le 40 ] ||
+    fail "after the $1 run the log ends $below pixels below the table at start-up, not one line"
+}
+check_time_line 16K
+
 step "scrolling the table with the scroll bar's arrows"
 click_scroll_arrow() {   # $1: up or down, $2: how many clicks
   local id x y
@@ -359,6 +408,8 @@ keys_to "$main_window" End
 shoot_view running-end
 at_first_line running-end && fail "End during a run did not scroll the log"
 wait_window '^Finish$' 240 >/dev/null || fail "the 8M run did not finish"
+sleep 0.3
+shoot finished-8M
 answer '^Finish$' Return
 for _ in $(seq 1 100); do [ "$(sed -n 10p "$run/pi_rec.txt" | head -c 1)" = "+" ] && break; sleep 0.2; done
 cmp "$run/pi_data.txt" "$work/expected-8M.txt" || fail "pi_data.txt of the 8M run differs from MPFR's digits"
@@ -368,6 +419,7 @@ wait_no_work_files "$run"
 sleep 1
 shoot records-after-8M
 at_first_line records-after-8M || fail "the records table after the 8M run is not shown from its first line"
+check_time_line 8M
 note "8M: digits match MPFR, record ${recorded[9]}"
 
 step "8M run stopped with Yes"
@@ -399,6 +451,14 @@ kill -0 "$program_pid" 2>/dev/null && fail "the program did not end when its win
 wait "$program_pid" || true
 wait_no_work_files "$run"
 cmp "$work/records-before-stop" "$run/pi_rec.txt" || fail "closing during a run changed pi_rec.txt"
+
+step "the history of runs"
+# The two finished runs, each once; the stopped one and the closed one are not kept.
+[ -f "$history" ] || fail "the window kept no history in its %LOCALAPPDATA%"
+[ "$(wc -l <"$history")" -eq 2 ] || fail "the history holds: $(cat "$history")"
+sed -n 1p "$history" | grep -q '"size":"16K",.*"verdict":"passed"' || fail "the first run in the history is not the 16K one"
+sed -n 2p "$history" | grep -q '"size":"8M",.*"verdict":"passed"' || fail "the second run in the history is not the 8M one"
+cp "$history" "$artifacts/history.jsonl"
 
 step "done"
 note "all window checks passed; screenshots in $artifacts"

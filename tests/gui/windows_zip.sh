@@ -2,8 +2,9 @@
 # The download for Windows as a user gets it: makes calvorn-<version>-win64.zip
 # from the Windows build with CPack, checks what it holds, unpacks it into a
 # fresh Wine prefix, computes 16K digits with the console program (exit 0,
-# "verified", the digits equal to MPFR's) and starts the window program until
-# its window appears, then closes it.
+# "verified", the digits equal to MPFR's, the run in the history under the
+# prefix's %LOCALAPPDATA%) and starts the window program until its window
+# appears, then closes it.
 #
 # The window program must carry its application manifest (Common Controls 6,
 # asInvoker, the supported versions of Windows).
@@ -95,6 +96,11 @@ cat "$work/console.out"
 grep -q "verified" "$work/console.out" || fail "the console program did not say its digits were verified"
 cmp "$folder/pi_data.txt" "$work/expected-16K.txt" || fail "pi_data.txt differs from MPFR's digits"
 [ -s "$folder/pi_rec.txt" ] || fail "no pi_rec.txt beside the programs"
+# The history goes to the user's %LOCALAPPDATA%, here the fresh prefix's own.
+history=$(ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/calvorn/history.jsonl 2>/dev/null | head -n 1)
+[ -n "$history" ] || fail "the console program kept no history in %LOCALAPPDATA%\\calvorn"
+[ "$(wc -l <"$history")" -eq 1 ] && grep -q '"size":"16K",.*"verdict":"passed"' "$history" ||
+  fail "the history of the 16K run is: $(cat "$history")"
 
 step "the window program opens its window"
 (cd "$folder" && exec wine calvorn.exe >"$work/window.log" 2>&1) &

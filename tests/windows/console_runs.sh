@@ -5,7 +5,8 @@
 #
 # With --compare-with, the Linux console program does the same runs, and the
 # two must print the same "work fingerprint:" line for each size: the same
-# arithmetic on both systems, bit for bit.
+# arithmetic on both systems, bit for bit. Each Windows run must add one line
+# to its history (in a scratch %LOCALAPPDATA% of the test).
 #
 #   console_runs.sh --prefix WINEPREFIX --windows calvorn.exe [--compare-with calvorn]
 #                   --work DIR SIZE...
@@ -29,6 +30,13 @@ done
 command -v wine >/dev/null || { echo "skipped: wine not found (scripts/install-deps.sh test installs it)"; exit 77; }
 mkdir -p "$work"
 work=$(realpath "$work")
+# Both programs keep their history in scratch folders of the test, never the
+# user's own; the Windows one counts the runs that it added.
+rm -rf "$work/data" "$work/local-app-data"
+export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
+export CALVORN_LOCAL_APP_DATA="$work/local-app-data"
+windows_history="$CALVORN_LOCAL_APP_DATA/calvorn/history.jsonl"
+windows_runs=0
 
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
@@ -57,6 +65,9 @@ fingerprint() { grep -E '^work fingerprint: [0-9a-f]{16}$' "$work/$1-$2/output.t
 for size in "$@"; do
   started=$(date +%s%N)
   run windows "$size" bash "$here/under_wine.sh" "$prefix" "$windows" || continue
+  windows_runs=$((windows_runs + 1))
+  kept=$(grep -c "\"size\":\"$size\",.*\"verdict\":\"passed\"" "$windows_history" 2>/dev/null || true)
+  [ "$kept" = 1 ] || fail "$size windows: the history holds $kept passed runs of $size, not 1"
   echo "$size  windows: verified in $((($(date +%s%N) - started) / 1000000)) ms"
   [ -n "$linux" ] || continue
   run linux "$size" "$linux" || continue
@@ -71,4 +82,6 @@ for size in "$@"; do
     echo "$size  linux and windows: $ours"
   fi
 done
+lines=$(cat "$windows_history" 2>/dev/null | wc -l)
+[ "$lines" -eq "$windows_runs" ] || fail "the Windows program's history has $lines lines for $windows_runs runs"
 [ "$failures" -eq 0 ] || { echo "$failures failure(s); outputs in $work" >&2; exit 1; }

@@ -5,7 +5,7 @@
 # minute after its last program, so that the next test does not pay Wine's
 # start-up again.
 #
-#   under_wine.sh PREFIX PROGRAM.exe [ARGUMENTS...]
+#   [CALVORN_LOCAL_APP_DATA=DIR] under_wine.sh PREFIX PROGRAM.exe [ARGUMENTS...]
 #
 # Exit status: the program's; 77 (a skip) when Wine is not installed.
 set -euo pipefail
@@ -50,4 +50,20 @@ mkdir -p "$(dirname "$prefix")"
   fi
 ) 9>"$prefix.lock"
 
+# The program's %LOCALAPPDATA% (where it keeps its history of runs): Wine
+# gives every program it starts the prefix's own, whatever the environment
+# says, so with CALVORN_LOCAL_APP_DATA (a Linux folder) the program is started
+# from a batch file that sets it first. The batch file's exit status is the
+# program's.
+if [ -n "${CALVORN_LOCAL_APP_DATA:-}" ]; then
+  mkdir -p "$CALVORN_LOCAL_APP_DATA"
+  data=$(realpath "$CALVORN_LOCAL_APP_DATA")
+  program=$(realpath "$1")
+  shift
+  windows_path() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+  launcher="$data.$(basename "$program").bat"
+  printf '@set "LOCALAPPDATA=%s"\r\n@"%s" %%*\r\n' "$(windows_path "$data")" "$(windows_path "$program")" >"$launcher.$$"
+  mv -f "$launcher.$$" "$launcher"
+  exec wine cmd /c "$(windows_path "$launcher")" "$@"
+fi
 exec wine "$@"

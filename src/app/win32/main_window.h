@@ -6,10 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/record_table.h"
+#include "app/run_history.h"
 #include "app/win32/base_window.h"
 #include "app/win32/log_view.h"
 #include "platform/owned_files.h"
@@ -43,7 +46,7 @@ private:
     void computeAndRecord(std::int32_t sizeExponent);
     bool folderReady(FolderLock& lock);
     void setStopCommandPresent(bool present);
-    // The output-time line and the box after a verified run.
+    // The output-time line, the computation's time and the box after a verified run.
     void showRunFinished(std::uint32_t elapsed);
     class RunFront; // the window's side of the run session
 
@@ -58,6 +61,7 @@ private:
     std::string logText_;            // UTF-8
     RecordTable records_;
     std::string recordsProblem_;     // why "pi_rec.txt" could not be read at start-up (empty: read)
+    std::optional<std::filesystem::path> historyFile_ = userHistoryFile(); // every run that ends by itself goes there
     std::int32_t sizeExponent_ = 0;  // the last size chosen; 0 after a cancelled dialog
 };
 

@@ -91,17 +91,28 @@ void MainWindow::computeAndRecord(std::int32_t sizeExponent)
     RunFront front(*this);
     RunOptions options;
     options.planCacheFile = transformPlanCacheFile();
-    const SessionResult session = runSession(host_, sizeExponent, records_, front, options);
+    const SessionResult session = runSession(host_, sizeExponent, records_, front, options, historyFile_);
+    // A run that could not be added to the history says so in the log, and nothing else changes.
+    std::string historyWarning;
+    if (!session.historyProblem.empty()) {
+        historyWarning.push_back('\n');
+        historyWarning += formatText(messageText(MessageId::historyNotWritten, Language::korean),
+                                     session.historyProblem.c_str());
+    }
     // A failed, stopped or unverified run keeps its log lines and touches no record.
-    if (session.outcome != SessionResult::Outcome::recorded) return;
+    if (session.outcome != SessionResult::Outcome::recorded) {
+        if (!historyWarning.empty()) appendLog(historyWarning, true);
+        return;
+    }
 
-    replaceLog(records_.afterRunTable(sizeExponent));
+    // The table of best times, and below it the precise time of this run.
+    replaceLog(records_.afterRunTable(sizeExponent) + computationTimeLine(session.elapsed) + historyWarning);
     if (!session.recordsError.empty()) host_.showError(session.recordsError, errorCaption);
 }
 
 void MainWindow::showRunFinished(std::uint32_t elapsed)
 {
-    appendLog(outputTimeLogLine(elapsed), true);
+    appendLog(outputTimeLogLine(elapsed) + "\n" + computationTimeLine(elapsed), true);
     host_.showMessage(finishedMessage, "Finish", MB_OK);
 }
 

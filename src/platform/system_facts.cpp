@@ -1,4 +1,4 @@
-#include "cli/system_facts.h"
+#include "platform/system_facts.h"
 
 #include <chrono>
 #include <cstdio>

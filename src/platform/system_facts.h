@@ -1,6 +1,6 @@
-// What the JSON report says about the machine: the processor's model name,
+// What a report of a run says about the machine: the processor's model name,
 // its logical processors, the operating system and its version, and the
-// time of day in UTC.
+// time of day in UTC. Read from the system; nothing is kept.
 #pragma once
 
 #include <string>
