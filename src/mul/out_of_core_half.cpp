@@ -5,6 +5,7 @@
 #include "mul/out_of_core_product.h"
 
 #include "mul/boundary_piece.h"
+#include "mul/out_of_core_pieces.h"
 #include "mul/out_of_core_steps.h"
 #include "mul/spectrum_store.h"
 #include "norm/guard_terms.h"
@@ -41,15 +42,23 @@ void finishHalfProduct(RunContext& run, const BlockLayout& layout, StoredNumber&
         storePiece(run, layout, target, 2, false, true);
         return;
     }
-    saveBlockSpectra(run, layout, y, blocks + 1, 2 * blocks, storeY, hint);
+    // y's last block enters only the first pair of the first piece: it stays
+    // in the work area for it. x's positions 1 .. K' are kept for the next
+    // step; y's K'+1 .. 2K' are spare for a sweep.
+    saveBlockSpectra(run, layout, y, blocks + 1, 2 * blocks - 1, storeY, hint);
+    transformBlock(run, layout, y, 2 * blocks);
+    PiecePlan plan;
     for (std::int32_t f = blocks; f >= 1; --f) {
+        Piece piece{blocks + f, false, f == blocks, {}};
         for (std::int32_t i = 1; i <= f; ++i) {
-            const std::int32_t j = f - i + 1;
-            if (i == 1) productOfStored(run, storeY, storeY, w, layout.b, i, blocks + j);
-            else accumulateProductOfStored(run, storeY, storeY, w, layout.b, i, blocks + j);
+            const std::int32_t j = blocks + f - i + 1;
+            const SpectrumPlace second = j == 2 * blocks ? SpectrumPlace{} : SpectrumPlace{&storeY, j};
+            piece.terms.push_back({SpectrumKernel::product, {&storeY, i}, second});
         }
-        storePiece(run, layout, target, blocks + f, false, f == blocks);
+        plan.pieces.push_back(std::move(piece));
     }
+    for (std::int32_t e = blocks + 1; e <= 2 * blocks; ++e) plan.spare.push_back({&storeY, e});
+    formPieces(run, layout, target, plan);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "mul/boundary_piece.h"
+#include "mul/out_of_core_pieces.h"
 #include "mul/out_of_core_steps.h"
 #include "mul/spectrum_store.h"
 #include "norm/guard_terms.h"
@@ -30,23 +31,28 @@ void formGuardWords(RunContext& run, const BlockLayout& layout, StoredNumber& x,
     storeGuardWords(run, layout, piece, target, blocks + 1);
 }
 
-// With x's spectra at X positions 1 .. K and y's at Y positions 1 .. yLast:
-// the pieces from the pairs (i, j) with j <= jLast.
-void formPieces(RunContext& run, const BlockLayout& layout, PieceTarget& target, std::int32_t blocks,
-                std::int32_t jLast)
+// The pieces f = K .. 1 from the pairs (i, j = f - i + 1) with j <= jLast of
+// x's spectra at X positions and y's at Y positions. With yInArea, y's
+// block K is the spectrum in the work area: only the first pair of piece K
+// takes it. The sweep may keep pieces at Y's positions 1 .. K, which hold
+// nothing that a later product takes over.
+PiecePlan productPieces(RunContext& run, std::int32_t blocks, std::int32_t jLast, bool yInArea, bool spareY)
 {
     StoredNumber& storeX = spectrumStoreX(run);
     StoredNumber& storeY = spectrumStoreY(run);
-    const std::span<double> w = transformArray(run);
+    PiecePlan plan;
     for (std::int32_t f = blocks; f >= 1; --f) {
-        const std::int32_t iFirst = std::max(f - jLast + 1, 1);
-        for (std::int32_t i = iFirst; i <= f; ++i) {
+        Piece piece{f, false, f == blocks, {}};
+        for (std::int32_t i = std::max(f - jLast + 1, 1); i <= f; ++i) {
             const std::int32_t j = f - i + 1;
-            if (i == iFirst) productOfStored(run, storeX, storeY, w, layout.b, i, j);
-            else accumulateProductOfStored(run, storeX, storeY, w, layout.b, i, j);
+            const SpectrumPlace second = yInArea && j == blocks ? SpectrumPlace{} : SpectrumPlace{&storeY, j};
+            piece.terms.push_back({SpectrumKernel::product, {&storeX, i}, second});
         }
-        storePiece(run, layout, target, f, false, f == blocks);
+        plan.pieces.push_back(std::move(piece));
     }
+    if (spareY)
+        for (std::int32_t e = 1; e <= blocks; ++e) plan.spare.push_back({&storeY, e});
+    return plan;
 }
 
 // A single block of y stays in the work area and is multiplied by X
@@ -59,15 +65,17 @@ void finishSingleBlock(RunContext& run, const BlockLayout& layout, StoredNumber&
     storePiece(run, layout, target, 1, false, true);
 }
 
-// With x's spectra at X positions 1 .. K: y's spectra (every block saved to
-// Y) and the pieces.
+// With x's spectra at X positions 1 .. K: y's spectra and the pieces. y's
+// last block enters only the first pair of piece K, so it is not saved but
+// kept in the work area for that pair; the others go to Y.
 void finishProduct(RunContext& run, const BlockLayout& layout, StoredNumber& y, PieceTarget& target, std::int32_t n,
                    const ReuseHint& hint)
 {
     const std::int32_t blocks = n / layout.m;
     if (blocks == 1) return finishSingleBlock(run, layout, y, target);
-    saveBlockSpectra(run, layout, y, 1, blocks, spectrumStoreY(run), hint);
-    formPieces(run, layout, target, blocks, blocks);
+    saveBlockSpectra(run, layout, y, 1, blocks - 1, spectrumStoreY(run), hint);
+    transformBlock(run, layout, y, blocks);
+    formPieces(run, layout, target, productPieces(run, blocks, blocks, true, true));
 }
 
 } // namespace
@@ -120,8 +128,10 @@ void outOfCoreProductFixed(RunContext& run, StoredNumber& x, StoredNumber& y, St
     formGuardWords(run, layout, x, y, target, n);
     updateBlockSpectra(run, layout, x, xFirst, blocks, spectrumStoreX(run), hint, KeptFrom::thisRun);
     if (blocks == 1) return finishSingleBlock(run, layout, y, target);
+    // Y's positions 1 .. K/2 + 1 are kept for the half product and the next
+    // step: no spare positions for a sweep.
     updateBlockSpectra(run, layout, y, yFirst, blocks / 2 + 1, spectrumStoreY(run), hint, KeptFrom::thisRun);
-    formPieces(run, layout, target, blocks, blocks / 2 + 1);
+    formPieces(run, layout, target, productPieces(run, blocks, blocks / 2 + 1, false, false));
 }
 
 void outOfCoreProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,

@@ -7,7 +7,7 @@
 namespace calvorn {
 namespace {
 
-enum class Kernel { product, square, doubledProduct };
+using Kernel = SpectrumKernel;
 
 // Elements 0 and 1: the zero-frequency and Nyquist terms, both real.
 template <Kernel kind>
@@ -94,13 +94,32 @@ void combineStored(RunContext& run, StoredNumber& first, std::int32_t p, StoredN
 
 } // namespace
 
+void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double> a, std::span<const double> b,
+                    std::span<double> out, bool firstStretch)
+{
+    switch (kind) {
+    case Kernel::product:
+        if (accumulate) combineBlock<Kernel::product, true>(a, b, out, firstStretch);
+        else combineBlock<Kernel::product, false>(a, b, out, firstStretch);
+        return;
+    case Kernel::square:
+        if (accumulate) combineBlock<Kernel::square, true>(a, a, out, firstStretch);
+        else combineBlock<Kernel::square, false>(a, a, out, firstStretch);
+        return;
+    case Kernel::doubledProduct:
+        if (accumulate) combineBlock<Kernel::doubledProduct, true>(a, b, out, firstStretch);
+        else combineBlock<Kernel::doubledProduct, false>(a, b, out, firstStretch);
+        return;
+    }
+}
+
 void storeSpectrum(RunContext& run, std::span<const double> array, StoredNumber& store, std::int32_t b,
                    std::int32_t e)
 {
+    // The file blocks of a position follow each other: written straight from
+    // the array, several at a time.
     const StoreLayout layout = layoutOf(run, b);
-    for (std::int32_t t = 1; t <= layout.s; ++t)
-        writeBlock(run, store, (e - 1) * layout.s + t,
-                   array.subspan(static_cast<std::size_t>(t - 1) * layout.h, layout.h));
+    writeBlocks(run, store, (e - 1) * layout.s + 1, array.first(static_cast<std::size_t>(b)));
 }
 
 void spectrumTimesStored(RunContext& run, std::span<const double> a, StoredNumber& store, std::span<double> w,

@@ -19,6 +19,16 @@ namespace calvorn {
 void storeSpectrum(RunContext& run, std::span<const double> array, StoredNumber& store, std::int32_t b,
                    std::int32_t e);
 
+// What the kernels below form from two spectra, pair by pair.
+enum class SpectrumKernel { product, square, doubledProduct };
+
+// One stretch of `out.size()` elements (even) of the kernel's result from
+// the same elements of a and b (b is ignored by the square): written, or
+// added when `accumulate` is set. With `firstStretch` the stretch starts at
+// element 0, whose elements 0 and 1 are real. out may be a or b.
+void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double> a, std::span<const double> b,
+                    std::span<double> out, bool firstStretch);
+
 // The kernels below treat elements 0 and 1 (both real) alone and every later
 // pair as a complex value, exactly as pointwiseProduct, pointwiseSquare and
 // pointwiseProductDoubled do. The set kernels write w[0 .. b-1], the

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "common/size_parameters.h"
 #include "fft/transform_plan.h"
@@ -64,6 +65,10 @@ struct TransformCounts {
     std::array<std::uint64_t, fft::largestPlanExponent + 1> inverse{};
 };
 
+// How the out-of-core products form their pieces: as each product finds
+// cheaper, or (for tests and benchmarks) one way whenever it can.
+enum class PieceForming { chosen, oneByOne, inOneSweep };
+
 class RunContext {
 public:
     RunContext(Host& runHost, SizeParameters sizes) : host(runHost), size(sizes) {}
@@ -91,6 +96,13 @@ public:
     StoredNumber* spectrumStoreY = nullptr;
     SpectrumBuffer spectrumBufferA{};
     SpectrumBuffer spectrumBufferB{};
+
+    // Bytes of the run's memory budget beside the work area (set by the
+    // driver): what the out-of-core products may take for the file blocks of
+    // a sweep over the stores, which they keep in sweepBuffer.
+    std::uint64_t spareBudgetBytes = 0;
+    std::vector<double> sweepBuffer;
+    PieceForming pieceForming = PieceForming::chosen;
 
     // Which transforms the work area and the spectrum stores hold for a later product.
     KeptTransforms kept;

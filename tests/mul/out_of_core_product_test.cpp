@@ -138,6 +138,7 @@ void runMode(test::OutOfCoreRig& rig, std::int32_t mode, const Operands& ops, st
 struct Sweep {
     std::int32_t blockWords;
     std::int32_t n;
+    PieceForming forming;
 };
 
 class EveryModeAndSize : public testing::TestWithParam<Sweep> {};
@@ -145,7 +146,7 @@ class EveryModeAndSize : public testing::TestWithParam<Sweep> {};
 TEST_P(EveryModeAndSize, MatchesTheOracleOfItsMethod)
 {
     const Sweep sweep = GetParam();
-    test::OutOfCoreRig rig(sweep.blockWords);
+    test::OutOfCoreRig rig(sweep.blockWords, sweep.forming);
     std::mt19937_64 random(seed + static_cast<std::uint64_t>(sweep.n * 100 + sweep.blockWords));
     const std::int32_t n = sweep.n;
     // From S1 (b = 8n) down to the smallest area whose blocks are whole
@@ -161,14 +162,21 @@ TEST_P(EveryModeAndSize, MatchesTheOracleOfItsMethod)
 }
 
 // Blocks of 4 words give blocks of one file block and up to 64 of them; 16
-// and 64 make the spectra span several file blocks.
+// and 64 make the spectra span several file blocks. Every piece formed one
+// by one, and in one sweep wherever the method allows it.
+constexpr PieceForming oneByOne = PieceForming::oneByOne;
+constexpr PieceForming inOneSweep = PieceForming::inOneSweep;
 INSTANTIATE_TEST_SUITE_P(BlockWordsAndLength, EveryModeAndSize,
-                         testing::Values(Sweep{4, 16}, Sweep{4, 256}, Sweep{16, 128}, Sweep{64, 512}),
+                         testing::Values(Sweep{4, 16, oneByOne}, Sweep{4, 256, oneByOne}, Sweep{16, 128, oneByOne},
+                                         Sweep{64, 512, oneByOne}, Sweep{4, 16, inOneSweep},
+                                         Sweep{4, 256, inOneSweep}, Sweep{16, 128, inOneSweep},
+                                         Sweep{64, 512, inOneSweep}),
                          [](const testing::TestParamInfo<Sweep>& param) {
                              std::string name = "W";
                              name += std::to_string(param.param.blockWords);
                              name += "_n";
                              name += std::to_string(param.param.n);
+                             name += param.param.forming == inOneSweep ? "_sweep" : "_oneByOne";
                              return name;
                          });
 

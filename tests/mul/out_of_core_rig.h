@@ -1,5 +1,6 @@
 // A product rig with the two spectrum stores of the out-of-core products,
-// and operands spoiled in the words that only a block transform reads: a
+// whose products form their pieces in one sweep wherever a plan allows it
+// (or as `forming` says), with room for any sweep; and operands spoiled in the words that only a block transform reads: a
 // product that transforms such a block again instead of taking its kept
 // spectrum gives a different result.
 #pragma once
@@ -13,10 +14,13 @@ namespace calvorn::test {
 constexpr std::int32_t spoiledWord = 12345678;
 
 struct OutOfCoreRig : ProductRig {
-    explicit OutOfCoreRig(std::int32_t blockWords) : ProductRig(blockWords)
+    explicit OutOfCoreRig(std::int32_t blockWords, PieceForming forming = PieceForming::inOneSweep)
+        : ProductRig(blockWords)
     {
         run.spectrumStoreX = &storeX;
         run.spectrumStoreY = &storeY;
+        run.pieceForming = forming;
+        run.spareBudgetBytes = std::uint64_t{1} << 30;
     }
 
     StoredNumber storeX{"sx.dat"};
