@@ -158,18 +158,20 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& cloc
     const MemoryStatus memory = host.memoryStatus();
     host.appendLog(totalMemoryLine(memory.totalPhysical, options.language));
     // A budget the system still refuses is halved down to the shortest area.
+    // A shortened area takes the room beyond it that the budget leaves, when
+    // the system grants it.
     const std::uint64_t budget = limitedMemoryBudget(memory, options.memoryCap);
-    const std::int32_t budgeted = workAreaLengthFor(size, budget);
-    std::int32_t length = budgeted;
-    while (length != 0 && !run->workArea.allocate(length))
-        length = length > smallestWorkAreaLength(size) ? length / 2 : 0;
+    std::int32_t length = workAreaLengthFor(size, budget);
+    const std::int32_t room = workAreaRoomFor(size, length, budget);
+    bool allocated = length != 0 && room > 5 && run->workArea.allocate(length, room);
+    while (!allocated && length != 0) {
+        allocated = run->workArea.allocate(length);
+        if (!allocated) length = length > smallestWorkAreaLength(size) ? length / 2 : 0;
+    }
     if (length == 0) {
         host.showError(messageText(MessageId::notEnoughMemory, options.language), "");
         return 1;
     }
-    // What the budget leaves beside the area the products may use for their
-    // buffers; nothing when the system refused the budgeted area.
-    run->spareBudgetBytes = length == budgeted ? budget - run->workArea.bytes() : 0;
     summary.workAreaLength = length;
     summary.workAreaBytes = run->workArea.bytes();
     host.appendLog(availableMemoryLine(memory.availablePhysical, options.language));

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
-#include <new>
+#include <optional>
 
 #include "storage/block_transfer.h"
 
@@ -61,24 +61,35 @@ std::size_t indexOf(const std::vector<SpectrumPlace>& inputs, const SpectrumPlac
     return static_cast<std::size_t>(std::find(inputs.begin(), inputs.end(), place) - inputs.begin());
 }
 
-// One by one: each term streams its stored operands through the spectrum
-// buffers, a file block at a time, into the work area.
-void formOneByOne(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan)
+// One by one: each piece streams its terms' stored operands through the
+// spectrum buffers, a file block at a time, into the work area; the spectrum
+// in the room (`inRoom`, when there is one) is taken from there.
+void formOneByOne(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan,
+                  const SpectrumPlace& inRoom, std::span<const double> room)
 {
     const Stretches st = stretchesOf(run, layout);
     const std::span<double> w = transformArray(run);
     const std::span<double> a(run.spectrumBufferA.data(), st.h);
     const std::span<double> b(run.spectrumBufferB.data(), st.h);
+    const auto operand = [&](const SpectrumPlace& place, std::span<double> buffer, std::int32_t t) {
+        const std::size_t start = static_cast<std::size_t>(t - 1) * st.h;
+        if (!inRoom.inArea() && place == inRoom) return std::span<const double>(room.subspan(start, st.h));
+        readBlock(run, *place.store, fileBlock(place, st.s, t), buffer);
+        return std::span<const double>(buffer);
+    };
+    // File block by file block, every term of the piece, so that the work
+    // area's block stays in the cache while its terms are summed.
     for (const Piece& piece : plan.pieces) {
-        for (std::size_t k = 0; k < piece.terms.size(); ++k) {
-            const PieceTerm& term = piece.terms[k];
-            const bool twoStored = storedOperands(term) == 2;
-            for (std::int32_t t = 1; t <= st.s; ++t) {
-                const std::span<double> out = w.subspan(static_cast<std::size_t>(t - 1) * st.h, st.h);
-                readBlock(run, *term.first.store, fileBlock(term.first, st.s, t), a);
-                if (twoStored) readBlock(run, *term.second.store, fileBlock(term.second, st.s, t), b);
-                const std::span<const double> second = term.second.inArea() ? out : twoStored ? b : a;
-                combineStretch(term.kind, k > 0, a, second, out, t == 1);
+        for (std::int32_t t = 1; t <= st.s; ++t) {
+            const std::span<double> out = w.subspan(static_cast<std::size_t>(t - 1) * st.h, st.h);
+            for (std::size_t k = 0; k < piece.terms.size(); ++k) {
+                const PieceTerm& term = piece.terms[k];
+                const bool twoStored = storedOperands(term) == 2;
+                const std::span<const double> first = operand(term.first, a, t);
+                const std::span<const double> second = term.second.inArea() ? out
+                                                       : twoStored           ? operand(term.second, b, t)
+                                                                             : first;
+                combineStretch(term.kind, k > 0, first, second, out, t == 1);
             }
         }
         storePiece(run, layout, target, piece.f, piece.guard, piece.lowest);
@@ -92,12 +103,13 @@ void formOneByOne(RunContext& run, const BlockLayout& layout, PieceTarget& targe
 // read back into the work area. A spare position's block t is written only
 // after every block t was read, so the operands it held stay whole for the
 // sweep.
-void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan,
-                    const std::vector<SpectrumPlace>& inputs)
+void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan)
 {
     const Stretches st = stretchesOf(run, layout);
+    const std::vector<SpectrumPlace> inputs = inputsOf(plan);
     const std::span<double> w = transformArray(run);
-    const std::span<double> buffer(run.sweepBuffer.data(), (inputs.size() + 1) * st.h);
+    const std::span<double> buffer = run.workArea.room().first((inputs.size() + 1) * st.h);
+    run.kept.areaWritten(w.data(), layout.b, static_cast<std::int32_t>(buffer.size()));
     const auto blockOf = [&](std::size_t input) { return buffer.subspan(input * st.h, st.h); };
     const std::span<double> pieceBlock = blockOf(inputs.size());
 
@@ -147,57 +159,93 @@ void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& tar
     }
 }
 
-// Whether the sweep may and should run, with its buffer ready when it does.
-bool sweepChosen(RunContext& run, const BlockLayout& layout, const PiecePlan& plan,
-                 const std::vector<SpectrumPlace>& inputs)
+// Uses of a stored spectrum among the terms' stored operands.
+std::uint64_t usesOf(const PiecePlan& plan, const SpectrumPlace& place)
 {
-    if (run.pieceForming == PieceForming::oneByOne || plan.pieces.size() < 2) return false;
-    if (plan.spare.size() + 1 < plan.pieces.size()) return false;
-    const std::int32_t s = stretchesOf(run, layout).s;
-    if (run.pieceForming == PieceForming::chosen && cost(sweepTraffic(plan, s)) >= cost(oneByOneTraffic(plan, s)))
-        return false;
-    const std::size_t doubles = (inputs.size() + 1) * static_cast<std::size_t>(run.size.halfBlockWords);
-    if (doubles * sizeof(double) > run.spareBudgetBytes) return false;
-    if (run.sweepBuffer.size() < doubles) {
-        try {
-            run.sweepBuffer.resize(doubles);
-        } catch (const std::bad_alloc&) {
-            return false;
+    std::uint64_t uses = 0;
+    for (const Piece& piece : plan.pieces) {
+        for (const PieceTerm& term : piece.terms) {
+            if (term.first == place) ++uses;
+            if (storedOperands(term) == 2 && term.second == place) ++uses;
         }
     }
-    return true;
+    return uses;
+}
+
+bool possible(const RunContext& run, const BlockLayout& layout, const PiecePlan& plan, Forming forming)
+{
+    const std::size_t room = run.workArea.room().size();
+    switch (forming) {
+    case Forming::oneByOne:
+        return true;
+    case Forming::oneByOneFromRoom:
+        return !plan.roomCandidate.inArea() && room >= static_cast<std::size_t>(layout.b);
+    case Forming::inOneSweep:
+        return plan.pieces.size() >= 2 && plan.spare.size() + 1 >= plan.pieces.size() &&
+               room >= (inputsOf(plan).size() + 1) * static_cast<std::size_t>(run.size.halfBlockWords);
+    }
+    return false;
 }
 
 } // namespace
 
-PieceTraffic oneByOneTraffic(const PiecePlan& plan, std::int32_t blocksPerSpectrum)
+PieceTraffic pieceTraffic(const PiecePlan& plan, Forming forming, std::int32_t blocksPerSpectrum)
 {
+    const auto perSpectrum = static_cast<std::uint64_t>(blocksPerSpectrum);
     PieceTraffic traffic;
+    if (forming == Forming::inOneSweep) {
+        const auto waiting = static_cast<std::uint64_t>(plan.pieces.empty() ? 0 : plan.pieces.size() - 1);
+        return {(inputsOf(plan).size() + waiting) * perSpectrum, waiting * perSpectrum};
+    }
     for (const Piece& piece : plan.pieces)
-        for (const PieceTerm& term : piece.terms)
-            traffic.reads += static_cast<std::uint64_t>(storedOperands(term)) * blocksPerSpectrum;
+        for (const PieceTerm& term : piece.terms) traffic.reads += static_cast<std::uint64_t>(storedOperands(term));
+    if (forming == Forming::oneByOneFromRoom) traffic.reads -= usesOf(plan, plan.roomCandidate);
+    traffic.reads *= perSpectrum;
     return traffic;
 }
 
-PieceTraffic sweepTraffic(const PiecePlan& plan, std::int32_t blocksPerSpectrum)
+Forming chooseForming(RunContext& run, const BlockLayout& layout, const PiecePlan& plan)
 {
-    const auto waiting = static_cast<std::uint64_t>(plan.pieces.empty() ? 0 : plan.pieces.size() - 1);
-    const auto perSpectrum = static_cast<std::uint64_t>(blocksPerSpectrum);
-    return {(inputsOf(plan).size() + waiting) * perSpectrum, waiting * perSpectrum};
+    const auto wanted = [&]() -> std::optional<Forming> {
+        switch (run.pieceForming) {
+        case PieceForming::oneByOne: return Forming::oneByOne;
+        case PieceForming::oneByOneFromRoom: return Forming::oneByOneFromRoom;
+        case PieceForming::inOneSweep: return Forming::inOneSweep;
+        case PieceForming::chosen: break;
+        }
+        return std::nullopt;
+    }();
+    if (wanted) return possible(run, layout, plan, *wanted) ? *wanted : Forming::oneByOne;
+    const std::int32_t s = stretchesOf(run, layout).s;
+    Forming best = Forming::oneByOne;
+    for (const Forming forming : {Forming::oneByOneFromRoom, Forming::inOneSweep}) {
+        if (possible(run, layout, plan, forming) &&
+            cost(pieceTraffic(plan, forming, s)) < cost(pieceTraffic(plan, best, s)))
+            best = forming;
+    }
+    return best;
 }
 
-void formPieces(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan)
+void formPieces(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan,
+                Forming forming)
 {
     for (std::size_t p = 0; p < plan.pieces.size(); ++p)
         for (std::size_t k = 0; k < plan.pieces[p].terms.size(); ++k)
             assert(!plan.pieces[p].terms[k].second.inArea() || (p == 0 && k == 0));
-    const std::vector<SpectrumPlace> inputs = inputsOf(plan);
-    if (!sweepChosen(run, layout, plan, inputs)) return formOneByOne(run, layout, target, plan);
-    // The spare positions are about to hold pieces: whatever the record says
-    // they keep is gone from here on.
-    for (std::size_t p = 1; p < plan.pieces.size(); ++p)
-        run.kept.stored(*plan.spare[p - 1].store, plan.spare[p - 1].position, KeptTransform{});
-    formInOneSweep(run, layout, target, plan, inputs);
+    assert(possible(run, layout, plan, forming));
+    switch (forming) {
+    case Forming::oneByOne:
+        return formOneByOne(run, layout, target, plan, {}, {});
+    case Forming::oneByOneFromRoom:
+        return formOneByOne(run, layout, target, plan, plan.roomCandidate,
+                            run.workArea.room().first(static_cast<std::size_t>(layout.b)));
+    case Forming::inOneSweep:
+        // The spare positions are about to hold pieces: whatever the record
+        // says they keep is gone from here on.
+        for (std::size_t p = 1; p < plan.pieces.size(); ++p)
+            run.kept.stored(*plan.spare[p - 1].store, plan.spare[p - 1].position, KeptTransform{});
+        return formInOneSweep(run, layout, target, plan);
+    }
 }
 
 } // namespace calvorn

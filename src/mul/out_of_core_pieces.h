@@ -1,10 +1,11 @@
 // The pieces of an out-of-core product: which products of block spectra each
-// piece sums, in the order the pieces are stored, and the two ways of forming
-// them. One by one, each piece streams its pairs from the spectrum stores into
-// the work area. In one sweep, each file block of every spectrum the product
-// reads is read once, every piece's share of it is summed at once, and the
-// pieces after the first wait in store positions that the product no longer
-// needs. Both form every element by the same operations in the same order.
+// piece sums, in the order the pieces are stored, and the ways of forming
+// them. One by one, each piece streams its pairs from the spectrum stores
+// (one spectrum perhaps from the work area's room) into the work area. In
+// one sweep, each file block of every spectrum the product reads is read
+// once, every piece's share of it is summed at once, and the pieces after
+// the first wait in store positions that the product no longer needs. Every
+// way forms every element by the same operations in the same order.
 #pragma once
 
 #include <cstdint>
@@ -49,22 +50,36 @@ struct PiecePlan {
     // where a sweep keeps the pieces after the first. A sweep needs one for
     // each of them.
     std::vector<SpectrumPlace> spare;
+    // A spectrum that the product makes before the pieces and could make in
+    // the work area's room instead of the work area, to keep it there for
+    // the pieces (none: no such spectrum).
+    SpectrumPlace roomCandidate;
 };
 
-// File blocks a plan moves, in each way.
+// How a product forms its pieces: one by one from the stores, one by one
+// with the room candidate's spectrum kept in the room (the product then
+// makes it there), or in one sweep with the room as its buffer.
+enum class Forming { oneByOne, oneByOneFromRoom, inOneSweep };
+
+// File blocks a plan moves, in each way (the room candidate made in the room).
 struct PieceTraffic {
     std::uint64_t reads = 0;
     std::uint64_t writes = 0;
 };
-PieceTraffic oneByOneTraffic(const PiecePlan& plan, std::int32_t blocksPerSpectrum);
-PieceTraffic sweepTraffic(const PiecePlan& plan, std::int32_t blocksPerSpectrum);
+PieceTraffic pieceTraffic(const PiecePlan& plan, Forming forming, std::int32_t blocksPerSpectrum);
 
-// Forms and stores every piece of the plan, one by one or in one sweep: the
-// sweep where run.pieceForming asks for it or, when it is left to the
-// product, where it moves less; either way only where the plan has spare
-// positions for it and its file blocks fit beside the work area in the
-// run's budget (run.spareBudgetBytes). The spare positions it used hold no
-// kept spectrum afterwards.
-void formPieces(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan);
+// The way for this plan: the one run.pieceForming asks for or, when it is
+// left to the product, the one that moves least, a written block counting
+// twice; each only where it can run: the room must hold a spectrum of b
+// doubles (one by one from the room), or a file block of each stored operand
+// and one more (the sweep, which also needs a spare position for every piece
+// after the first).
+Forming chooseForming(RunContext& run, const BlockLayout& layout, const PiecePlan& plan);
+
+// Forms and stores every piece of the plan the way chosen. From the room,
+// the room already holds the room candidate's spectrum. The spare positions
+// a sweep used hold no kept spectrum afterwards.
+void formPieces(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan,
+                Forming forming);
 
 } // namespace calvorn

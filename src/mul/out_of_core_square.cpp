@@ -67,16 +67,21 @@ void outOfCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int
     // x's last block enters only the first pair of piece K (with block 1):
     // it stays in the work area for it. Nothing that a later product takes
     // over is in Y, so a sweep may keep pieces at its positions 1 .. K.
+    // Block 1, in the first pair of every piece, may be made in the room.
     StoredNumber& storeY = spectrumStoreY(run);
-    saveBlockSpectra(run, layout, x, 1, blocks - 1, storeY, hint);
-    transformBlock(run, layout, x, blocks);
     PiecePlan plan;
     for (std::int32_t f = blocks; f >= 1; --f) {
         plan.pieces.push_back(squarePiece(storeY, f, 1, (f + 1) / 2, blocks));
         plan.pieces.back().lowest = f == blocks;
     }
     for (std::int32_t e = 1; e <= blocks; ++e) plan.spare.push_back({&storeY, e});
-    formPieces(run, layout, target, plan);
+    plan.roomCandidate = {&storeY, 1};
+    const Forming forming = chooseForming(run, layout, plan);
+    const std::span<double> room =
+        forming == Forming::oneByOneFromRoom ? spectrumRoom(run, layout) : std::span<double>{};
+    saveBlockSpectra(run, layout, x, 1, blocks - 1, storeY, hint, 0, room);
+    transformBlock(run, layout, x, blocks);
+    formPieces(run, layout, target, plan, forming);
 }
 
 void outOfCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n, const ReuseHint& hint)
@@ -89,20 +94,27 @@ void outOfCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std:
     // half product after it puts its own blocks after x's upper half).
     const std::int32_t blocks = n / 2 / layout.m + 1;
     const std::int32_t xFirst = agreeingBlocks(hint.iterateAgreeWords, layout.m) + 1;
-    updateBlockSpectra(run, layout, x, xFirst, blocks, spectrumStoreY(run), hint, KeptFrom::thisRun);
+    StoredNumber& storeY = spectrumStoreY(run);
     PieceTarget target{z};
 
     // The first piece (the last block squared) supplies only the guard
     // words. Y keeps every position for the half product and the next step:
-    // no spare positions for a sweep.
+    // no spare positions for a sweep. The first block made here may be made
+    // in the room.
     PiecePlan plan;
     for (std::int32_t f = 2 * blocks - 1; f >= 1; --f) {
         const std::int32_t lo = std::max(f - blocks + 1, 1);
-        plan.pieces.push_back(squarePiece(spectrumStoreY(run), f, lo, (lo + std::min(f, blocks)) / 2, 0));
+        plan.pieces.push_back(squarePiece(storeY, f, lo, (lo + std::min(f, blocks)) / 2, 0));
         plan.pieces.back().guard = f == 2 * blocks - 1;
         plan.pieces.back().lowest = f == 2 * blocks - 2;
     }
-    formPieces(run, layout, target, plan);
+    const std::int32_t made = firstBlockToTransform(run, layout, x, xFirst, blocks, storeY, hint, KeptFrom::thisRun);
+    plan.roomCandidate = made == 0 ? SpectrumPlace{} : SpectrumPlace{&storeY, made};
+    const Forming forming = chooseForming(run, layout, plan);
+    const std::span<double> room =
+        forming == Forming::oneByOneFromRoom ? spectrumRoom(run, layout) : std::span<double>{};
+    updateBlockSpectra(run, layout, x, xFirst, blocks, storeY, hint, KeptFrom::thisRun, room);
+    formPieces(run, layout, target, plan, forming);
 }
 
 } // namespace calvorn

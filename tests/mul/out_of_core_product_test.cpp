@@ -139,6 +139,7 @@ struct Sweep {
     std::int32_t blockWords;
     std::int32_t n;
     PieceForming forming;
+    bool room;
 };
 
 class EveryModeAndSize : public testing::TestWithParam<Sweep> {};
@@ -146,7 +147,7 @@ class EveryModeAndSize : public testing::TestWithParam<Sweep> {};
 TEST_P(EveryModeAndSize, MatchesTheOracleOfItsMethod)
 {
     const Sweep sweep = GetParam();
-    test::OutOfCoreRig rig(sweep.blockWords, sweep.forming);
+    test::OutOfCoreRig rig(sweep.blockWords, sweep.forming, sweep.room);
     std::mt19937_64 random(seed + static_cast<std::uint64_t>(sweep.n * 100 + sweep.blockWords));
     const std::int32_t n = sweep.n;
     // From S1 (b = 8n) down to the smallest area whose blocks are whole
@@ -162,23 +163,34 @@ TEST_P(EveryModeAndSize, MatchesTheOracleOfItsMethod)
 }
 
 // Blocks of 4 words give blocks of one file block and up to 64 of them; 16
-// and 64 make the spectra span several file blocks. Every piece formed one
-// by one, and in one sweep wherever the method allows it.
+// and 64 make the spectra span several file blocks. Without room beyond the
+// work area every piece is formed one by one from the stores; with room, as
+// each product chooses, and for two lengths every way wherever the method
+// allows it (single blocks are multiplied in one go whenever there is room).
+constexpr PieceForming chosen = PieceForming::chosen;
 constexpr PieceForming oneByOne = PieceForming::oneByOne;
+constexpr PieceForming fromRoom = PieceForming::oneByOneFromRoom;
 constexpr PieceForming inOneSweep = PieceForming::inOneSweep;
-INSTANTIATE_TEST_SUITE_P(BlockWordsAndLength, EveryModeAndSize,
-                         testing::Values(Sweep{4, 16, oneByOne}, Sweep{4, 256, oneByOne}, Sweep{16, 128, oneByOne},
-                                         Sweep{64, 512, oneByOne}, Sweep{4, 16, inOneSweep},
-                                         Sweep{4, 256, inOneSweep}, Sweep{16, 128, inOneSweep},
-                                         Sweep{64, 512, inOneSweep}),
-                         [](const testing::TestParamInfo<Sweep>& param) {
-                             std::string name = "W";
-                             name += std::to_string(param.param.blockWords);
-                             name += "_n";
-                             name += std::to_string(param.param.n);
-                             name += param.param.forming == inOneSweep ? "_sweep" : "_oneByOne";
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    BlockWordsAndLength, EveryModeAndSize,
+    testing::Values(Sweep{4, 16, oneByOne, false}, Sweep{4, 256, oneByOne, false}, Sweep{16, 128, oneByOne, false},
+                    Sweep{64, 512, oneByOne, false}, Sweep{4, 16, chosen, true}, Sweep{4, 256, chosen, true},
+                    Sweep{16, 128, chosen, true}, Sweep{64, 512, chosen, true}, Sweep{16, 128, fromRoom, true},
+                    Sweep{64, 512, fromRoom, true}, Sweep{16, 128, inOneSweep, true},
+                    Sweep{64, 512, inOneSweep, true}),
+    [](const testing::TestParamInfo<Sweep>& param) {
+        const char* forming = param.param.forming == chosen     ? "_chosen"
+                              : param.param.forming == oneByOne ? "_oneByOne"
+                              : param.param.forming == fromRoom ? "_fromRoom"
+                                                                : "_sweep";
+        std::string name = "W";
+        name += std::to_string(param.param.blockWords);
+        name += "_n";
+        name += std::to_string(param.param.n);
+        name += forming;
+        if (param.param.room) name += "_room";
+        return name;
+    });
 
 // The operands' blocks are whole blocks of the work files only when the
 // work area holds at least four of them; below that an out-of-core product
