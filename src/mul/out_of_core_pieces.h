@@ -69,11 +69,10 @@ struct PieceTraffic {
 PieceTraffic pieceTraffic(const PiecePlan& plan, Forming forming, std::int32_t blocksPerSpectrum);
 
 // The way for this plan: the one run.pieceForming asks for or, when it is
-// left to the product, the one that moves least, a written block counting
-// twice; each only where it can run: the room must hold a spectrum of b
-// doubles (one by one from the room), or a file block of each stored operand
-// and one more (the sweep, which also needs a spare position for every piece
-// after the first).
+// left to the product, the one that moves fewest file blocks; each only
+// where it can run: the room must hold a spectrum of b doubles (one by one
+// from the room), or a file block of each stored operand and one more (the
+// sweep, which also needs a spare position for every piece after the first).
 Forming chooseForming(RunContext& run, const BlockLayout& layout, const PiecePlan& plan);
 
 // Forms and stores every piece of the plan the way chosen. From the room,

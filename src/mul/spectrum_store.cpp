@@ -2,6 +2,7 @@
 
 #include <cassert>
 
+#include "common/vector_path.h"
 #include "storage/block_transfer.h"
 
 namespace calvorn {
@@ -87,12 +88,14 @@ void combineStored(RunContext& run, StoredNumber& first, std::int32_t p, StoredN
     for (std::int32_t t = 1; t <= layout.s; ++t) {
         readBlock(run, first, (p - 1) * layout.s + t, a);
         if (second != nullptr) readBlock(run, *second, (q - 1) * layout.s + t, other);
-        combineBlock<kind, accumulate>(a, other, w.subspan(static_cast<std::size_t>(t - 1) * layout.h, layout.h),
-                                       t == 1);
+        combineStretch(kind, accumulate, a, other, w.subspan(static_cast<std::size_t>(t - 1) * layout.h, layout.h),
+                       t == 1);
     }
 }
 
 } // namespace
+
+namespace plain {
 
 void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double> a, std::span<const double> b,
                     std::span<double> out, bool firstStretch)
@@ -113,6 +116,17 @@ void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double
     }
 }
 
+} // namespace plain
+
+void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double> a, std::span<const double> b,
+                    std::span<double> out, bool firstStretch)
+{
+#if defined(CALVORN_AVX2)
+    if (avx2Usable()) return quads::combineStretch(kind, accumulate, a, b, out, firstStretch);
+#endif
+    plain::combineStretch(kind, accumulate, a, b, out, firstStretch);
+}
+
 void storeSpectrum(RunContext& run, std::span<const double> array, StoredNumber& store, std::int32_t b,
                    std::int32_t e)
 {
@@ -130,7 +144,7 @@ void spectrumTimesStored(RunContext& run, std::span<const double> a, StoredNumbe
     for (std::int32_t t = 1; t <= layout.s; ++t) {
         readBlock(run, store, (p - 1) * layout.s + t, stored);
         const std::size_t start = static_cast<std::size_t>(t - 1) * layout.h;
-        combineBlock<Kernel::product, false>(a.subspan(start, layout.h), stored, w.subspan(start, layout.h), t == 1);
+        combineStretch(Kernel::product, false, a.subspan(start, layout.h), stored, w.subspan(start, layout.h), t == 1);
     }
 }
 

@@ -29,6 +29,17 @@ enum class SpectrumKernel { product, square, doubledProduct };
 void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double> a, std::span<const double> b,
                     std::span<double> out, bool firstStretch);
 
+// The same one pair after another, and (only where avx2Usable()) two pairs
+// at a time with the same operations; the one above takes the fastest usable.
+namespace plain {
+void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double> a, std::span<const double> b,
+                    std::span<double> out, bool firstStretch);
+} // namespace plain
+namespace quads {
+void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double> a, std::span<const double> b,
+                    std::span<double> out, bool firstStretch);
+} // namespace quads
+
 // The kernels below treat elements 0 and 1 (both real) alone and every later
 // pair as a complex value, exactly as pointwiseProduct, pointwiseSquare and
 // pointwiseProductDoubled do. The set kernels write w[0 .. b-1], the
