@@ -192,6 +192,67 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+// A product of single blocks (a whole product with n = b/4, a half product
+// with n = b/2) with room beyond the work area goes forward, times x's
+// spectrum and back in one go, rounded as it goes; without room it takes the
+// separate steps. Both end alike, value for value: the same words, the same
+// largest distance and fingerprint, also when a fault is injected (which
+// takes the separate way at once) and when the sums are too large for the
+// rounding in the last pass (which is then done again the separate way and
+// fails at the same value).
+TEST(OutOfCoreProduct, SingleBlocksInOneGoEndAsTheSeparateSteps)
+{
+    // Blocks of 32768 words: sums of up to 65536 digit products, which
+    // reach 2^51 for words of 2147483647.
+    const std::int32_t b = 131072;
+    std::mt19937_64 random(seed + 11);
+    struct Ending {
+        bool failed = false;
+        double largest = 0.0;
+        std::uint64_t fingerprint = 0;
+        Words z;
+    };
+    const auto ending = [&](bool room, bool nudge, std::int32_t mode, const Words& x, const Words& y) {
+        const std::int32_t n = mode == productFull ? b / 4 : b / 2;
+        test::OutOfCoreRig rig(8192, PieceForming::chosen, room);
+        rig.run.nudgeNextRoundedValue = nudge;
+        rig.put(rig.x, x);
+        rig.put(rig.y, y);
+        rig.clearResult(n);
+        rig.workArea(b);
+        Ending end;
+        try {
+            multiplyNumbers(rig.run, rig.x, rig.y, rig.z, n, mode);
+        } catch (const RunFailure& failure) {
+            EXPECT_STREQ(failure.what(), "NOT EXACT IN ROUND");
+            end.failed = true;
+        }
+        end.largest = rig.run.largestRoundingDistance;
+        end.fingerprint = rig.run.workFingerprint;
+        end.z = test::readWords(rig.run, rig.z, n + 2);
+        return end;
+    };
+    for (const std::int32_t mode : {productFull, productHalf}) {
+        const std::int32_t n = mode == productFull ? b / 4 : b / 2;
+        const Words largest(static_cast<std::size_t>(n + 2), 2147483647);
+        for (const bool huge : {false, true}) {
+            const Words x = huge ? largest : test::randomWords(random, n + 2, test::squareLeadingLimit);
+            const Words y = huge ? largest : test::randomWords(random, n + 2);
+            for (const bool nudge : {false, true}) {
+                const Ending separate = ending(false, nudge, mode, x, y);
+                const Ending inOneGo = ending(true, nudge, mode, x, y);
+                const std::string what = "mode " + std::to_string(mode) + (huge ? ", huge words" : "") +
+                                         (nudge ? ", fault injected" : "");
+                EXPECT_EQ(separate.failed, huge) << what;
+                EXPECT_EQ(inOneGo.failed, separate.failed) << what;
+                EXPECT_EQ(inOneGo.largest, separate.largest) << what;
+                EXPECT_EQ(inOneGo.fingerprint, separate.fingerprint) << what;
+                EXPECT_EQ(inOneGo.z, separate.z) << what;
+            }
+        }
+    }
+}
+
 // The operands' blocks are whole blocks of the work files only when the
 // work area holds at least four of them; below that an out-of-core product
 // is refused before anything is read or written, while the in-core modes
