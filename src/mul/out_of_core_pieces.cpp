@@ -27,6 +27,15 @@ Stretches stretchesOf(const RunContext& run, const BlockLayout& layout)
     return {static_cast<std::size_t>(h), layout.b / h};
 }
 
+// File blocks of the second piece that wait in the room beyond a sweep's
+// buffer (of one file block per stored operand and one more).
+std::int32_t heldBlocks(std::size_t roomDoubles, std::size_t inputs, std::size_t h, std::int32_t s)
+{
+    const std::size_t buffer = (inputs + 1) * h;
+    if (roomDoubles <= buffer) return 0;
+    return static_cast<std::int32_t>(std::min<std::size_t>((roomDoubles - buffer) / h, static_cast<std::size_t>(s)));
+}
+
 std::int32_t fileBlock(const SpectrumPlace& place, std::int32_t s, std::int32_t t)
 {
     return (place.position - 1) * s + t;
@@ -99,19 +108,23 @@ void formOneByOne(RunContext& run, const BlockLayout& layout, PieceTarget& targe
 // One sweep: for every file block t, the block t of each stored operand is
 // read once into the sweep buffer, then each piece's block t is summed there
 // (the first piece's in the work area) and the later pieces' blocks are
-// written to their spare positions; then the pieces are stored in turn, each
-// read back into the work area. A spare position's block t is written only
-// after every block t was read, so the operands it held stay whole for the
-// sweep.
+// written to their spare positions, except the second piece's first blocks,
+// which wait in what the room holds beyond the buffer; then the pieces are
+// stored in turn, each brought back into the work area. A spare position's
+// block t is written only after every block t was read, so the operands it
+// held stay whole for the sweep.
 void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan)
 {
     const Stretches st = stretchesOf(run, layout);
     const std::vector<SpectrumPlace> inputs = inputsOf(plan);
     const std::span<double> w = transformArray(run);
-    const std::span<double> buffer = run.workArea.room().first((inputs.size() + 1) * st.h);
-    run.kept.areaWritten(w.data(), layout.b, static_cast<std::int32_t>(buffer.size()));
+    const std::span<double> room = run.workArea.room();
+    run.kept.areaWritten(w.data(), layout.b, static_cast<std::int32_t>(room.size()));
+    const std::span<double> buffer = room.first((inputs.size() + 1) * st.h);
     const auto blockOf = [&](std::size_t input) { return buffer.subspan(input * st.h, st.h); };
     const std::span<double> pieceBlock = blockOf(inputs.size());
+    const std::int32_t held = heldBlocks(room.size(), inputs.size(), st.h, st.s);
+    const std::span<double> waiting = room.subspan(buffer.size(), static_cast<std::size_t>(held) * st.h);
 
     // Each term's operands as places in the buffer (the work area's as npos).
     constexpr std::size_t area = static_cast<std::size_t>(-1);
@@ -142,7 +155,9 @@ void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& tar
                 const std::span<const double> second = terms[k].second == area ? areaBlock : blockOf(terms[k].second);
                 combineStretch(plan.pieces[p].terms[k].kind, k > 0, blockOf(terms[k].first), second, out, t == 1);
             }
-            if (p > 0) {
+            if (p == 1 && t <= held) {
+                std::copy(out.begin(), out.end(), waiting.begin() + static_cast<std::ptrdiff_t>((t - 1) * st.h));
+            } else if (p > 0) {
                 const SpectrumPlace& spare = plan.spare[p - 1];
                 writeBlock(run, *spare.store, fileBlock(spare, st.s, t), out);
             }
@@ -152,7 +167,12 @@ void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& tar
     for (std::size_t p = 0; p < plan.pieces.size(); ++p) {
         if (p > 0) {
             const SpectrumPlace& spare = plan.spare[p - 1];
-            readBlocks(run, *spare.store, fileBlock(spare, st.s, 1), w.first(static_cast<std::size_t>(layout.b)));
+            const std::int32_t first = p == 1 ? held + 1 : 1;
+            if (p == 1) std::copy(waiting.begin(), waiting.end(), w.begin());
+            if (first <= st.s)
+                readBlocks(run, *spare.store, fileBlock(spare, st.s, first),
+                           w.subspan(static_cast<std::size_t>(first - 1) * st.h,
+                                     static_cast<std::size_t>(st.s - first + 1) * st.h));
         }
         const Piece& piece = plan.pieces[p];
         storePiece(run, layout, target, piece.f, piece.guard, piece.lowest);
@@ -189,13 +209,16 @@ bool possible(const RunContext& run, const BlockLayout& layout, const PiecePlan&
 
 } // namespace
 
-PieceTraffic pieceTraffic(const PiecePlan& plan, Forming forming, std::int32_t blocksPerSpectrum)
+PieceTraffic pieceTraffic(const PiecePlan& plan, Forming forming, std::int32_t blocksPerSpectrum,
+                          std::int32_t heldInRoom)
 {
     const auto perSpectrum = static_cast<std::uint64_t>(blocksPerSpectrum);
     PieceTraffic traffic;
     if (forming == Forming::inOneSweep) {
         const auto waiting = static_cast<std::uint64_t>(plan.pieces.empty() ? 0 : plan.pieces.size() - 1);
-        return {(inputsOf(plan).size() + waiting) * perSpectrum, waiting * perSpectrum};
+        const auto held = waiting > 0 ? static_cast<std::uint64_t>(heldInRoom) : 0;
+        const std::uint64_t moved = waiting * perSpectrum - held;
+        return {inputsOf(plan).size() * perSpectrum + moved, moved};
     }
     for (const Piece& piece : plan.pieces)
         for (const PieceTerm& term : piece.terms) traffic.reads += static_cast<std::uint64_t>(storedOperands(term));
@@ -216,11 +239,12 @@ Forming chooseForming(RunContext& run, const BlockLayout& layout, const PiecePla
         return std::nullopt;
     }();
     if (wanted) return possible(run, layout, plan, *wanted) ? *wanted : Forming::oneByOne;
-    const std::int32_t s = stretchesOf(run, layout).s;
+    const Stretches st = stretchesOf(run, layout);
+    const std::int32_t held = heldBlocks(run.workArea.room().size(), inputsOf(plan).size(), st.h, st.s);
     Forming best = Forming::oneByOne;
     for (const Forming forming : {Forming::oneByOneFromRoom, Forming::inOneSweep}) {
         if (possible(run, layout, plan, forming) &&
-            cost(pieceTraffic(plan, forming, s)) < cost(pieceTraffic(plan, best, s)))
+            cost(pieceTraffic(plan, forming, st.s, held)) < cost(pieceTraffic(plan, best, st.s, held)))
             best = forming;
     }
     return best;

@@ -61,12 +61,15 @@ struct PiecePlan {
 // makes it there), or in one sweep with the room as its buffer.
 enum class Forming { oneByOne, oneByOneFromRoom, inOneSweep };
 
-// File blocks a plan moves, in each way (the room candidate made in the room).
+// File blocks a plan moves, in each way (the room candidate made in the
+// room; a sweep keeping `heldInRoom` file blocks of its second piece in the
+// room beyond its buffer).
 struct PieceTraffic {
     std::uint64_t reads = 0;
     std::uint64_t writes = 0;
 };
-PieceTraffic pieceTraffic(const PiecePlan& plan, Forming forming, std::int32_t blocksPerSpectrum);
+PieceTraffic pieceTraffic(const PiecePlan& plan, Forming forming, std::int32_t blocksPerSpectrum,
+                          std::int32_t heldInRoom = 0);
 
 // The way for this plan: the one run.pieceForming asks for or, when it is
 // left to the product, the one that moves fewest file blocks; each only
@@ -76,8 +79,9 @@ PieceTraffic pieceTraffic(const PiecePlan& plan, Forming forming, std::int32_t b
 Forming chooseForming(RunContext& run, const BlockLayout& layout, const PiecePlan& plan);
 
 // Forms and stores every piece of the plan the way chosen. From the room,
-// the room already holds the room candidate's spectrum. The spare positions
-// a sweep used hold no kept spectrum afterwards.
+// the room already holds the room candidate's spectrum. A sweep keeps as
+// much of its second piece as the room holds beyond its buffer there. The
+// spare positions a sweep used hold no kept spectrum afterwards.
 void formPieces(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan,
                 Forming forming);
 
