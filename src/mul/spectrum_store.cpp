@@ -73,25 +73,6 @@ StoreLayout layoutOf(const RunContext& run, std::int32_t b)
 }
 
 std::span<double> bufferA(RunContext& run, std::size_t h) { return {run.spectrumBufferA.data(), h}; }
-std::span<double> bufferB(RunContext& run, std::size_t h) { return {run.spectrumBufferB.data(), h}; }
-
-// Streams position p of `first` (and position q of `second`, when given)
-// through the spectrum buffers one file block at a time; the second operand
-// of a square is the first.
-template <Kernel kind, bool accumulate>
-void combineStored(RunContext& run, StoredNumber& first, std::int32_t p, StoredNumber* second, std::int32_t q,
-                   std::span<double> w, std::int32_t b)
-{
-    const StoreLayout layout = layoutOf(run, b);
-    const std::span<double> a = bufferA(run, layout.h);
-    const std::span<double> other = second != nullptr ? bufferB(run, layout.h) : a;
-    for (std::int32_t t = 1; t <= layout.s; ++t) {
-        readBlock(run, first, (p - 1) * layout.s + t, a);
-        if (second != nullptr) readBlock(run, *second, (q - 1) * layout.s + t, other);
-        combineStretch(kind, accumulate, a, other, w.subspan(static_cast<std::size_t>(t - 1) * layout.h, layout.h),
-                       t == 1);
-    }
-}
 
 } // namespace
 
@@ -146,41 +127,6 @@ void spectrumTimesStored(RunContext& run, std::span<const double> a, StoredNumbe
         const std::size_t start = static_cast<std::size_t>(t - 1) * layout.h;
         combineStretch(Kernel::product, false, a.subspan(start, layout.h), stored, w.subspan(start, layout.h), t == 1);
     }
-}
-
-void squareOfStored(RunContext& run, StoredNumber& store, std::span<double> w, std::int32_t b, std::int32_t p)
-{
-    combineStored<Kernel::square, false>(run, store, p, nullptr, 0, w, b);
-}
-
-void accumulateSquareOfStored(RunContext& run, StoredNumber& store, std::span<double> w, std::int32_t b,
-                              std::int32_t p)
-{
-    combineStored<Kernel::square, true>(run, store, p, nullptr, 0, w, b);
-}
-
-void productOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w, std::int32_t b,
-                     std::int32_t p, std::int32_t q)
-{
-    combineStored<Kernel::product, false>(run, first, p, &second, q, w, b);
-}
-
-void accumulateProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w,
-                               std::int32_t b, std::int32_t p, std::int32_t q)
-{
-    combineStored<Kernel::product, true>(run, first, p, &second, q, w, b);
-}
-
-void doubledProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w,
-                            std::int32_t b, std::int32_t p, std::int32_t q)
-{
-    combineStored<Kernel::doubledProduct, false>(run, first, p, &second, q, w, b);
-}
-
-void accumulateDoubledProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second,
-                                      std::span<double> w, std::int32_t b, std::int32_t p, std::int32_t q)
-{
-    combineStored<Kernel::doubledProduct, true>(run, first, p, &second, q, w, b);
 }
 
 } // namespace calvorn
