@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <utility>
 #include <string>
 #include <unistd.h>
 
@@ -59,12 +60,16 @@ void fillRandom(RunContext& run, StoredNumber& number, std::int32_t n, std::uint
     }
 }
 
-// state.range(0): log2 n; range(1): log2 of the work-area length; range(2): mode.
+// state.range(0): log2 n; range(1): log2 of the work-area length; range(2):
+// mode; range(3): how an out-of-core product forms its pieces (0 as it
+// chooses, 1 one by one, 2 one by one with a spectrum in the room, 3 in one
+// sweep), with room beyond the work area for another b doubles (none with 1).
 void multiply(benchmark::State& state)
 {
     const auto n = static_cast<std::int32_t>(std::int64_t{1} << state.range(0));
     const auto b = static_cast<std::int32_t>(std::int64_t{1} << state.range(1));
     const auto mode = static_cast<std::int32_t>(state.range(2));
+    const auto forming = static_cast<PieceForming>(state.range(3));
     // The block length of a run of n words.
     const std::int32_t blockWords = n / 4 > largestBlockWords ? largestBlockWords : n / 4;
 
@@ -75,7 +80,8 @@ void multiply(benchmark::State& state)
     StoredNumber storeX(files.path("ix.dat")), storeY(files.path("iy.dat"));
     run->spectrumStoreX = &storeX;
     run->spectrumStoreY = &storeY;
-    if (!run->workArea.allocate(b)) {
+    run->pieceForming = forming;
+    if (!run->workArea.allocate(b, forming == PieceForming::oneByOne ? 0 : b)) {
         state.SkipWithError("work area not allocated");
         return;
     }
@@ -96,14 +102,34 @@ void multiply(benchmark::State& state)
 }
 
 // n = 2^17 and 2^19 words; work areas of 8n (in core), n, and 2^16 doubles
-// (the smallest that blocks of 16384 words allow).
+// (the smallest that blocks of 16384 words allow), as each product chooses.
 void sizes(benchmark::internal::Benchmark* bench)
 {
     for (const std::int64_t log2n : {17, 19})
         for (const std::int64_t mode : {0, 2})
-            for (const std::int64_t log2b : {log2n + 3, log2n, std::int64_t{16}}) bench->Args({log2n, log2b, mode});
+            for (const std::int64_t log2b : {log2n + 3, log2n, std::int64_t{16}})
+                bench->Args({log2n, log2b, mode, 0});
 }
 
-BENCHMARK(multiply)->ArgNames({"log2n", "log2b", "mode"})->Apply(sizes)->Unit(benchmark::kMillisecond);
+// The products of an 8M run with a 16 MiB cap (n = 2^20, b = 2^20: four
+// blocks) and of a 32M run with a 32 MiB cap (n = 2^22, b = 2^21: eight), a
+// whole product and a square, every way of forming the pieces.
+void formings(benchmark::internal::Benchmark* bench)
+{
+    for (const auto& [log2n, log2b] : {std::pair<std::int64_t, std::int64_t>{20, 20}, {22, 21}}) {
+        for (const std::int64_t mode : {0, 2}) {
+            bench->Args({log2n, log2n + 3, mode, 1});  // in core, for comparison
+            for (const std::int64_t forming : {1, 2, 3}) bench->Args({log2n, log2b, mode, forming});
+        }
+    }
+}
+
+BENCHMARK(multiply)->ArgNames({"log2n", "log2b", "mode", "forming"})->Apply(sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(multiply)
+    ->Name("pieces")
+    ->ArgNames({"log2n", "log2b", "mode", "forming"})
+    ->Apply(formings)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 } // namespace

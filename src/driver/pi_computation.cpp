@@ -158,9 +158,16 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& cloc
     const MemoryStatus memory = host.memoryStatus();
     host.appendLog(totalMemoryLine(memory.totalPhysical, options.language));
     // A budget the system still refuses is halved down to the shortest area.
-    std::int32_t length = workAreaLengthFor(size, limitedMemoryBudget(memory, options.memoryCap));
-    while (length != 0 && !run->workArea.allocate(length))
-        length = length > smallestWorkAreaLength(size) ? length / 2 : 0;
+    // A shortened area takes the room beyond it that the budget leaves, when
+    // the system grants it.
+    const std::uint64_t budget = limitedMemoryBudget(memory, options.memoryCap);
+    std::int32_t length = workAreaLengthFor(size, budget);
+    const std::int32_t room = workAreaRoomFor(size, length, budget);
+    bool allocated = length != 0 && room > 5 && run->workArea.allocate(length, room);
+    while (!allocated && length != 0) {
+        allocated = run->workArea.allocate(length);
+        if (!allocated) length = length > smallestWorkAreaLength(size) ? length / 2 : 0;
+    }
     if (length == 0) {
         host.showError(messageText(MessageId::notEnoughMemory, options.language), "");
         return 1;

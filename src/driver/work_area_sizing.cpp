@@ -48,4 +48,13 @@ std::int32_t workAreaLengthFor(const SizeParameters& size, std::uint64_t budget)
     return workAreaBytes(length) > budget ? 0 : length;
 }
 
+std::int32_t workAreaRoomFor(const SizeParameters& size, std::int32_t length, std::uint64_t budget)
+{
+    if (length <= 0 || length >= 8 * size.numberWords) return 0;
+    const std::uint64_t doubles = budget / 8;
+    const std::uint64_t area = static_cast<std::uint64_t>(length);
+    if (doubles <= area) return 0;
+    return static_cast<std::int32_t>(std::min<std::uint64_t>(doubles - area, area));
+}
+
 } // namespace calvorn

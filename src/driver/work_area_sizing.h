@@ -47,4 +47,10 @@ constexpr std::int32_t smallestWorkAreaLength(const SizeParameters& size) { retu
 // bytes exceed the budget. 0 when even the smallest usable length does not fit.
 std::int32_t workAreaLengthFor(const SizeParameters& size, std::uint64_t budget);
 
+// The room beyond a work area of `length` doubles that the budget leaves for
+// the out-of-core products: up to `length` doubles (the five spare doubles
+// among them), within the budget; 0 when the area has the full length, where
+// every product is in core.
+std::int32_t workAreaRoomFor(const SizeParameters& size, std::int32_t length, std::uint64_t budget);
+
 } // namespace calvorn

@@ -7,6 +7,7 @@
 #include "mul/digit_loader.h"
 #include "mul/pointwise.h"
 #include "mul/product_transforms.h"
+#include "mul/rounded_product.h"
 #include "norm/guard_terms.h"
 #include "norm/round_to_integers.h"
 #include "norm/store_product.h"
@@ -68,28 +69,6 @@ void transformWords(RunContext& run, StoredNumber& number, std::span<double> arr
 void roundSums(RunContext& run, std::span<double> array, std::int32_t k, std::int32_t kept)
 {
     roundToIntegers(run, array, integerPower(2, k), kept);
-}
-
-// The product of the real data in array with spectrum (with itself when
-// spectrum is empty), back as rounded convolution sums. The rounding is done
-// as the inverse writes the sums; if some sum is not close enough to a whole
-// number, reload() puts the data back and the product is made again and
-// rounded value by value, which fails at that sum. A fault injected for a
-// test takes the value-by-value way at once.
-template <typename Reload>
-void productToIntegers(RunContext& run, std::int32_t k, std::span<const double> spectrum, std::span<double> array,
-                       std::int32_t kept, Reload reload)
-{
-    if (!run.nudgeNextRoundedValue) {
-        if (transformToIntegers(run, k, spectrum, array, kept)) return;
-        reload();
-    }
-    if (spectrum.empty()) {
-        transformSquare(run, k, array);
-    } else {
-        transformTimes(run, k, spectrum, array);
-    }
-    roundSums(run, array, k, kept);
 }
 
 // Back from the spectrum to rounded convolution sums.

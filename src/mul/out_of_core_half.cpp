@@ -5,6 +5,7 @@
 #include "mul/out_of_core_product.h"
 
 #include "mul/boundary_piece.h"
+#include "mul/out_of_core_pieces.h"
 #include "mul/out_of_core_steps.h"
 #include "mul/spectrum_store.h"
 #include "norm/guard_terms.h"
@@ -27,29 +28,50 @@ void formHalfGuardWords(RunContext& run, const BlockLayout& layout, StoredNumber
     storeGuardWords(run, layout, piece, target, 2 * blocks + 1);
 }
 
-// With x's upper-half spectra at Y positions 1 .. K': y's lower half and the
-// pieces K'+f, f = K' .. 1. A single block of y stays in the work area.
+// With x's upper-half spectra at Y positions 1 .. K' (for K' = 1 perhaps in
+// xRoom): y's lower half and the pieces K'+f, f = K' .. 1. A single block of
+// y is multiplied by x's spectrum in one go.
 void finishHalfProduct(RunContext& run, const BlockLayout& layout, StoredNumber& y, PieceTarget& target,
-                       std::int32_t n, const ReuseHint& hint)
+                       std::int32_t n, const ReuseHint& hint, std::span<const double> xRoom)
 {
     const std::int32_t blocks = n / 2 / layout.m;
     StoredNumber& storeY = spectrumStoreY(run);
-    const std::span<double> w = transformArray(run);
     if (blocks == 1) {
+        if (!xRoom.empty()) return storeSingleBlockProduct(run, layout, target, y, 2, xRoom, 2);
+        const std::span<double> w = transformArray(run);
         transformBlock(run, layout, y, 2);
         spectrumTimesStored(run, w, storeY, w, layout.b, 1);
         storePiece(run, layout, target, 2, false, true);
         return;
     }
-    saveBlockSpectra(run, layout, y, blocks + 1, 2 * blocks, storeY, hint);
+    // y's last block enters only the first pair of the first piece: it stays
+    // in the work area for it. x's positions 1 .. K' are kept for the next
+    // step; y's K'+1 .. 2K' are spare for a sweep. y's block K'+1, in the
+    // last pair of every piece, may be made in the room.
+    PiecePlan plan;
     for (std::int32_t f = blocks; f >= 1; --f) {
+        Piece piece{blocks + f, false, f == blocks, {}};
         for (std::int32_t i = 1; i <= f; ++i) {
-            const std::int32_t j = f - i + 1;
-            if (i == 1) productOfStored(run, storeY, storeY, w, layout.b, i, blocks + j);
-            else accumulateProductOfStored(run, storeY, storeY, w, layout.b, i, blocks + j);
+            const std::int32_t j = blocks + f - i + 1;
+            const SpectrumPlace second = j == 2 * blocks ? SpectrumPlace{} : SpectrumPlace{&storeY, j};
+            piece.terms.push_back({SpectrumKernel::product, {&storeY, i}, second});
         }
-        storePiece(run, layout, target, blocks + f, false, f == blocks);
+        plan.pieces.push_back(std::move(piece));
     }
+    for (std::int32_t e = blocks + 1; e <= 2 * blocks; ++e) plan.spare.push_back({&storeY, e});
+    plan.roomCandidate = {&storeY, blocks + 1};
+    const Forming forming = chooseForming(run, layout, plan);
+    const std::span<double> room =
+        forming == Forming::oneByOneFromRoom ? spectrumRoom(run, layout) : std::span<double>{};
+    saveBlockSpectra(run, layout, y, blocks + 1, 2 * blocks - 1, storeY, hint, 0, room);
+    transformBlock(run, layout, y, 2 * blocks);
+    formPieces(run, layout, target, plan, forming);
+}
+
+// The room for x's spectrum when K' = 1, or empty.
+std::span<double> singleBlockRoom(RunContext& run, const BlockLayout& layout, std::int32_t n)
+{
+    return n / 2 / layout.m == 1 ? spectrumRoom(run, layout) : std::span<double>{};
 }
 
 } // namespace
@@ -60,8 +82,9 @@ void outOfCoreHalfProduct(RunContext& run, StoredNumber& x, StoredNumber& y, Sto
     const BlockLayout layout = outOfCoreLayout(run);
     PieceTarget target{z};
     formHalfGuardWords(run, layout, x, y, target, n);
-    saveBlockSpectra(run, layout, x, 1, n / 2 / layout.m, spectrumStoreY(run), hint);
-    finishHalfProduct(run, layout, y, target, n, hint);
+    const std::span<double> room = singleBlockRoom(run, layout, n);
+    saveBlockSpectra(run, layout, x, 1, n / 2 / layout.m, spectrumStoreY(run), hint, 0, room);
+    finishHalfProduct(run, layout, y, target, n, hint, room);
 }
 
 void outOfCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
@@ -73,7 +96,9 @@ void outOfCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y
     requireBlockSpectra(run, layout, x, 1, n / 2 / layout.m, spectrumStoreY(run), hint);
     PieceTarget target{z};
     formHalfGuardWords(run, layout, x, y, target, n);
-    finishHalfProduct(run, layout, y, target, n, hint);
+    const std::span<double> room = singleBlockRoom(run, layout, n);
+    if (!room.empty()) loadSpectrum(run, layout, spectrumStoreY(run), 1, room);
+    finishHalfProduct(run, layout, y, target, n, hint, room);
 }
 
 } // namespace calvorn

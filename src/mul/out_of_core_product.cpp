@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "mul/boundary_piece.h"
+#include "mul/out_of_core_pieces.h"
 #include "mul/out_of_core_steps.h"
 #include "mul/spectrum_store.h"
 #include "norm/guard_terms.h"
@@ -30,44 +31,75 @@ void formGuardWords(RunContext& run, const BlockLayout& layout, StoredNumber& x,
     storeGuardWords(run, layout, piece, target, blocks + 1);
 }
 
-// With x's spectra at X positions 1 .. K and y's at Y positions 1 .. yLast:
-// the pieces from the pairs (i, j) with j <= jLast.
-void formPieces(RunContext& run, const BlockLayout& layout, PieceTarget& target, std::int32_t blocks,
-                std::int32_t jLast)
+// The pieces f = K .. 1 from the pairs (i, j = f - i + 1) with j <= jLast of
+// x's spectra at X positions and y's at Y positions. With yInArea, y's
+// block K is the spectrum in the work area: only the first pair of piece K
+// takes it. With spareY the sweep may keep pieces at Y's positions 1 .. K,
+// which hold nothing that a later product takes over. y's block 1, used by
+// every piece, may be made in the room.
+PiecePlan productPieces(RunContext& run, std::int32_t blocks, std::int32_t jLast, bool yInArea, bool spareY)
 {
     StoredNumber& storeX = spectrumStoreX(run);
     StoredNumber& storeY = spectrumStoreY(run);
-    const std::span<double> w = transformArray(run);
+    PiecePlan plan;
     for (std::int32_t f = blocks; f >= 1; --f) {
-        const std::int32_t iFirst = std::max(f - jLast + 1, 1);
-        for (std::int32_t i = iFirst; i <= f; ++i) {
+        Piece piece{f, false, f == blocks, {}};
+        for (std::int32_t i = std::max(f - jLast + 1, 1); i <= f; ++i) {
             const std::int32_t j = f - i + 1;
-            if (i == iFirst) productOfStored(run, storeX, storeY, w, layout.b, i, j);
-            else accumulateProductOfStored(run, storeX, storeY, w, layout.b, i, j);
+            const SpectrumPlace second = yInArea && j == blocks ? SpectrumPlace{} : SpectrumPlace{&storeY, j};
+            piece.terms.push_back({SpectrumKernel::product, {&storeX, i}, second});
         }
-        storePiece(run, layout, target, f, false, f == blocks);
+        plan.pieces.push_back(std::move(piece));
     }
+    if (spareY)
+        for (std::int32_t e = 1; e <= blocks; ++e) plan.spare.push_back({&storeY, e});
+    plan.roomCandidate = {&storeY, 1};
+    return plan;
 }
 
-// A single block of y stays in the work area and is multiplied by X
-// position 1 there: nothing of y is saved in Y.
-void finishSingleBlock(RunContext& run, const BlockLayout& layout, StoredNumber& y, PieceTarget& target)
+// The room for x's spectrum when K = 1: there y's block is multiplied by it
+// in one go; empty when the room is too short (X position 1 is then
+// multiplied into the work area file block by file block).
+std::span<double> singleBlockRoom(RunContext& run, const BlockLayout& layout, std::int32_t n)
 {
+    return n / layout.m == 1 ? spectrumRoom(run, layout) : std::span<double>{};
+}
+
+// A single block of y times x's spectrum, in the room (`xRoom`) or at X
+// position 1: nothing of y is saved in Y.
+void finishSingleBlock(RunContext& run, const BlockLayout& layout, StoredNumber& y, PieceTarget& target,
+                       std::span<const double> xRoom)
+{
+    if (!xRoom.empty()) return storeSingleBlockProduct(run, layout, target, y, 1, xRoom, 1);
     const std::span<double> w = transformArray(run);
     transformBlock(run, layout, y, 1);
     spectrumTimesStored(run, w, spectrumStoreX(run), w, layout.b, 1);
     storePiece(run, layout, target, 1, false, true);
 }
 
-// With x's spectra at X positions 1 .. K: y's spectra (every block saved to
-// Y) and the pieces.
+// With x's spectra at X positions 1 .. K (and, for K = 1, in xRoom when it is
+// not empty): y's spectra and the pieces. y's last block enters only the
+// first pair of piece K, so it is not saved but kept in the work area for
+// that pair; the others go to Y.
 void finishProduct(RunContext& run, const BlockLayout& layout, StoredNumber& y, PieceTarget& target, std::int32_t n,
-                   const ReuseHint& hint)
+                   const ReuseHint& hint, std::span<const double> xRoom)
 {
     const std::int32_t blocks = n / layout.m;
-    if (blocks == 1) return finishSingleBlock(run, layout, y, target);
-    saveBlockSpectra(run, layout, y, 1, blocks, spectrumStoreY(run), hint);
-    formPieces(run, layout, target, blocks, blocks);
+    if (blocks == 1) return finishSingleBlock(run, layout, y, target, xRoom);
+    const PiecePlan plan = productPieces(run, blocks, blocks, true, true);
+    const Forming forming = chooseForming(run, layout, plan);
+    const std::span<double> room =
+        forming == Forming::oneByOneFromRoom ? spectrumRoom(run, layout) : std::span<double>{};
+    saveBlockSpectra(run, layout, y, 1, blocks - 1, spectrumStoreY(run), hint, 0, room);
+    transformBlock(run, layout, y, blocks);
+    formPieces(run, layout, target, plan, forming);
+}
+
+// For K = 1 with a room: X position 1 read into it, unless the product just
+// made x's spectrum there.
+void fillSingleBlockRoom(RunContext& run, const BlockLayout& layout, std::span<double> room, bool made)
+{
+    if (!room.empty() && !made) loadSpectrum(run, layout, spectrumStoreX(run), 1, room);
 }
 
 } // namespace
@@ -79,8 +111,9 @@ void outOfCoreProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredN
     const std::int32_t blocks = n / layout.m;
     PieceTarget target{z};
     formGuardWords(run, layout, x, y, target, n);
-    saveBlockSpectra(run, layout, x, 1, blocks, spectrumStoreX(run), hint);
-    finishProduct(run, layout, y, target, n, hint);
+    const std::span<double> room = singleBlockRoom(run, layout, n);
+    saveBlockSpectra(run, layout, x, 1, blocks, spectrumStoreX(run), hint, 0, room);
+    finishProduct(run, layout, y, target, n, hint, room);
 }
 
 void outOfCoreProductKeep(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
@@ -95,11 +128,14 @@ void outOfCoreProductKeep(RunContext& run, StoredNumber& x, StoredNumber& y, Sto
     const bool firstOfRun = hint.firstProductOfRun == 1;
     const std::int32_t xFirst = firstOfRun ? agreeingBlocks(hint.agreementCount, layout.m) + 1 : blocks / 2 + 1;
     hint.firstProductOfRun = 0;
+    const KeptFrom from = firstOfRun ? KeptFrom::anyRun : KeptFrom::thisRun;
     PieceTarget target{z};
     formGuardWords(run, layout, x, y, target, n);
-    updateBlockSpectra(run, layout, x, xFirst, blocks, spectrumStoreX(run), hint,
-                       firstOfRun ? KeptFrom::anyRun : KeptFrom::thisRun);
-    finishProduct(run, layout, y, target, n, hint);
+    const std::span<double> room = singleBlockRoom(run, layout, n);
+    const bool made = firstBlockToTransform(run, layout, x, xFirst, blocks, spectrumStoreX(run), hint, from) == 1;
+    updateBlockSpectra(run, layout, x, xFirst, blocks, spectrumStoreX(run), hint, from, room);
+    fillSingleBlockRoom(run, layout, room, made);
+    finishProduct(run, layout, y, target, n, hint, room);
 }
 
 void outOfCoreProductFixed(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
@@ -118,10 +154,25 @@ void outOfCoreProductFixed(RunContext& run, StoredNumber& x, StoredNumber& y, St
     const std::int32_t yFirst = agreeingBlocks(hint.iterateAgreeWords, layout.m) + 1;
     PieceTarget target{z};
     formGuardWords(run, layout, x, y, target, n);
-    updateBlockSpectra(run, layout, x, xFirst, blocks, spectrumStoreX(run), hint, KeptFrom::thisRun);
-    if (blocks == 1) return finishSingleBlock(run, layout, y, target);
-    updateBlockSpectra(run, layout, y, yFirst, blocks / 2 + 1, spectrumStoreY(run), hint, KeptFrom::thisRun);
-    formPieces(run, layout, target, blocks, blocks / 2 + 1);
+    const std::span<double> room = singleBlockRoom(run, layout, n);
+    StoredNumber& storeX = spectrumStoreX(run);
+    const bool made = firstBlockToTransform(run, layout, x, xFirst, blocks, storeX, hint, KeptFrom::thisRun) == 1;
+    updateBlockSpectra(run, layout, x, xFirst, blocks, storeX, hint, KeptFrom::thisRun, room);
+    fillSingleBlockRoom(run, layout, room, made);
+    if (blocks == 1) return finishSingleBlock(run, layout, y, target, room);
+    // Y's positions 1 .. K/2 + 1 are kept for the half product and the next
+    // step: no spare positions for a sweep. The first block of y made here
+    // may be made in the room.
+    StoredNumber& storeY = spectrumStoreY(run);
+    PiecePlan plan = productPieces(run, blocks, blocks / 2 + 1, false, false);
+    const std::int32_t yMade =
+        firstBlockToTransform(run, layout, y, yFirst, blocks / 2 + 1, storeY, hint, KeptFrom::thisRun);
+    plan.roomCandidate = yMade == 0 ? SpectrumPlace{} : SpectrumPlace{&storeY, yMade};
+    const Forming forming = chooseForming(run, layout, plan);
+    const std::span<double> yRoom =
+        forming == Forming::oneByOneFromRoom ? spectrumRoom(run, layout) : std::span<double>{};
+    updateBlockSpectra(run, layout, y, yFirst, blocks / 2 + 1, storeY, hint, KeptFrom::thisRun, yRoom);
+    formPieces(run, layout, target, plan, forming);
 }
 
 void outOfCoreProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n,
@@ -133,7 +184,9 @@ void outOfCoreProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, St
     requireBlockSpectra(run, layout, x, 1, blocks, spectrumStoreX(run), hint);
     PieceTarget target{z};
     formGuardWords(run, layout, x, y, target, n);
-    finishProduct(run, layout, y, target, n, hint);
+    const std::span<double> room = singleBlockRoom(run, layout, n);
+    fillSingleBlockRoom(run, layout, room, false);
+    finishProduct(run, layout, y, target, n, hint, room);
 }
 
 } // namespace calvorn

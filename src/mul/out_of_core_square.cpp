@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "mul/boundary_piece.h"
+#include "mul/out_of_core_pieces.h"
 #include "mul/out_of_core_steps.h"
 #include "mul/pointwise.h"
 #include "mul/spectrum_store.h"
@@ -17,22 +18,21 @@ namespace calvorn {
 namespace {
 
 // The pairs (i, j = f - i + 1) of piece f with lo <= i <= hi (i <= j), from
-// Y's positions; the first pair sets the work area.
-void formSquarePiece(RunContext& run, const BlockLayout& layout, std::int32_t f, std::int32_t lo, std::int32_t hi)
+// Y's positions, the first setting the sum; with inAreaBlock, that block's
+// spectrum is the one in the work area.
+Piece squarePiece(StoredNumber& storeY, std::int32_t f, std::int32_t lo, std::int32_t hi, std::int32_t inAreaBlock)
 {
-    StoredNumber& storeY = spectrumStoreY(run);
-    const std::span<double> w = transformArray(run);
+    Piece piece{f, false, false, {}};
     for (std::int32_t i = lo; i <= hi; ++i) {
         const std::int32_t j = f - i + 1;
-        const bool first = i == lo;
         if (i == j) {
-            if (first) squareOfStored(run, storeY, w, layout.b, i);
-            else accumulateSquareOfStored(run, storeY, w, layout.b, i);
+            piece.terms.push_back({SpectrumKernel::square, {&storeY, i}, {&storeY, i}});
         } else {
-            if (first) doubledProductOfStored(run, storeY, storeY, w, layout.b, i, j);
-            else accumulateDoubledProductOfStored(run, storeY, storeY, w, layout.b, i, j);
+            const SpectrumPlace second = j == inAreaBlock ? SpectrumPlace{} : SpectrumPlace{&storeY, j};
+            piece.terms.push_back({SpectrumKernel::doubledProduct, {&storeY, i}, second});
         }
     }
+    return piece;
 }
 
 } // namespace
@@ -64,11 +64,24 @@ void outOfCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int
         storePiece(run, layout, target, 1, false, true);
         return;
     }
-    saveBlockSpectra(run, layout, x, 1, blocks, spectrumStoreY(run), hint);
+    // x's last block enters only the first pair of piece K (with block 1):
+    // it stays in the work area for it. Nothing that a later product takes
+    // over is in Y, so a sweep may keep pieces at its positions 1 .. K.
+    // Block 1, in the first pair of every piece, may be made in the room.
+    StoredNumber& storeY = spectrumStoreY(run);
+    PiecePlan plan;
     for (std::int32_t f = blocks; f >= 1; --f) {
-        formSquarePiece(run, layout, f, 1, (f + 1) / 2);
-        storePiece(run, layout, target, f, false, f == blocks);
+        plan.pieces.push_back(squarePiece(storeY, f, 1, (f + 1) / 2, blocks));
+        plan.pieces.back().lowest = f == blocks;
     }
+    for (std::int32_t e = 1; e <= blocks; ++e) plan.spare.push_back({&storeY, e});
+    plan.roomCandidate = {&storeY, 1};
+    const Forming forming = chooseForming(run, layout, plan);
+    const std::span<double> room =
+        forming == Forming::oneByOneFromRoom ? spectrumRoom(run, layout) : std::span<double>{};
+    saveBlockSpectra(run, layout, x, 1, blocks - 1, storeY, hint, 0, room);
+    transformBlock(run, layout, x, blocks);
+    formPieces(run, layout, target, plan, forming);
 }
 
 void outOfCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_t n, const ReuseHint& hint)
@@ -81,15 +94,27 @@ void outOfCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std:
     // half product after it puts its own blocks after x's upper half).
     const std::int32_t blocks = n / 2 / layout.m + 1;
     const std::int32_t xFirst = agreeingBlocks(hint.iterateAgreeWords, layout.m) + 1;
-    updateBlockSpectra(run, layout, x, xFirst, blocks, spectrumStoreY(run), hint, KeptFrom::thisRun);
+    StoredNumber& storeY = spectrumStoreY(run);
     PieceTarget target{z};
 
-    // The first piece (the last block squared) supplies only the guard words.
+    // The first piece (the last block squared) supplies only the guard
+    // words. Y keeps every position for the half product and the next step:
+    // no spare positions for a sweep. The first block made here may be made
+    // in the room.
+    PiecePlan plan;
     for (std::int32_t f = 2 * blocks - 1; f >= 1; --f) {
         const std::int32_t lo = std::max(f - blocks + 1, 1);
-        formSquarePiece(run, layout, f, lo, (lo + std::min(f, blocks)) / 2);
-        storePiece(run, layout, target, f, f == 2 * blocks - 1, f == 2 * blocks - 2);
+        plan.pieces.push_back(squarePiece(storeY, f, lo, (lo + std::min(f, blocks)) / 2, 0));
+        plan.pieces.back().guard = f == 2 * blocks - 1;
+        plan.pieces.back().lowest = f == 2 * blocks - 2;
     }
+    const std::int32_t made = firstBlockToTransform(run, layout, x, xFirst, blocks, storeY, hint, KeptFrom::thisRun);
+    plan.roomCandidate = made == 0 ? SpectrumPlace{} : SpectrumPlace{&storeY, made};
+    const Forming forming = chooseForming(run, layout, plan);
+    const std::span<double> room =
+        forming == Forming::oneByOneFromRoom ? spectrumRoom(run, layout) : std::span<double>{};
+    updateBlockSpectra(run, layout, x, xFirst, blocks, storeY, hint, KeptFrom::thisRun, room);
+    formPieces(run, layout, target, plan, forming);
 }
 
 } // namespace calvorn

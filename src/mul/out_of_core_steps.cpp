@@ -6,9 +6,11 @@
 #include "fft/real_fft.h"
 #include "mul/digit_loader.h"
 #include "mul/product_transforms.h"
+#include "mul/rounded_product.h"
 #include "mul/spectrum_store.h"
 #include "norm/round_to_integers.h"
 #include "norm/store_product_piece.h"
+#include "storage/block_transfer.h"
 #include "storage/run_errors.h"
 
 namespace calvorn {
@@ -39,14 +41,35 @@ std::span<double> transformArray(RunContext& run)
     return area;
 }
 
+std::span<double> spectrumRoom(RunContext& run, const BlockLayout& layout)
+{
+    const std::span<double> room = run.workArea.room();
+    const auto b = static_cast<std::size_t>(layout.b);
+    if (room.size() < b) return {};
+    run.kept.areaWritten(run.workArea.doubles().data(), layout.b, layout.b);
+    return room.first(b);
+}
+
 StoredNumber& spectrumStoreX(RunContext& run) { return *run.spectrumStoreX; }
 StoredNumber& spectrumStoreY(RunContext& run) { return *run.spectrumStoreY; }
 
+void transformBlockInto(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t block,
+                        std::span<double> array)
+{
+    loadDigits(run, number, array, (block - 1) * layout.m + 1, layout.m);
+    transformForward(run, layout.k, array);
+}
+
 void transformBlock(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t block)
 {
-    const std::span<double> w = transformArray(run);
-    loadDigits(run, number, w, (block - 1) * layout.m + 1, layout.m);
-    transformForward(run, layout.k, w);
+    transformBlockInto(run, layout, number, block, transformArray(run));
+}
+
+void loadSpectrum(RunContext& run, const BlockLayout& layout, StoredNumber& store, std::int32_t position,
+                  std::span<double> array)
+{
+    const std::int32_t s = layout.b / run.size.halfBlockWords;
+    readBlocks(run, store, (position - 1) * s + 1, array.first(static_cast<std::size_t>(layout.b)));
 }
 
 namespace {
@@ -59,33 +82,57 @@ KeptTransform blockSpectrum(const BlockLayout& layout, const StoredNumber& numbe
 }
 
 void saveBlockSpectrum(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t block,
-                       StoredNumber& store, std::int32_t position, std::uint64_t session)
+                       StoredNumber& store, std::int32_t position, std::uint64_t session, std::span<double> array)
 {
-    transformBlock(run, layout, number, block);
-    storeSpectrum(run, transformArray(run), store, layout.b, position);
+    transformBlockInto(run, layout, number, block, array);
+    storeSpectrum(run, array, store, layout.b, position);
     run.kept.stored(store, position, blockSpectrum(layout, number, block, session));
+}
+
+// Whether the store position e holds block e of `number` as updateBlockSpectra may take it over.
+bool takenOver(RunContext& run, const BlockLayout& layout, const StoredNumber& number, std::int32_t e,
+               std::int32_t firstNew, const StoredNumber& store, const ReuseHint& hint, KeptFrom from)
+{
+    const KeptTransform* kept = e < firstNew ? run.kept.atPosition(store, e) : nullptr;
+    return kept != nullptr && kept->sameSource(blockSpectrum(layout, number, e, hint.session)) &&
+           (from == KeptFrom::anyRun || kept->session == hint.session);
 }
 
 } // namespace
 
 void saveBlockSpectra(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t first,
-                      std::int32_t last, StoredNumber& store, const ReuseHint& hint, std::int32_t shift)
+                      std::int32_t last, StoredNumber& store, const ReuseHint& hint, std::int32_t shift,
+                      std::span<double> firstInto)
 {
-    for (std::int32_t e = first; e <= last; ++e) saveBlockSpectrum(run, layout, number, e, store, e + shift, hint.session);
+    for (std::int32_t e = first; e <= last; ++e) {
+        const std::span<double> array = e == first && !firstInto.empty() ? firstInto : transformArray(run);
+        saveBlockSpectrum(run, layout, number, e, store, e + shift, hint.session, array);
+    }
 }
 
 void updateBlockSpectra(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t firstNew,
-                        std::int32_t last, StoredNumber& store, const ReuseHint& hint, KeptFrom from)
+                        std::int32_t last, StoredNumber& store, const ReuseHint& hint, KeptFrom from,
+                        std::span<double> firstInto)
 {
+    bool intoUsed = firstInto.empty();
     for (std::int32_t e = 1; e <= last; ++e) {
-        KeptTransform* kept = e < firstNew ? run.kept.atPosition(store, e) : nullptr;
-        const bool usable = kept != nullptr && kept->sameSource(blockSpectrum(layout, number, e, hint.session)) &&
-                            (from == KeptFrom::anyRun || kept->session == hint.session);
-        if (usable)
-            kept->session = hint.session;
-        else
-            saveBlockSpectrum(run, layout, number, e, store, e, hint.session);
+        if (takenOver(run, layout, number, e, firstNew, store, hint, from)) {
+            run.kept.atPosition(store, e)->session = hint.session;
+            continue;
+        }
+        const std::span<double> array = intoUsed ? transformArray(run) : firstInto;
+        intoUsed = true;
+        saveBlockSpectrum(run, layout, number, e, store, e, hint.session, array);
     }
+}
+
+std::int32_t firstBlockToTransform(RunContext& run, const BlockLayout& layout, const StoredNumber& number,
+                                   std::int32_t firstNew, std::int32_t last, const StoredNumber& store,
+                                   const ReuseHint& hint, KeptFrom from)
+{
+    for (std::int32_t e = 1; e <= last; ++e)
+        if (!takenOver(run, layout, number, e, firstNew, store, hint, from)) return e;
+    return 0;
 }
 
 void requireBlockSpectra(RunContext& run, const BlockLayout& layout, const StoredNumber& number, std::int32_t first,
@@ -107,6 +154,17 @@ void storeGuardWords(RunContext& run, const BlockLayout& layout, const BoundaryA
                      std::int32_t f)
 {
     storeProductPiece(run, piece, target.z, layout.b, f, true, false, target.savedPieceCarry);
+}
+
+void storeSingleBlockProduct(RunContext& run, const BlockLayout& layout, PieceTarget& target, StoredNumber& number,
+                             std::int32_t block, std::span<const double> spectrum, std::int32_t f)
+{
+    // The store of a lowest piece reads e[0 .. b/2 + 4]; every value is checked.
+    const std::span<double> w = transformArray(run);
+    const auto load = [&] { loadDigits(run, number, w, (block - 1) * layout.m + 1, layout.m); };
+    load();
+    productToIntegers(run, layout.k, spectrum, w.first(static_cast<std::size_t>(layout.b)), layout.b / 2 + 5, load);
+    storeProductPiece(run, w, target.z, layout.b, f, false, true, target.savedPieceCarry);
 }
 
 void storePiece(RunContext& run, const BlockLayout& layout, PieceTarget& target, std::int32_t f, bool guard,

@@ -37,15 +37,28 @@ std::span<double> transformArray(RunContext& run);
 StoredNumber& spectrumStoreX(RunContext& run);
 StoredNumber& spectrumStoreY(RunContext& run);
 
+// The room beyond the work area's transform array as a second array of b
+// doubles, where a product may keep one block spectrum while it forms its
+// pieces in the work area; empty when the room is shorter than that.
+std::span<double> spectrumRoom(RunContext& run, const BlockLayout& layout);
+
 // Loads operand block `block` (words (block-1)m + 1 .. block*m) into the work
-// area and transforms it.
+// area (or into `array`, b doubles) and transforms it.
 void transformBlock(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t block);
+void transformBlockInto(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t block,
+                        std::span<double> array);
+
+// The spectrum at `position` of `store` read into `array` (b doubles).
+void loadSpectrum(RunContext& run, const BlockLayout& layout, StoredNumber& store, std::int32_t position,
+                  std::span<double> array);
 
 // Blocks first .. last of `number`, transformed and saved at the store
 // positions first + shift .. last + shift (none when first > last), and
-// recorded with the hint's session.
+// recorded with the hint's session. With `firstInto` (b doubles), block
+// `first` is transformed there and stays there, saved from it.
 void saveBlockSpectra(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t first,
-                      std::int32_t last, StoredNumber& store, const ReuseHint& hint, std::int32_t shift = 0);
+                      std::int32_t last, StoredNumber& store, const ReuseHint& hint, std::int32_t shift = 0,
+                      std::span<double> firstInto = {});
 
 // Whose spectra a kept position may be taken over from.
 enum class KeptFrom {
@@ -57,9 +70,17 @@ enum class KeptFrom {
 // before `firstNew`, whose words the caller knows to be unchanged, are taken
 // as the store holds them where the record says that the position holds that
 // very block (made as `from` allows), and are confirmed with the hint's
-// session; every other block is transformed and saved.
+// session; every other block is transformed and saved. With `firstInto`,
+// the first block transformed is transformed there and stays there.
 void updateBlockSpectra(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t firstNew,
-                        std::int32_t last, StoredNumber& store, const ReuseHint& hint, KeptFrom from);
+                        std::int32_t last, StoredNumber& store, const ReuseHint& hint, KeptFrom from,
+                        std::span<double> firstInto = {});
+
+// The first block that updateBlockSpectra with the same arguments
+// transforms, or 0 when it takes every block over.
+std::int32_t firstBlockToTransform(RunContext& run, const BlockLayout& layout, const StoredNumber& number,
+                                   std::int32_t firstNew, std::int32_t last, const StoredNumber& store,
+                                   const ReuseHint& hint, KeptFrom from);
 
 // Throws RunFailure, before anything is read or written, unless store
 // positions first + shift .. last + shift hold blocks first .. last of
@@ -83,6 +104,13 @@ void storeGuardWords(RunContext& run, const BlockLayout& layout, const BoundaryA
 // rounded and is stored into z.
 void storePiece(RunContext& run, const BlockLayout& layout, PieceTarget& target, std::int32_t f, bool guard,
                 bool lowest);
+
+// The single piece f of a product whose operands are one block each: block
+// `block` of `number` loaded into the work area and multiplied by
+// `spectrum` (b doubles, not in the work area) forward, times and back in
+// one go, rounded as the inverse writes it, and stored.
+void storeSingleBlockProduct(RunContext& run, const BlockLayout& layout, PieceTarget& target, StoredNumber& number,
+                             std::int32_t block, std::span<const double> spectrum, std::int32_t f);
 
 // Whole blocks inside a count of agreeing leading words: the first block to
 // transform again is this plus one.

@@ -2,12 +2,13 @@
 
 #include <cassert>
 
+#include "common/vector_path.h"
 #include "storage/block_transfer.h"
 
 namespace calvorn {
 namespace {
 
-enum class Kernel { product, square, doubledProduct };
+using Kernel = SpectrumKernel;
 
 // Elements 0 and 1: the zero-frequency and Nyquist terms, both real.
 template <Kernel kind>
@@ -72,35 +73,48 @@ StoreLayout layoutOf(const RunContext& run, std::int32_t b)
 }
 
 std::span<double> bufferA(RunContext& run, std::size_t h) { return {run.spectrumBufferA.data(), h}; }
-std::span<double> bufferB(RunContext& run, std::size_t h) { return {run.spectrumBufferB.data(), h}; }
 
-// Streams position p of `first` (and position q of `second`, when given)
-// through the spectrum buffers one file block at a time; the second operand
-// of a square is the first.
-template <Kernel kind, bool accumulate>
-void combineStored(RunContext& run, StoredNumber& first, std::int32_t p, StoredNumber* second, std::int32_t q,
-                   std::span<double> w, std::int32_t b)
+} // namespace
+
+namespace plain {
+
+void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double> a, std::span<const double> b,
+                    std::span<double> out, bool firstStretch)
 {
-    const StoreLayout layout = layoutOf(run, b);
-    const std::span<double> a = bufferA(run, layout.h);
-    const std::span<double> other = second != nullptr ? bufferB(run, layout.h) : a;
-    for (std::int32_t t = 1; t <= layout.s; ++t) {
-        readBlock(run, first, (p - 1) * layout.s + t, a);
-        if (second != nullptr) readBlock(run, *second, (q - 1) * layout.s + t, other);
-        combineBlock<kind, accumulate>(a, other, w.subspan(static_cast<std::size_t>(t - 1) * layout.h, layout.h),
-                                       t == 1);
+    switch (kind) {
+    case Kernel::product:
+        if (accumulate) combineBlock<Kernel::product, true>(a, b, out, firstStretch);
+        else combineBlock<Kernel::product, false>(a, b, out, firstStretch);
+        return;
+    case Kernel::square:
+        if (accumulate) combineBlock<Kernel::square, true>(a, a, out, firstStretch);
+        else combineBlock<Kernel::square, false>(a, a, out, firstStretch);
+        return;
+    case Kernel::doubledProduct:
+        if (accumulate) combineBlock<Kernel::doubledProduct, true>(a, b, out, firstStretch);
+        else combineBlock<Kernel::doubledProduct, false>(a, b, out, firstStretch);
+        return;
     }
 }
 
-} // namespace
+} // namespace plain
+
+void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double> a, std::span<const double> b,
+                    std::span<double> out, bool firstStretch)
+{
+#if defined(CALVORN_AVX2)
+    if (avx2Usable()) return quads::combineStretch(kind, accumulate, a, b, out, firstStretch);
+#endif
+    plain::combineStretch(kind, accumulate, a, b, out, firstStretch);
+}
 
 void storeSpectrum(RunContext& run, std::span<const double> array, StoredNumber& store, std::int32_t b,
                    std::int32_t e)
 {
+    // The file blocks of a position follow each other: written straight from
+    // the array, several at a time.
     const StoreLayout layout = layoutOf(run, b);
-    for (std::int32_t t = 1; t <= layout.s; ++t)
-        writeBlock(run, store, (e - 1) * layout.s + t,
-                   array.subspan(static_cast<std::size_t>(t - 1) * layout.h, layout.h));
+    writeBlocks(run, store, (e - 1) * layout.s + 1, array.first(static_cast<std::size_t>(b)));
 }
 
 void spectrumTimesStored(RunContext& run, std::span<const double> a, StoredNumber& store, std::span<double> w,
@@ -111,43 +125,8 @@ void spectrumTimesStored(RunContext& run, std::span<const double> a, StoredNumbe
     for (std::int32_t t = 1; t <= layout.s; ++t) {
         readBlock(run, store, (p - 1) * layout.s + t, stored);
         const std::size_t start = static_cast<std::size_t>(t - 1) * layout.h;
-        combineBlock<Kernel::product, false>(a.subspan(start, layout.h), stored, w.subspan(start, layout.h), t == 1);
+        combineStretch(Kernel::product, false, a.subspan(start, layout.h), stored, w.subspan(start, layout.h), t == 1);
     }
-}
-
-void squareOfStored(RunContext& run, StoredNumber& store, std::span<double> w, std::int32_t b, std::int32_t p)
-{
-    combineStored<Kernel::square, false>(run, store, p, nullptr, 0, w, b);
-}
-
-void accumulateSquareOfStored(RunContext& run, StoredNumber& store, std::span<double> w, std::int32_t b,
-                              std::int32_t p)
-{
-    combineStored<Kernel::square, true>(run, store, p, nullptr, 0, w, b);
-}
-
-void productOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w, std::int32_t b,
-                     std::int32_t p, std::int32_t q)
-{
-    combineStored<Kernel::product, false>(run, first, p, &second, q, w, b);
-}
-
-void accumulateProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w,
-                               std::int32_t b, std::int32_t p, std::int32_t q)
-{
-    combineStored<Kernel::product, true>(run, first, p, &second, q, w, b);
-}
-
-void doubledProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w,
-                            std::int32_t b, std::int32_t p, std::int32_t q)
-{
-    combineStored<Kernel::doubledProduct, false>(run, first, p, &second, q, w, b);
-}
-
-void accumulateDoubledProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second,
-                                      std::span<double> w, std::int32_t b, std::int32_t p, std::int32_t q)
-{
-    combineStored<Kernel::doubledProduct, true>(run, first, p, &second, q, w, b);
 }
 
 } // namespace calvorn

@@ -1,7 +1,8 @@
 // The spectrum stores of the out-of-core products: block spectra of b doubles
-// kept at numbered positions of a work file, and the element-wise kernels
-// that multiply them straight from the file into the work area. Moves file
-// blocks only through run.spectrumBufferA and run.spectrumBufferB.
+// kept at numbered positions of a work file, written straight from the
+// array that holds them; and the element-wise kernels of the spectra: one
+// stretch of two spectra at a time, and a spectrum in memory times a stored
+// one, streamed through run.spectrumBufferA.
 #pragma once
 
 #include <cstdint>
@@ -19,31 +20,31 @@ namespace calvorn {
 void storeSpectrum(RunContext& run, std::span<const double> array, StoredNumber& store, std::int32_t b,
                    std::int32_t e);
 
-// The kernels below treat elements 0 and 1 (both real) alone and every later
-// pair as a complex value, exactly as pointwiseProduct, pointwiseSquare and
-// pointwiseProductDoubled do. The set kernels write w[0 .. b-1], the
-// accumulate kernels add to it. Positions p and q may be those of one store.
+// What the kernels form from two spectra, pair by pair. They treat elements
+// 0 and 1 (both real) alone and every later pair as a complex value, exactly
+// as pointwiseProduct, pointwiseSquare and pointwiseProductDoubled do.
+enum class SpectrumKernel { product, square, doubledProduct };
+
+// One stretch of `out.size()` elements (even) of the kernel's result from
+// the same elements of a and b (b is ignored by the square): written, or
+// added when `accumulate` is set. With `firstStretch` the stretch starts at
+// element 0, whose elements 0 and 1 are real. out may be a or b.
+void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double> a, std::span<const double> b,
+                    std::span<double> out, bool firstStretch);
+
+// The same one pair after another, and (only where avx2Usable()) two pairs
+// at a time with the same operations; the one above takes the fastest usable.
+namespace plain {
+void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double> a, std::span<const double> b,
+                    std::span<double> out, bool firstStretch);
+} // namespace plain
+namespace quads {
+void combineStretch(SpectrumKernel kind, bool accumulate, std::span<const double> a, std::span<const double> b,
+                    std::span<double> out, bool firstStretch);
+} // namespace quads
 
 // w = a * (store at p); a may be w itself.
 void spectrumTimesStored(RunContext& run, std::span<const double> a, StoredNumber& store, std::span<double> w,
                          std::int32_t b, std::int32_t p);
-
-// w = (store at p)^2, and w += (store at p)^2.
-void squareOfStored(RunContext& run, StoredNumber& store, std::span<double> w, std::int32_t b, std::int32_t p);
-void accumulateSquareOfStored(RunContext& run, StoredNumber& store, std::span<double> w, std::int32_t b,
-                              std::int32_t p);
-
-// w = (first at p) * (second at q), and w += the same.
-void productOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w, std::int32_t b,
-                     std::int32_t p, std::int32_t q);
-void accumulateProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w,
-                               std::int32_t b, std::int32_t p, std::int32_t q);
-
-// w = 2 (first at p) * (second at q), and w += the same: the products of two
-// different blocks of a square, which the square holds twice.
-void doubledProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second, std::span<double> w,
-                            std::int32_t b, std::int32_t p, std::int32_t q);
-void accumulateDoubledProductOfStored(RunContext& run, StoredNumber& first, StoredNumber& second,
-                                      std::span<double> w, std::int32_t b, std::int32_t p, std::int32_t q);
 
 } // namespace calvorn

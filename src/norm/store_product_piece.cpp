@@ -29,15 +29,14 @@ void storeProductPiece(RunContext& run, std::span<const double> e, StoredNumber&
 
     // Upper half: added into the words of the piece below, or, for the
     // lowest piece, into the guard words that the guard call wrote.
-    const auto addInto = [&](std::int32_t word, std::int32_t& slot) {
-        const std::int32_t k = word - offset;
-        slot = norm::releaseWordInto(high(k), low(k), carry, slot);
+    const auto addInto = [&](std::int32_t firstWord, std::int32_t, std::span<std::int32_t> slots) {
+        carry = releaseWordsInto(e, firstWord - offset, slots, carry);
     };
     if (lowest) {
         carry = norm::startingCarry(e[2 * p + 3], e[2 * p + 4]);
-        norm::walkWordsDownward(run, z, offset + p + 1, offset + p + 2, true, addInto);
+        norm::walkBlocksDownward(run, z, offset + p + 1, offset + p + 2, true, addInto);
     } else {
-        norm::walkWordsDownward(run, z, offset + p + 1, offset + 2 * p, true, addInto);
+        norm::walkBlocksDownward(run, z, offset + p + 1, offset + 2 * p, true, addInto);
     }
 
     // Lower half: fresh words, with the carry left by the piece below.

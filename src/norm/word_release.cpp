@@ -1,5 +1,6 @@
 #include "norm/word_release.h"
 
+#include <array>
 #include <cassert>
 
 #include "common/vector_path.h"
@@ -27,6 +28,31 @@ double releaseWords(std::span<const double> e, std::int32_t lowWord, std::span<s
     if (avx2Usable()) return quads::releaseWords(e, lowWord, slots, carry);
 #endif
     return plain::releaseWords(e, lowWord, slots, carry);
+}
+
+double releaseWordsInto(std::span<const double> e, std::int32_t lowWord, std::span<std::int32_t> slots, double carry)
+{
+    assert(lowWord >= 2);
+    // Stretches of words from the highest down, each with its halves summed
+    // into `sums` as word j of the stretch (from 2): sums[2j - 3], sums[2j - 2].
+    constexpr std::size_t stretch = 512;
+    std::array<double, 2 * stretch + 1> sums;
+    sums[0] = 0.0;
+    for (std::size_t end = slots.size(); end > 0;) {
+        const std::size_t count = end < stretch ? end : stretch;
+        const std::size_t first = end - count;
+        const std::span<std::int32_t> part = slots.subspan(first, count);
+        const std::int32_t k0 = lowWord + static_cast<std::int32_t>(first);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::int32_t k = k0 + static_cast<std::int32_t>(i);
+            const WordDigits old = splitWord(part[i]);
+            sums[2 * i + 1] = e[static_cast<std::size_t>(2 * k - 3)] + old.hi;
+            sums[2 * i + 2] = old.lo + e[static_cast<std::size_t>(2 * k - 2)];
+        }
+        carry = releaseWords(std::span<const double>(sums).first(2 * count + 1), 2, part, carry);
+        end = first;
+    }
+    return carry;
 }
 
 } // namespace calvorn

@@ -1,5 +1,6 @@
 #include "storage/block_transfer.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cerrno>
 #include <cstring>
@@ -114,6 +115,21 @@ void readBytes(RunContext& run, StoredNumber& number, std::int32_t block, void* 
     pumpAfterTransfer(run);
 }
 
+// Blocks first, first + 1, ... of a spectrum store, `transfer` moving up to
+// blocksPerTransfer of them from a part of `doubles` at a time.
+template <typename Doubles, typename Transfer>
+void inTransfers(RunContext& run, std::int32_t first, Doubles doubles, Transfer transfer)
+{
+    const auto h = static_cast<std::size_t>(run.size.halfBlockWords);
+    assert(h > 0 && doubles.size() % h == 0);
+    const std::size_t blocks = doubles.size() / h;
+    for (std::size_t done = 0; done < blocks;) {
+        const std::size_t count = std::min<std::size_t>(blocks - done, blocksPerTransfer);
+        transfer(first + static_cast<std::int32_t>(done), doubles.subspan(done * h, count * h), count);
+        done += count;
+    }
+}
+
 } // namespace
 
 void writeBlock(RunContext& run, StoredNumber& number, std::int32_t block, const BlockBuffer& buffer)
@@ -136,6 +152,24 @@ void readBlock(RunContext& run, StoredNumber& store, std::int32_t block, std::sp
 {
     assert(doubles.size() >= static_cast<std::size_t>(run.size.halfBlockWords));
     readBytes(run, store, block, doubles.data());
+}
+
+void writeBlocks(RunContext& run, StoredNumber& store, std::int32_t first, std::span<const double> doubles)
+{
+    inTransfers(run, first, doubles, [&](std::int32_t block, std::span<const double> part, std::size_t count) {
+        writeAt(run, store, block, part.data(), count * static_cast<std::size_t>(run.size.blockBytes));
+        run.transfers.blocksWritten += count;
+        pumpAfterTransfer(run);
+    });
+}
+
+void readBlocks(RunContext& run, StoredNumber& store, std::int32_t first, std::span<double> doubles)
+{
+    inTransfers(run, first, doubles, [&](std::int32_t block, std::span<double> part, std::size_t count) {
+        readAt(run, store, block, part.data(), count * static_cast<std::size_t>(run.size.blockBytes));
+        run.transfers.blocksRead += count;
+        pumpAfterTransfer(run);
+    });
 }
 
 void abortComputation() { throw StopRequested{}; }

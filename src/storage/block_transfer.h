@@ -19,6 +19,14 @@ void readBlock(RunContext& run, StoredNumber& number, std::int32_t block, BlockB
 void writeBlock(RunContext& run, StoredNumber& store, std::int32_t block, std::span<const double> doubles);
 void readBlock(RunContext& run, StoredNumber& store, std::int32_t block, std::span<double> doubles);
 
+// Consecutive blocks of a spectrum store from `first` on, as many as
+// `doubles` holds (a multiple of halfBlockWords), moved straight between the
+// file and `doubles` by up to blocksPerTransfer blocks at a time: one call
+// and one pump per transfer, every block counted.
+constexpr std::int32_t blocksPerTransfer = 16;
+void writeBlocks(RunContext& run, StoredNumber& store, std::int32_t first, std::span<const double> doubles);
+void readBlocks(RunContext& run, StoredNumber& store, std::int32_t first, std::span<double> doubles);
+
 // Ends the run as the user asked: throws StopRequested, which only the driver
 // catches. Never returns.
 [[noreturn]] void abortComputation();

@@ -58,14 +58,16 @@ void WorkArea::Release::operator()(double* data) const { _aligned_free(data); }
 void WorkArea::Release::operator()(double* data) const { std::free(data); }
 #endif
 
-bool WorkArea::allocate(std::int32_t length)
+bool WorkArea::allocate(std::int32_t length, std::int32_t room)
 {
     release();
+    const std::int32_t after = room > 5 ? room : 5;
     // Not zeroed: every method writes what it reads, and touching 256 MB
     // before the run would only cost time.
-    data_.reset(allocateDoubles(static_cast<std::size_t>(length) + 5));
+    data_.reset(allocateDoubles(static_cast<std::size_t>(length) + static_cast<std::size_t>(after)));
     if (data_ == nullptr) return false;
     length_ = length;
+    roomLength_ = after;
     return true;
 }
 
@@ -73,6 +75,7 @@ void WorkArea::release()
 {
     data_.reset();
     length_ = 0;
+    roomLength_ = 0;
 }
 
 } // namespace calvorn

@@ -27,21 +27,30 @@ using BlockBuffer = std::array<std::int32_t, largestBlockWords>;
 using SpectrumBuffer = std::array<double, largestBlockWords / 2>;
 
 // The heap array of the products: `length` doubles (a power of two) plus five
-// spare doubles that the stores may read past a transform.
+// spare doubles that the stores may read past a transform, and, where the
+// budget allows it, room beyond: up to `length` more doubles, of which the
+// five spare ones are the first. Only the out-of-core products use the room
+// (a second transform array, or buffers); the in-core ones use length + 5.
 class WorkArea {
 public:
     WorkArea() = default;
-    // Allocates length + 5 doubles; returns false (and holds nothing) when the
-    // memory cannot be had.
-    bool allocate(std::int32_t length);
+    // Allocates length + max(room, 5) doubles; returns false (and holds
+    // nothing) when the memory cannot be had.
+    bool allocate(std::int32_t length, std::int32_t room = 0);
     void release();
     bool allocated() const { return data_ != nullptr; }
     std::int32_t length() const { return length_; }
-    std::uint64_t bytes() const { return (static_cast<std::uint64_t>(length_) + 5) * 8; }
+    // Every byte allocated, room included.
+    std::uint64_t bytes() const { return (static_cast<std::uint64_t>(length_) + roomLength_) * 8; }
     // All length + 5 doubles.
     std::span<double> doubles() const { return {data_.get(), static_cast<std::size_t>(length_) + 5}; }
     // The doubles from `start` to the end of the area, spare doubles included.
     std::span<double> from(std::int32_t start) const { return doubles().subspan(static_cast<std::size_t>(start)); }
+    // The doubles after the first `length`: the five spare ones and the rest of the room.
+    std::span<double> room() const
+    {
+        return {data_.get() + length_, static_cast<std::size_t>(roomLength_)};
+    }
 
 private:
     // Frees what allocate obtained (which may be an aligned block).
@@ -50,6 +59,7 @@ private:
     };
     std::unique_ptr<double[], Release> data_;
     std::int32_t length_ = 0;
+    std::int32_t roomLength_ = 0;
 };
 
 struct TransferCounts {
@@ -63,6 +73,10 @@ struct TransformCounts {
     std::array<std::uint64_t, fft::largestPlanExponent + 1> forward{};
     std::array<std::uint64_t, fft::largestPlanExponent + 1> inverse{};
 };
+
+// How the out-of-core products form their pieces: as each product finds
+// cheaper, or (for tests and benchmarks) one way whenever it can.
+enum class PieceForming { chosen, oneByOne, oneByOneFromRoom, inOneSweep };
 
 class RunContext {
 public:
@@ -91,6 +105,8 @@ public:
     StoredNumber* spectrumStoreY = nullptr;
     SpectrumBuffer spectrumBufferA{};
     SpectrumBuffer spectrumBufferB{};
+
+    PieceForming pieceForming = PieceForming::chosen;
 
     // Which transforms the work area and the spectrum stores hold for a later product.
     KeptTransforms kept;

@@ -14,6 +14,7 @@
 #include <functional>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/resource.h>
@@ -22,6 +23,7 @@
 #include "driver/pi_computation.h"
 #include "driver/progress_lines.h"
 #include "driver/work_area_sizing.h"
+#include "driver/work_fingerprint.h"
 #include "mpfr_pi_digits.h"
 #include "pi_data_layout.h"
 #include "support/fake_host.h"
@@ -118,6 +120,22 @@ TEST(WorkAreaSizing, BudgetAndHalving)
     // Budgets past 4 GiB do not wrap.
     EXPECT_EQ(workAreaLengthFor(m32, memoryBudget({6ull << 30, 5ull << 30})), 33554432);
     EXPECT_EQ(workAreaLengthFor(m32, 65541 * 8), 65536);
+}
+
+TEST(WorkAreaSizing, AShortenedAreaTakesTheRoomTheBudgetLeaves)
+{
+    const SizeParameters m8 = SizeParameters::forExponent(23);
+    // --memory 16M at 8M: an area of 2^20 doubles and room for as many again
+    // (its five spare doubles among them).
+    const std::int32_t length = workAreaLengthFor(m8, 16ull << 20);
+    EXPECT_EQ(length, 1 << 20);
+    EXPECT_EQ(workAreaRoomFor(m8, length, 16ull << 20), 1 << 20);
+    // Never more than the area's own length, never past the budget.
+    EXPECT_EQ(workAreaRoomFor(m8, length, 20ull << 20), 1 << 20);
+    EXPECT_EQ(workAreaRoomFor(m8, length, (8ull << 20) + 800), 100);
+    EXPECT_EQ(workAreaRoomFor(m8, length, 8ull << 20), 0);
+    // The full area keeps every product in core: no room.
+    EXPECT_EQ(workAreaRoomFor(m8, 8 << 20, 1ull << 40), 0);
 }
 
 TEST(WorkAreaSizing, TheProcessLimitsAndTheCapBoundTheBudget)
@@ -243,6 +261,33 @@ INSTANTIATE_TEST_SUITE_P(SmallMemory, WholeRun,
                                          RunShape{15, 16384}, RunShape{15, 4096}, RunShape{16, 8192},
                                          RunShape{17, 16384}, RunShape{18, 32768}, RunShape{20, 262144},
                                          RunShape{20, 65536}));
+
+// The same out-of-core run with room beyond its work area (the products keep
+// a spectrum there, sweep through the stores, multiply single blocks in one
+// go) and without: the same arithmetic value for value, the work
+// fingerprint of 1M with a work area of 2^16 doubles, and a fifth fewer
+// blocks read.
+TEST(WholeRun, RoomBeyondTheWorkAreaChangesNoValue)
+{
+    constexpr std::int32_t length = 65536;
+    constexpr std::uint64_t fingerprint = 0x8229974aff228df0;
+    std::optional<Outcome> runs[2];
+    for (const bool room : {false, true}) {
+        ScratchDirectory dir;
+        FakeHost host;
+        host.memory = memoryFor(room ? 2 * length - 5 : length);
+        runs[room] = runPi(host, 20);
+        const Outcome& run = *runs[room];
+        EXPECT_EQ(run.result, 0) << "room " << room;
+        EXPECT_TRUE(run.summary.digitsVerified) << "room " << room;
+        EXPECT_EQ(run.summary.workAreaLength, length);
+        EXPECT_EQ(run.summary.workAreaBytes, (room ? 2u * length : length + 5u) * 8) << "room " << room;
+        EXPECT_EQ(run.summary.workFingerprint, fingerprint)
+            << "room " << room << ": " << workFingerprintText(run.summary.workFingerprint);
+        EXPECT_EQ(dir.fileNames(), Names{"pi_data.txt"});
+    }
+    EXPECT_LT(runs[1]->summary.transfers.blocksRead, runs[0]->summary.transfers.blocksRead * 4 / 5);
+}
 
 // ---------------------------------------------------------------------------
 // The log.

@@ -138,6 +138,8 @@ void runMode(test::OutOfCoreRig& rig, std::int32_t mode, const Operands& ops, st
 struct Sweep {
     std::int32_t blockWords;
     std::int32_t n;
+    PieceForming forming;
+    bool room;
 };
 
 class EveryModeAndSize : public testing::TestWithParam<Sweep> {};
@@ -145,7 +147,7 @@ class EveryModeAndSize : public testing::TestWithParam<Sweep> {};
 TEST_P(EveryModeAndSize, MatchesTheOracleOfItsMethod)
 {
     const Sweep sweep = GetParam();
-    test::OutOfCoreRig rig(sweep.blockWords);
+    test::OutOfCoreRig rig(sweep.blockWords, sweep.forming, sweep.room);
     std::mt19937_64 random(seed + static_cast<std::uint64_t>(sweep.n * 100 + sweep.blockWords));
     const std::int32_t n = sweep.n;
     // From S1 (b = 8n) down to the smallest area whose blocks are whole
@@ -161,16 +163,95 @@ TEST_P(EveryModeAndSize, MatchesTheOracleOfItsMethod)
 }
 
 // Blocks of 4 words give blocks of one file block and up to 64 of them; 16
-// and 64 make the spectra span several file blocks.
-INSTANTIATE_TEST_SUITE_P(BlockWordsAndLength, EveryModeAndSize,
-                         testing::Values(Sweep{4, 16}, Sweep{4, 256}, Sweep{16, 128}, Sweep{64, 512}),
-                         [](const testing::TestParamInfo<Sweep>& param) {
-                             std::string name = "W";
-                             name += std::to_string(param.param.blockWords);
-                             name += "_n";
-                             name += std::to_string(param.param.n);
-                             return name;
-                         });
+// and 64 make the spectra span several file blocks. Without room beyond the
+// work area every piece is formed one by one from the stores; with room, as
+// each product chooses, and for two lengths every way wherever the method
+// allows it (single blocks are multiplied in one go whenever there is room).
+constexpr PieceForming chosen = PieceForming::chosen;
+constexpr PieceForming oneByOne = PieceForming::oneByOne;
+constexpr PieceForming fromRoom = PieceForming::oneByOneFromRoom;
+constexpr PieceForming inOneSweep = PieceForming::inOneSweep;
+INSTANTIATE_TEST_SUITE_P(
+    BlockWordsAndLength, EveryModeAndSize,
+    testing::Values(Sweep{4, 16, oneByOne, false}, Sweep{4, 256, oneByOne, false}, Sweep{16, 128, oneByOne, false},
+                    Sweep{64, 512, oneByOne, false}, Sweep{4, 16, chosen, true}, Sweep{4, 256, chosen, true},
+                    Sweep{16, 128, chosen, true}, Sweep{64, 512, chosen, true}, Sweep{16, 128, fromRoom, true},
+                    Sweep{64, 512, fromRoom, true}, Sweep{16, 128, inOneSweep, true},
+                    Sweep{64, 512, inOneSweep, true}),
+    [](const testing::TestParamInfo<Sweep>& param) {
+        const char* forming = param.param.forming == chosen     ? "_chosen"
+                              : param.param.forming == oneByOne ? "_oneByOne"
+                              : param.param.forming == fromRoom ? "_fromRoom"
+                                                                : "_sweep";
+        std::string name = "W";
+        name += std::to_string(param.param.blockWords);
+        name += "_n";
+        name += std::to_string(param.param.n);
+        name += forming;
+        if (param.param.room) name += "_room";
+        return name;
+    });
+
+// A product of single blocks (a whole product with n = b/4, a half product
+// with n = b/2) with room beyond the work area goes forward, times x's
+// spectrum and back in one go, rounded as it goes; without room it takes the
+// separate steps. Both end alike, value for value: the same words, the same
+// largest distance and fingerprint, also when a fault is injected (which
+// takes the separate way at once) and when the sums are too large for the
+// rounding in the last pass (which is then done again the separate way and
+// fails at the same value).
+TEST(OutOfCoreProduct, SingleBlocksInOneGoEndAsTheSeparateSteps)
+{
+    // Blocks of 32768 words: sums of up to 65536 digit products, which
+    // reach 2^51 for words of 2147483647.
+    const std::int32_t b = 131072;
+    std::mt19937_64 random(seed + 11);
+    struct Ending {
+        bool failed = false;
+        double largest = 0.0;
+        std::uint64_t fingerprint = 0;
+        Words z;
+    };
+    const auto ending = [&](bool room, bool nudge, std::int32_t mode, const Words& x, const Words& y) {
+        const std::int32_t n = mode == productFull ? b / 4 : b / 2;
+        test::OutOfCoreRig rig(8192, PieceForming::chosen, room);
+        rig.run.nudgeNextRoundedValue = nudge;
+        rig.put(rig.x, x);
+        rig.put(rig.y, y);
+        rig.clearResult(n);
+        rig.workArea(b);
+        Ending end;
+        try {
+            multiplyNumbers(rig.run, rig.x, rig.y, rig.z, n, mode);
+        } catch (const RunFailure& failure) {
+            EXPECT_STREQ(failure.what(), "NOT EXACT IN ROUND");
+            end.failed = true;
+        }
+        end.largest = rig.run.largestRoundingDistance;
+        end.fingerprint = rig.run.workFingerprint;
+        end.z = test::readWords(rig.run, rig.z, n + 2);
+        return end;
+    };
+    for (const std::int32_t mode : {productFull, productHalf}) {
+        const std::int32_t n = mode == productFull ? b / 4 : b / 2;
+        const Words largest(static_cast<std::size_t>(n + 2), 2147483647);
+        for (const bool huge : {false, true}) {
+            const Words x = huge ? largest : test::randomWords(random, n + 2, test::squareLeadingLimit);
+            const Words y = huge ? largest : test::randomWords(random, n + 2);
+            for (const bool nudge : {false, true}) {
+                const Ending separate = ending(false, nudge, mode, x, y);
+                const Ending inOneGo = ending(true, nudge, mode, x, y);
+                const std::string what = "mode " + std::to_string(mode) + (huge ? ", huge words" : "") +
+                                         (nudge ? ", fault injected" : "");
+                EXPECT_EQ(separate.failed, huge) << what;
+                EXPECT_EQ(inOneGo.failed, separate.failed) << what;
+                EXPECT_EQ(inOneGo.largest, separate.largest) << what;
+                EXPECT_EQ(inOneGo.fingerprint, separate.fingerprint) << what;
+                EXPECT_EQ(inOneGo.z, separate.z) << what;
+            }
+        }
+    }
+}
 
 // The operands' blocks are whole blocks of the work files only when the
 // work area holds at least four of them; below that an out-of-core product

@@ -1,5 +1,7 @@
-// A product rig with the two spectrum stores of the out-of-core products,
-// and operands spoiled in the words that only a block transform reads: a
+// A product rig with the two spectrum stores of the out-of-core products and
+// a work area with room beyond it (unless `withRoom` is false), whose
+// products form their pieces as `forming` says (in one sweep wherever a plan
+// allows it, unless told otherwise); and operands spoiled in the words that only a block transform reads: a
 // product that transforms such a block again instead of taking its kept
 // spectrum gives a different result.
 #pragma once
@@ -13,10 +15,14 @@ namespace calvorn::test {
 constexpr std::int32_t spoiledWord = 12345678;
 
 struct OutOfCoreRig : ProductRig {
-    explicit OutOfCoreRig(std::int32_t blockWords) : ProductRig(blockWords)
+    explicit OutOfCoreRig(std::int32_t blockWords, PieceForming forming = PieceForming::inOneSweep,
+                          bool room = true)
+        : ProductRig(blockWords)
     {
         run.spectrumStoreX = &storeX;
         run.spectrumStoreY = &storeY;
+        run.pieceForming = forming;
+        withRoom = room;
     }
 
     StoredNumber storeX{"sx.dat"};

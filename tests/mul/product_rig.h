@@ -22,15 +22,19 @@ struct ProductRig {
     {
     }
 
-    // A work area of `length` doubles (plus the spare ones), all NaN.
+    // A work area of `length` doubles (plus the spare ones, and with
+    // `withRoom` room for another `length`), all NaN.
     void workArea(std::int32_t length)
     {
-        if (run.workArea.length() != length) run.workArea.allocate(length);
+        const std::int32_t room = withRoom ? length : 0;
+        if (run.workArea.length() != length || run.workArea.room().size() < static_cast<std::size_t>(room))
+            run.workArea.allocate(length, room);
         poisonWorkArea();
     }
     void poisonWorkArea()
     {
         for (double& d : run.workArea.doubles()) d = std::numeric_limits<double>::quiet_NaN();
+        for (double& d : run.workArea.room()) d = std::numeric_limits<double>::quiet_NaN();
     }
 
     // Blocks 1 .. (n+1)/W + 1 of a number of length n: `words`, then `fill`.
@@ -43,6 +47,7 @@ struct ProductRig {
         return readBlocks(run, number, (n + 1) / run.size.blockWords + 1);
     }
 
+    bool withRoom = false;
     ScratchDirectory dir;
     FakeHost host;
     RunContext run;

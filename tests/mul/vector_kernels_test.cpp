@@ -13,6 +13,7 @@
 #include "common/vector_path.h"
 #include "norm/digit_split.h"
 #include "mul/pointwise.h"
+#include "mul/spectrum_store.h"
 
 namespace calvorn {
 namespace {
@@ -91,6 +92,42 @@ TEST_F(VectorKernels, PointwiseProductsMatchThePlainKernels)
         plain::pointwiseSquare(plainInPlace, plainInPlace, count);
         quads::pointwiseSquare(quadInPlace, quadInPlace, count);
         EXPECT_TRUE(sameBits(quadInPlace, plainInPlace)) << "square in place, count " << count;
+    }
+}
+
+// The stored-spectrum stretches: every kernel, set and added, the first
+// stretch (real elements 0 and 1) and later ones, stretches of one pair and
+// of an odd number of pairs, and the result over either operand.
+TEST_F(VectorKernels, SpectrumStretchesMatchThePlainKernels)
+{
+    std::uniform_real_distribution<double> value(-1e9, 1e9);
+    for (const std::size_t size : {2u, 4u, 6u, 8u, 10u, 8192u}) {
+        std::vector<double> a(size), b(size), sum(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            a[i] = value(random) * (i % 5 == 0 ? 1e-9 : 1.0);
+            b[i] = value(random);
+            sum[i] = value(random) * 1e3;
+        }
+        a[0] = -0.0;
+        b[size - 1] = std::numeric_limits<double>::denorm_min();
+        for (const SpectrumKernel kind :
+             {SpectrumKernel::product, SpectrumKernel::square, SpectrumKernel::doubledProduct}) {
+            for (const bool accumulate : {false, true}) {
+                for (const bool first : {true, false}) {
+                    for (const int alias : {0, 1, 2}) {  // out apart, over a, over b
+                        std::vector<double> plainA = a, plainB = b, quadA = a, quadB = b;
+                        std::vector<double> plainOut = sum, quadOut = sum;
+                        std::vector<double>& po = alias == 1 ? plainA : alias == 2 ? plainB : plainOut;
+                        std::vector<double>& qo = alias == 1 ? quadA : alias == 2 ? quadB : quadOut;
+                        plain::combineStretch(kind, accumulate, plainA, plainB, po, first);
+                        quads::combineStretch(kind, accumulate, quadA, quadB, qo, first);
+                        ASSERT_TRUE(sameBits(qo, po)) << "kind " << int(kind) << " accumulate " << accumulate
+                                                      << " first " << first << " alias " << alias << " size "
+                                                      << size;
+                    }
+                }
+            }
+        }
     }
 }
 

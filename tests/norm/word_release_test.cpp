@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/vector_path.h"
+#include "norm/carry_release.h"
 #include "norm/word_release.h"
 
 namespace calvorn {
@@ -88,6 +89,39 @@ TEST(ReleaseWords, FourAtATimeMatchesTheWordByWordRule)
         }
     }
 #endif
+}
+
+// Adding into stored words, in stretches: the word-by-word rule's words and
+// leaving carry, bit for bit, across stretch boundaries, over stored words of
+// 0, of 99999999 and of anything below 10^8.
+TEST(ReleaseWords, AddingIntoStoredWordsMatchesTheWordByWordRule)
+{
+    std::mt19937_64 random(4402);
+    std::uniform_int_distribution<std::int32_t> anyWord(0, 99999999);
+    std::uniform_int_distribution<int> kindOfOld(0, 2);
+    for (const Sums kind : {Sums::large, Sums::small, Sums::nines, Sums::exactWords}) {
+        for (const std::int32_t lowWord : {2, 9}) {
+            for (const std::size_t count : {1u, 2u, 8u, 511u, 512u, 513u, 1100u, 4099u}) {
+                for (const double carry : {0.0, 1.0, 123456789.0}) {
+                    const std::size_t highWord = static_cast<std::size_t>(lowWord) + count - 1;
+                    const std::vector<double> e = sumsOf(kind, 2 * highWord + 2, random);
+                    std::vector<std::int32_t> old(count);
+                    const int oldKind = kindOfOld(random);
+                    for (auto& w : old) w = oldKind == 0 ? 0 : oldKind == 1 ? 99999999 : anyWord(random);
+                    std::vector<std::int32_t> expected = old, found = old;
+                    double c1 = carry;
+                    for (std::size_t i = count; i-- > 0;) {
+                        const auto k = static_cast<std::size_t>(lowWord) + i;
+                        expected[i] = norm::releaseWordInto(e[2 * k - 3], e[2 * k - 2], c1, expected[i]);
+                    }
+                    const double c2 = releaseWordsInto(e, lowWord, found, carry);
+                    ASSERT_EQ(found, expected) << "kind " << int(kind) << " lowWord " << lowWord << " count " << count
+                                               << " carry " << carry << " old " << oldKind;
+                    ASSERT_TRUE(sameBits(c1, c2)) << c1 << " " << c2;
+                }
+            }
+        }
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <csignal>
@@ -39,6 +40,43 @@ TEST(StoredNumber, BlocksLandAtTheirOffsetsAndReadBack)
     EXPECT_EQ(run.transfers.blocksWritten, 5u);
     EXPECT_EQ(run.transfers.blocksRead, 5u);
     EXPECT_EQ(host.pumps, 10u);
+}
+
+// Runs of spectrum blocks moved sixteen at a time land where block by block
+// would put them, count every block, pump once per transfer, and a run that
+// reaches past the end of the file fails naming it.
+TEST(StoredNumber, RunsOfSpectrumBlocksMoveSeveralBlocksAtATime)
+{
+    ScratchDirectory dir;
+    FakeHost host;
+    RunContext run(host, SizeParameters::forExponent(14));  // 256 doubles a block
+    const std::size_t h = 256;
+    const std::int32_t blocks = 2 * blocksPerTransfer + 3;
+    StoredNumber x("ix.dat");
+    std::vector<double> doubles(static_cast<std::size_t>(blocks) * h);
+    for (std::size_t i = 0; i < doubles.size(); ++i) doubles[i] = static_cast<double>(i) + 0.5;
+    writeBlocks(run, x, 2, doubles);
+    EXPECT_EQ(std::filesystem::file_size("ix.dat"), static_cast<std::uintmax_t>(blocks + 1) * 2048u);
+    EXPECT_EQ(run.transfers.blocksWritten, static_cast<std::uint64_t>(blocks));
+    EXPECT_EQ(host.pumps, 3u);
+    std::vector<double> block(h);
+    for (std::int32_t k = 0; k < blocks; ++k) {
+        readBlock(run, x, k + 2, block);
+        ASSERT_EQ(block.front(), doubles[static_cast<std::size_t>(k) * h]) << "block " << k + 2;
+        ASSERT_EQ(block.back(), doubles[static_cast<std::size_t>(k + 1) * h - 1]) << "block " << k + 2;
+    }
+    std::vector<double> back(doubles.size());
+    const std::uint64_t pumps = host.pumps;
+    readBlocks(run, x, 2, back);
+    EXPECT_EQ(back, doubles);
+    EXPECT_EQ(run.transfers.blocksRead, 2u * static_cast<std::uint64_t>(blocks));
+    EXPECT_EQ(host.pumps - pumps, 3u);
+    try {
+        readBlocks(run, x, 4, back);
+        FAIL() << "a run past the end of the file went unnoticed";
+    } catch (const RunFailure& failure) {
+        EXPECT_NE(std::string(failure.what()).find("cannot read ix.dat"), std::string::npos) << failure.what();
+    }
 }
 
 TEST(StoredNumber, CreatingTruncatesAnOldFileAndDeletingRemovesIt)

@@ -1,0 +1,275 @@
+#include "mul/out_of_core_pieces.h"
+
+#include <algorithm>
+#include <cassert>
+#include <optional>
+
+#include "storage/block_transfer.h"
+
+namespace calvorn {
+namespace {
+
+// A written block costs about what a read one costs (the copy into the
+// file's pages against the copy out of them, both measured at 6 to 9 GB/s
+// here); the sweep's own work is no dearer than one by one's.
+constexpr std::uint64_t writeWeight = 1;
+
+std::uint64_t cost(const PieceTraffic& traffic) { return traffic.reads + writeWeight * traffic.writes; }
+
+struct Stretches {
+    std::size_t h;   // doubles of one file block
+    std::int32_t s;  // file blocks of one spectrum
+};
+
+Stretches stretchesOf(const RunContext& run, const BlockLayout& layout)
+{
+    const std::int32_t h = run.size.halfBlockWords;
+    return {static_cast<std::size_t>(h), layout.b / h};
+}
+
+// File blocks of the second piece that wait in the room beyond a sweep's
+// buffer (of one file block per stored operand and one more).
+std::int32_t heldBlocks(std::size_t roomDoubles, std::size_t inputs, std::size_t h, std::int32_t s)
+{
+    const std::size_t buffer = (inputs + 1) * h;
+    if (roomDoubles <= buffer) return 0;
+    return static_cast<std::int32_t>(std::min<std::size_t>((roomDoubles - buffer) / h, static_cast<std::size_t>(s)));
+}
+
+std::int32_t fileBlock(const SpectrumPlace& place, std::int32_t s, std::int32_t t)
+{
+    return (place.position - 1) * s + t;
+}
+
+// Stored spectra a term reads: none of the work area's, one of a square's.
+std::int32_t storedOperands(const PieceTerm& term)
+{
+    if (term.kind == SpectrumKernel::square || term.second.inArea()) return 1;
+    return 2;
+}
+
+// The stored spectra the plan reads, each once, in the order of first use.
+std::vector<SpectrumPlace> inputsOf(const PiecePlan& plan)
+{
+    std::vector<SpectrumPlace> inputs;
+    const auto add = [&](const SpectrumPlace& place) {
+        if (!place.inArea() && std::find(inputs.begin(), inputs.end(), place) == inputs.end())
+            inputs.push_back(place);
+    };
+    for (const Piece& piece : plan.pieces) {
+        for (const PieceTerm& term : piece.terms) {
+            add(term.first);
+            if (storedOperands(term) == 2) add(term.second);
+        }
+    }
+    return inputs;
+}
+
+std::size_t indexOf(const std::vector<SpectrumPlace>& inputs, const SpectrumPlace& place)
+{
+    return static_cast<std::size_t>(std::find(inputs.begin(), inputs.end(), place) - inputs.begin());
+}
+
+// One by one: each piece streams its terms' stored operands through the
+// spectrum buffers, a file block at a time, into the work area; the spectrum
+// in the room (`inRoom`, when there is one) is taken from there.
+void formOneByOne(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan,
+                  const SpectrumPlace& inRoom, std::span<const double> room)
+{
+    const Stretches st = stretchesOf(run, layout);
+    const std::span<double> w = transformArray(run);
+    const std::span<double> a(run.spectrumBufferA.data(), st.h);
+    const std::span<double> b(run.spectrumBufferB.data(), st.h);
+    const auto operand = [&](const SpectrumPlace& place, std::span<double> buffer, std::int32_t t) {
+        const std::size_t start = static_cast<std::size_t>(t - 1) * st.h;
+        if (!inRoom.inArea() && place == inRoom) return std::span<const double>(room.subspan(start, st.h));
+        readBlock(run, *place.store, fileBlock(place, st.s, t), buffer);
+        return std::span<const double>(buffer);
+    };
+    // File block by file block, every term of the piece, so that the work
+    // area's block stays in the cache while its terms are summed.
+    for (const Piece& piece : plan.pieces) {
+        for (std::int32_t t = 1; t <= st.s; ++t) {
+            const std::span<double> out = w.subspan(static_cast<std::size_t>(t - 1) * st.h, st.h);
+            for (std::size_t k = 0; k < piece.terms.size(); ++k) {
+                const PieceTerm& term = piece.terms[k];
+                const bool twoStored = storedOperands(term) == 2;
+                const std::span<const double> first = operand(term.first, a, t);
+                const std::span<const double> second = term.second.inArea() ? out
+                                                       : twoStored           ? operand(term.second, b, t)
+                                                                             : first;
+                combineStretch(term.kind, k > 0, first, second, out, t == 1);
+            }
+        }
+        storePiece(run, layout, target, piece.f, piece.guard, piece.lowest);
+    }
+}
+
+// One sweep: for every file block t, the block t of each stored operand is
+// read once into the sweep buffer, then each piece's block t is summed there
+// (the first piece's in the work area) and the later pieces' blocks are
+// written to their spare positions, except the second piece's first blocks,
+// which wait in what the room holds beyond the buffer; then the pieces are
+// stored in turn, each brought back into the work area. A spare position's
+// block t is written only after every block t was read, so the operands it
+// held stay whole for the sweep.
+void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan)
+{
+    const Stretches st = stretchesOf(run, layout);
+    const std::vector<SpectrumPlace> inputs = inputsOf(plan);
+    const std::span<double> w = transformArray(run);
+    const std::span<double> room = run.workArea.room();
+    run.kept.areaWritten(w.data(), layout.b, static_cast<std::int32_t>(room.size()));
+    const std::span<double> buffer = room.first((inputs.size() + 1) * st.h);
+    const auto blockOf = [&](std::size_t input) { return buffer.subspan(input * st.h, st.h); };
+    const std::span<double> pieceBlock = blockOf(inputs.size());
+    const std::int32_t held = heldBlocks(room.size(), inputs.size(), st.h, st.s);
+    const std::span<double> waiting = room.subspan(buffer.size(), static_cast<std::size_t>(held) * st.h);
+
+    // Each term's operands as places in the buffer (the work area's as npos).
+    constexpr std::size_t area = static_cast<std::size_t>(-1);
+    struct Operands {
+        std::size_t first;
+        std::size_t second;
+    };
+    std::vector<std::vector<Operands>> operands(plan.pieces.size());
+    for (std::size_t p = 0; p < plan.pieces.size(); ++p) {
+        for (const PieceTerm& term : plan.pieces[p].terms) {
+            const std::size_t first = indexOf(inputs, term.first);
+            const std::size_t second = term.second.inArea() ? area
+                                       : term.kind == SpectrumKernel::square ? first
+                                                                             : indexOf(inputs, term.second);
+            operands[p].push_back({first, second});
+        }
+    }
+
+    for (std::int32_t t = 1; t <= st.s; ++t) {
+        for (std::size_t i = 0; i < inputs.size(); ++i)
+            readBlock(run, *inputs[i].store, fileBlock(inputs[i], st.s, t), blockOf(i));
+        const std::span<double> areaBlock = w.subspan(static_cast<std::size_t>(t - 1) * st.h, st.h);
+        // The later pieces first: the first one may overwrite the work area's spectrum.
+        for (std::size_t p = plan.pieces.size(); p-- > 0;) {
+            const std::span<double> out = p == 0 ? areaBlock : pieceBlock;
+            const std::vector<Operands>& terms = operands[p];
+            for (std::size_t k = 0; k < terms.size(); ++k) {
+                const std::span<const double> second = terms[k].second == area ? areaBlock : blockOf(terms[k].second);
+                combineStretch(plan.pieces[p].terms[k].kind, k > 0, blockOf(terms[k].first), second, out, t == 1);
+            }
+            if (p == 1 && t <= held) {
+                std::copy(out.begin(), out.end(), waiting.begin() + static_cast<std::ptrdiff_t>((t - 1) * st.h));
+            } else if (p > 0) {
+                const SpectrumPlace& spare = plan.spare[p - 1];
+                writeBlock(run, *spare.store, fileBlock(spare, st.s, t), out);
+            }
+        }
+    }
+
+    for (std::size_t p = 0; p < plan.pieces.size(); ++p) {
+        if (p > 0) {
+            const SpectrumPlace& spare = plan.spare[p - 1];
+            const std::int32_t first = p == 1 ? held + 1 : 1;
+            if (p == 1) std::copy(waiting.begin(), waiting.end(), w.begin());
+            if (first <= st.s)
+                readBlocks(run, *spare.store, fileBlock(spare, st.s, first),
+                           w.subspan(static_cast<std::size_t>(first - 1) * st.h,
+                                     static_cast<std::size_t>(st.s - first + 1) * st.h));
+        }
+        const Piece& piece = plan.pieces[p];
+        storePiece(run, layout, target, piece.f, piece.guard, piece.lowest);
+    }
+}
+
+// Uses of a stored spectrum among the terms' stored operands.
+std::uint64_t usesOf(const PiecePlan& plan, const SpectrumPlace& place)
+{
+    std::uint64_t uses = 0;
+    for (const Piece& piece : plan.pieces) {
+        for (const PieceTerm& term : piece.terms) {
+            if (term.first == place) ++uses;
+            if (storedOperands(term) == 2 && term.second == place) ++uses;
+        }
+    }
+    return uses;
+}
+
+bool possible(const RunContext& run, const BlockLayout& layout, const PiecePlan& plan, Forming forming)
+{
+    const std::size_t room = run.workArea.room().size();
+    switch (forming) {
+    case Forming::oneByOne:
+        return true;
+    case Forming::oneByOneFromRoom:
+        return !plan.roomCandidate.inArea() && room >= static_cast<std::size_t>(layout.b);
+    case Forming::inOneSweep:
+        return plan.pieces.size() >= 2 && plan.spare.size() + 1 >= plan.pieces.size() &&
+               room >= (inputsOf(plan).size() + 1) * static_cast<std::size_t>(run.size.halfBlockWords);
+    }
+    return false;
+}
+
+} // namespace
+
+PieceTraffic pieceTraffic(const PiecePlan& plan, Forming forming, std::int32_t blocksPerSpectrum,
+                          std::int32_t heldInRoom)
+{
+    const auto perSpectrum = static_cast<std::uint64_t>(blocksPerSpectrum);
+    PieceTraffic traffic;
+    if (forming == Forming::inOneSweep) {
+        const auto waiting = static_cast<std::uint64_t>(plan.pieces.empty() ? 0 : plan.pieces.size() - 1);
+        const auto held = waiting > 0 ? static_cast<std::uint64_t>(heldInRoom) : 0;
+        const std::uint64_t moved = waiting * perSpectrum - held;
+        return {inputsOf(plan).size() * perSpectrum + moved, moved};
+    }
+    for (const Piece& piece : plan.pieces)
+        for (const PieceTerm& term : piece.terms) traffic.reads += static_cast<std::uint64_t>(storedOperands(term));
+    if (forming == Forming::oneByOneFromRoom) traffic.reads -= usesOf(plan, plan.roomCandidate);
+    traffic.reads *= perSpectrum;
+    return traffic;
+}
+
+Forming chooseForming(RunContext& run, const BlockLayout& layout, const PiecePlan& plan)
+{
+    const auto wanted = [&]() -> std::optional<Forming> {
+        switch (run.pieceForming) {
+        case PieceForming::oneByOne: return Forming::oneByOne;
+        case PieceForming::oneByOneFromRoom: return Forming::oneByOneFromRoom;
+        case PieceForming::inOneSweep: return Forming::inOneSweep;
+        case PieceForming::chosen: break;
+        }
+        return std::nullopt;
+    }();
+    if (wanted) return possible(run, layout, plan, *wanted) ? *wanted : Forming::oneByOne;
+    const Stretches st = stretchesOf(run, layout);
+    const std::int32_t held = heldBlocks(run.workArea.room().size(), inputsOf(plan).size(), st.h, st.s);
+    Forming best = Forming::oneByOne;
+    for (const Forming forming : {Forming::oneByOneFromRoom, Forming::inOneSweep}) {
+        if (possible(run, layout, plan, forming) &&
+            cost(pieceTraffic(plan, forming, st.s, held)) < cost(pieceTraffic(plan, best, st.s, held)))
+            best = forming;
+    }
+    return best;
+}
+
+void formPieces(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan,
+                Forming forming)
+{
+    for (std::size_t p = 0; p < plan.pieces.size(); ++p)
+        for (std::size_t k = 0; k < plan.pieces[p].terms.size(); ++k)
+            assert(!plan.pieces[p].terms[k].second.inArea() || (p == 0 && k == 0));
+    assert(possible(run, layout, plan, forming));
+    switch (forming) {
+    case Forming::oneByOne:
+        return formOneByOne(run, layout, target, plan, {}, {});
+    case Forming::oneByOneFromRoom:
+        return formOneByOne(run, layout, target, plan, plan.roomCandidate,
+                            run.workArea.room().first(static_cast<std::size_t>(layout.b)));
+    case Forming::inOneSweep:
+        // The spare positions are about to hold pieces: whatever the record
+        // says they keep is gone from here on.
+        for (std::size_t p = 1; p < plan.pieces.size(); ++p)
+            run.kept.stored(*plan.spare[p - 1].store, plan.spare[p - 1].position, KeptTransform{});
+        return formInOneSweep(run, layout, target, plan);
+    }
+}
+
+} // namespace calvorn
