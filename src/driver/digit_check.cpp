@@ -1,11 +1,12 @@
 #include "driver/digit_check.h"
 
 #include <array>
-#include <fstream>
 #include <stdexcept>
 #include <vector>
 
 #include "common/size_parameters.h"
+#include "platform/file_transfers.h"
+#include "platform/owned_files.h"
 
 namespace calvorn {
 namespace {
@@ -32,22 +33,24 @@ bool piDataMatchesDigest(std::int32_t sizeExponent, const std::string& path)
     if (sizeExponent < smallestSizeExponent || sizeExponent > largestSizeExponent) return false;
     const PiDataDigest expected = correctPiDataDigest(sizeExponent);
 
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    const ReadableFile in = openRegularFileForReading(path);
+    if (in.file == nullptr) return false;
     std::vector<char> chunk(readChunkBytes);
     std::uint64_t hash = fnvOffsetBasis;
     std::uint64_t bytes = 0;
-    while (in) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        const auto got = static_cast<std::size_t>(in.gcount());
+    int error = 0;
+    for (;;) {
+        std::size_t got = 0;
+        error = readUpTo(in.file, path, chunk, got);
         for (std::size_t i = 0; i < got; ++i) {
             hash ^= static_cast<unsigned char>(chunk[i]);
             hash *= fnvPrime;
         }
         bytes += got;
-        if (bytes > expected.bytes) return false;
+        if (error != 0 || got < chunk.size() || bytes > expected.bytes) break;
     }
-    if (in.bad()) return false;
+    closeFile(in.file, path);
+    if (error != 0) return false;
     return bytes == expected.bytes && hash == expected.fnv1a;
 }
 

@@ -7,8 +7,10 @@
 
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace calvorn {
 
@@ -38,9 +40,9 @@ struct ReadableFile {
 };
 ReadableFile openRegularFileForReading(const std::string& name);
 
-// Flushes the stream and asks the system to put its data on the disk.
+// Flushes the stream `name` and asks the system to put its data on the disk.
 // Returns 0 or the system's error number.
-int flushToDisk(std::FILE* file);
+int flushToDisk(std::FILE* file, std::string_view name);
 
 // Renames `from` over `to` in one step; `to` may exist. Returns 0 or the
 // system's error number.
@@ -60,10 +62,12 @@ public:
     SideFile(const SideFile&) = delete;
     SideFile& operator=(const SideFile&) = delete;
 
-    std::FILE* file() const { return file_; }
     const std::string& name() const { return sideName_; }
     const std::string& finalName() const { return finalName_; }
 
+    // Writes all of `bytes` at the end of what is written; 0 or the system's
+    // error number.
+    int write(std::span<const char> bytes);
     // Flushes, puts the data on the disk and closes the side file; 0 or the
     // system's error number. The file stays under its side name.
     int finish();

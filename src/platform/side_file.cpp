@@ -1,6 +1,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/file_transfers.h"
 #include "platform/owned_files.h"
 
 namespace calvorn {
@@ -13,12 +14,18 @@ SideFile::SideFile(std::string finalName) : finalName_(std::move(finalName)), si
 
 SideFile::~SideFile() { discard(); }
 
+int SideFile::write(std::span<const char> bytes)
+{
+    if (file_ == nullptr) return EBADF;
+    return writeAll(file_, sideName_, bytes);
+}
+
 int SideFile::finish()
 {
     if (file_ == nullptr) return EBADF;
-    int error = flushToDisk(file_);
-    errno = 0;
-    if (std::fclose(file_) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    int error = flushToDisk(file_, sideName_);
+    const int closed = closeFile(file_, sideName_);
+    if (error == 0) error = closed;
     file_ = nullptr;
     return error;
 }
@@ -35,11 +42,11 @@ int SideFile::commit()
 void SideFile::discard()
 {
     if (file_ != nullptr) {
-        std::fclose(file_);
+        closeFile(file_, sideName_);
         file_ = nullptr;
     }
     if (onDisk_) {
-        std::remove(sideName_.c_str());
+        removeFile(sideName_);
         onDisk_ = false;
     }
 }

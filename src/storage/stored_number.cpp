@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/file_transfers.h"
 #include "platform/owned_files.h"
 #include "storage/run_errors.h"
 
@@ -25,7 +26,7 @@ StoredNumber::~StoredNumber() { close(); }
 void StoredNumber::close()
 {
     if (file_ != nullptr) {
-        std::fclose(file_);
+        closeFile(file_, fileName_);
         file_ = nullptr;
     }
 }
@@ -34,7 +35,7 @@ void StoredNumber::closeAndDelete()
 {
     close();
     if (onDisk_) {
-        std::remove(fileName_.c_str());
+        removeFile(fileName_);
         onDisk_ = false;
     }
 }

@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_faults.h"
+#include "platform/file_transfers.h"
+
 namespace calvorn {
 namespace {
 
@@ -32,7 +35,11 @@ bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 
 } // namespace
 
-std::string systemErrorText(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
+std::string systemErrorText(int error)
+{
+    if (error == unexpectedEndOfFile) return "unexpected end of file";
+    return error != 0 ? std::strerror(error) : "unknown error";
+}
 
 std::optional<std::string> nameInTheWay(const std::string& name)
 {
@@ -51,11 +58,14 @@ std::FILE* createOwnedFile(const std::string& name)
     if (lstat(name.c_str(), &status) == 0) {
         if (!S_ISREG(status.st_mode)) refuse("cannot create", name, std::string("it is ") + kindOf(status.st_mode));
         // A file of an earlier run: its name goes, whatever else links to it.
-        if (unlink(name.c_str()) != 0 && errno != ENOENT) refuse("cannot create", name, systemErrorText(errno));
+        if ((faultReported(FileOperation::remove, name) || unlink(name.c_str()) != 0) && errno != ENOENT)
+            refuse("cannot create", name, systemErrorText(errno));
     } else if (errno != ENOENT) {
         refuse("cannot create", name, systemErrorText(errno));
     }
-    const int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+    const int fd = faultReported(FileOperation::create, name)
+                       ? -1
+                       : open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) {
         const int error = errno;
         // Something appeared there in the meantime.
@@ -87,7 +97,9 @@ ReadableFile openRegularFileForReading(const std::string& name)
         return result;
     }
     // Neither a link nor a FIFO put there since the look above can hold the open.
-    const int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    const int fd = faultReported(FileOperation::open, name)
+                       ? -1
+                       : open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         if (errno == ENOENT) result.missing = true;
         else if (errno == ELOOP) result.problem = name + " is a symbolic link";
@@ -109,16 +121,17 @@ ReadableFile openRegularFileForReading(const std::string& name)
     return result;
 }
 
-int flushToDisk(std::FILE* file)
+int flushToDisk(std::FILE* file, std::string_view name)
 {
     errno = 0;
     if (std::fflush(file) != 0) return errno != 0 ? errno : EIO;
-    if (fsync(fileno(file)) != 0) return errno;
+    if (faultReported(FileOperation::sync, name) || fsync(fileno(file)) != 0) return errno;
     return 0;
 }
 
 int renameOver(const std::string& from, const std::string& to)
 {
+    if (faultReported(FileOperation::rename, to)) return errno;
     return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
@@ -136,7 +149,9 @@ FolderLock::Outcome FolderLock::acquire()
             return Outcome::failed;
         }
         // Read-only: the lock file is never written, whatever it is linked to.
-        const int fd = open(name.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
+        const int fd = faultReported(FileOperation::open, name)
+                           ? -1
+                           : open(name.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
         if (fd < 0) {
             problem_ = errno == ELOOP ? name + " is a symbolic link"
                                       : "cannot create " + name + ": " + systemErrorText(errno);
@@ -148,7 +163,7 @@ FolderLock::Outcome FolderLock::acquire()
             close(fd);
             return Outcome::failed;
         }
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (faultReported(FileOperation::lock, name) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
             close(fd);
             if (error == EWOULDBLOCK) return Outcome::heldByAnotherRun;
@@ -171,8 +186,10 @@ void FolderLock::release()
     if (fd_ < 0) return;
     struct stat opened {};
     struct stat named {};
-    if (fstat(fd_, &opened) == 0 && lstat(folderLockFileName, &named) == 0 && sameFile(opened, named))
+    if (fstat(fd_, &opened) == 0 && lstat(folderLockFileName, &named) == 0 && sameFile(opened, named) &&
+        !faultReported(FileOperation::remove, folderLockFileName))
         unlink(folderLockFileName);
+    faultReported(FileOperation::close, folderLockFileName);
     close(fd_);
     fd_ = -1;
 }

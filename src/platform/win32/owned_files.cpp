@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include "platform/file_faults.h"
+#include "platform/file_transfers.h"
 #include "platform/win32/wide_text.h"
 
 namespace calvorn {
@@ -49,7 +51,11 @@ bool isRegularDiskFile(HANDLE handle)
 
 } // namespace
 
-std::string systemErrorText(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
+std::string systemErrorText(int error)
+{
+    if (error == unexpectedEndOfFile) return "unexpected end of file";
+    return error != 0 ? std::strerror(error) : "unknown error";
+}
 
 std::optional<std::string> nameInTheWay(const std::string& name)
 {
@@ -69,9 +75,11 @@ std::FILE* createOwnedFile(const std::string& name)
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (const char* kind = kindOf(attributes)) refuse("cannot create", name, std::string("it is ") + kind);
+        if (faultReported(FileOperation::remove, name)) refuse("cannot create", name, systemErrorText(errno));
         if (!DeleteFileW(wide.c_str()) && !missingError(GetLastError()))
             refuse("cannot create", name, windowsErrorText(GetLastError()));
     }
+    if (faultReported(FileOperation::create, name)) refuse("cannot create", name, systemErrorText(errno));
     HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) refuse("cannot create", name, windowsErrorText(GetLastError()));
@@ -105,6 +113,10 @@ ReadableFile openRegularFileForReading(const std::string& name)
         result.problem = name + " is " + kind;
         return result;
     }
+    if (faultReported(FileOperation::open, name)) {
+        result.problem = "cannot read " + name + ": " + systemErrorText(errno);
+        return result;
+    }
     HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -132,10 +144,11 @@ ReadableFile openRegularFileForReading(const std::string& name)
     return result;
 }
 
-int flushToDisk(std::FILE* file)
+int flushToDisk(std::FILE* file, std::string_view name)
 {
     errno = 0;
     if (std::fflush(file) != 0) return errno != 0 ? errno : EIO;
+    if (faultReported(FileOperation::sync, name)) return errno;
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
     if (handle == INVALID_HANDLE_VALUE || !FlushFileBuffers(handle)) return EIO;
     return 0;
@@ -143,6 +156,7 @@ int flushToDisk(std::FILE* file)
 
 int renameOver(const std::string& from, const std::string& to)
 {
+    if (faultReported(FileOperation::rename, to)) return errno;
     if (MoveFileExW(utf8ToWide(from).c_str(), utf8ToWide(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 0;
@@ -162,6 +176,10 @@ FolderLock::Outcome FolderLock::acquire()
     const std::string name = folderLockFileName;
     if (const auto inTheWay = nameInTheWay(name)) {
         problem_ = *inTheWay;
+        return Outcome::failed;
+    }
+    if (faultReported(FileOperation::open, name)) {
+        problem_ = "cannot create " + name + ": " + systemErrorText(errno);
         return Outcome::failed;
     }
     // Opened without sharing: a second run cannot open it while this one
@@ -187,6 +205,7 @@ FolderLock::Outcome FolderLock::acquire()
 void FolderLock::release()
 {
     if (handle_ == nullptr) return;
+    faultReported(FileOperation::close, folderLockFileName);
     CloseHandle(static_cast<HANDLE>(handle_));
     handle_ = nullptr;
 }
