@@ -9,6 +9,7 @@ namespace calvorn {
 SideFile::SideFile(std::string finalName) : finalName_(std::move(finalName)), sideName_(finalName_ + ".new")
 {
     file_ = createOwnedFile(sideName_);
+    std::setvbuf(file_, nullptr, _IONBF, 0);
     onDisk_ = true;
 }
 
@@ -34,9 +35,10 @@ int SideFile::commit()
 {
     if (file_ != nullptr || !onDisk_) return EBADF;
     if (nameInTheWay(finalName_)) return EEXIST;
-    const int error = renameOver(sideName_, finalName_);
-    if (error == 0) onDisk_ = false;
-    return error;
+    if (const int error = renameOver(sideName_, finalName_)) return error;
+    onDisk_ = false;
+    replaced_ = true;
+    return syncFolderOf(finalName_);
 }
 
 void SideFile::discard()

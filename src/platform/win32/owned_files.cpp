@@ -168,6 +168,12 @@ int renameOver(const std::string& from, const std::string& to)
     }
 }
 
+int syncFolderOf(const std::string& renamed)
+{
+    // MOVEFILE_WRITE_THROUGH has put the rename on the disk already.
+    return faultReported(FileOperation::syncFolder, renamed) ? errno : 0;
+}
+
 FolderLock::~FolderLock() { release(); }
 
 FolderLock::Outcome FolderLock::acquire()
@@ -193,21 +199,28 @@ FolderLock::Outcome FolderLock::acquire()
         problem_ = "cannot create " + name + ": " + windowsErrorText(error);
         return Outcome::failed;
     }
+    // The system deletes the file when its last handle closes, however the
+    // process ends; one that is there all the same outlived a system crash.
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     OVERLAPPED whole{};
     if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole)) {
         CloseHandle(handle);
         return Outcome::heldByAnotherRun;
     }
     handle_ = handle;
+    leftBehind_ = existed;
     return Outcome::acquired;
 }
 
-void FolderLock::release()
+std::string FolderLock::release()
 {
-    if (handle_ == nullptr) return;
+    if (handle_ == nullptr) return {};
+    // Closing the only handle deletes the file.
     faultReported(FileOperation::close, folderLockFileName);
     CloseHandle(static_cast<HANDLE>(handle_));
     handle_ = nullptr;
+    leftBehind_ = false;
+    return {};
 }
 
 } // namespace calvorn

@@ -1,6 +1,6 @@
 // Block transfers on Windows: a seek and one write or read of the whole
-// block on the unbuffered stream; a count that falls short is taken up where
-// it stopped, and an end of file before the block is complete is a failure.
+// block on the unbuffered stream (the C library moves it whole or reports an
+// error); an end of file before the block is complete is a failure.
 #include <cerrno>
 #include <cstdio>
 
@@ -22,23 +22,32 @@ int seekTo(std::FILE* file, std::uint64_t offset)
 int writeAt(std::FILE* file, std::string_view name, std::span<const std::byte> bytes, std::uint64_t offset)
 {
     if (const int error = seekTo(file, offset)) return error;
-    const FileFault fault = fileFaultBefore(FileOperation::write, name);
-    if (fault.kind == FileFault::Kind::fail) return fault.error;
-    if (fault.kind == FileFault::Kind::interrupt) return EINTR;
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) return errno != 0 ? errno : EIO;
+    while (!bytes.empty()) {
+        const FileFault fault = fileFaultBefore(FileOperation::write, name);
+        if (fault.kind == FileFault::Kind::fail) return fault.error;
+        if (fault.kind == FileFault::Kind::interrupt) continue;
+        const std::size_t asked = fault.kind == FileFault::Kind::shorten ? shortenedCount(bytes.size()) : bytes.size();
+        errno = 0;
+        const std::size_t done = std::fwrite(bytes.data(), 1, asked, file);
+        if (done != asked) return errno != 0 ? errno : EIO;
+        bytes = bytes.subspan(done);
+    }
     return 0;
 }
 
 int readAt(std::FILE* file, std::string_view name, std::span<std::byte> bytes, std::uint64_t offset)
 {
     if (const int error = seekTo(file, offset)) return error;
-    const FileFault fault = fileFaultBefore(FileOperation::read, name);
-    if (fault.kind == FileFault::Kind::fail) return fault.error;
-    if (fault.kind == FileFault::Kind::interrupt) return EINTR;
-    errno = 0;
-    if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
-        return std::ferror(file) ? (errno != 0 ? errno : EIO) : unexpectedEndOfFile;
+    while (!bytes.empty()) {
+        const FileFault fault = fileFaultBefore(FileOperation::read, name);
+        if (fault.kind == FileFault::Kind::fail) return fault.error;
+        if (fault.kind == FileFault::Kind::interrupt) continue;
+        const std::size_t asked = fault.kind == FileFault::Kind::shorten ? shortenedCount(bytes.size()) : bytes.size();
+        errno = 0;
+        const std::size_t done = std::fread(bytes.data(), 1, asked, file);
+        if (done != asked) return std::ferror(file) ? (errno != 0 ? errno : EIO) : unexpectedEndOfFile;
+        bytes = bytes.subspan(done);
+    }
     return 0;
 }
 
