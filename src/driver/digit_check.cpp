@@ -1,6 +1,7 @@
 #include "driver/digit_check.h"
 
 #include <array>
+#include <cerrno>
 #include <stdexcept>
 #include <vector>
 
@@ -28,13 +29,17 @@ PiDataDigest correctPiDataDigest(std::int32_t sizeExponent)
     return piDataDigests[static_cast<std::size_t>(sizeExponent - smallestSizeExponent)];
 }
 
-bool piDataMatchesDigest(std::int32_t sizeExponent, const std::string& path)
+PiDataCheck checkPiData(std::int32_t sizeExponent, const std::string& path)
 {
-    if (sizeExponent < smallestSizeExponent || sizeExponent > largestSizeExponent) return false;
+    PiDataCheck check;
+    if (sizeExponent < smallestSizeExponent || sizeExponent > largestSizeExponent) return check;
     const PiDataDigest expected = correctPiDataDigest(sizeExponent);
 
     const ReadableFile in = openRegularFileForReading(path);
-    if (in.file == nullptr) return false;
+    if (in.file == nullptr) {
+        check.readProblem = in.missing ? "cannot read " + path + ": " + systemErrorText(ENOENT) : in.problem;
+        return check;
+    }
     std::vector<char> chunk(readChunkBytes);
     std::uint64_t hash = fnvOffsetBasis;
     std::uint64_t bytes = 0;
@@ -49,9 +54,14 @@ bool piDataMatchesDigest(std::int32_t sizeExponent, const std::string& path)
         bytes += got;
         if (error != 0 || got < chunk.size() || bytes > expected.bytes) break;
     }
+    // Only read: a failed close loses nothing.
     closeFile(in.file, path);
-    if (error != 0) return false;
-    return bytes == expected.bytes && hash == expected.fnv1a;
+    if (error != 0) {
+        check.readProblem = "cannot read " + path + ": " + systemErrorText(error);
+        return check;
+    }
+    check.matches = bytes == expected.bytes && hash == expected.fnv1a;
+    return check;
 }
 
 } // namespace calvorn

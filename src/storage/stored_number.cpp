@@ -23,21 +23,26 @@ StoredNumber::StoredNumber(std::string fileName) : fileName_(std::move(fileName)
 
 StoredNumber::~StoredNumber() { close(); }
 
-void StoredNumber::close()
+std::string StoredNumber::close()
 {
-    if (file_ != nullptr) {
-        closeFile(file_, fileName_);
-        file_ = nullptr;
-    }
+    if (file_ == nullptr) return {};
+    const int error = closeFile(file_, fileName_);
+    file_ = nullptr;
+    return error != 0 ? "cannot close " + fileName_ + ": " + systemErrorText(error) : std::string();
 }
 
-void StoredNumber::closeAndDelete()
+std::string StoredNumber::closeAndDelete()
 {
-    close();
+    std::string problem = close();
     if (onDisk_) {
-        removeFile(fileName_);
+        if (const int error = removeFile(fileName_)) {
+            // Still there: a later call tries again.
+            if (problem.empty()) problem = "cannot remove " + fileName_ + ": " + systemErrorText(error);
+            return problem;
+        }
         onDisk_ = false;
     }
+    return problem;
 }
 
 } // namespace calvorn
