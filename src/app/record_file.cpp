@@ -61,6 +61,9 @@ void saveRecords(const RecordTable& table, std::int32_t computedSizeExponent, co
         // On the disk before it takes the old file's place.
         if (const int error = side.finish()) failWrite(file, systemErrorText(error));
         if (const int error = side.commit()) {
+            if (side.replaced())
+                throw RecordFileError(file.string() + " holds the new records, but the folder could not be put on the disk: " +
+                                      systemErrorText(error));
             const auto inTheWay = nameInTheWay(file.string());
             failWrite(file, inTheWay ? *inTheWay : systemErrorText(error));
         }

@@ -52,6 +52,7 @@ enum class MessageId {
     fileInTheWay,            // what is in the way (string)
     recordsUnreadable,       // why (string)
     reportNotWritten,        // reason (string)
+    filesLeftBehind,         // the names (string)
     count
 };
 
@@ -112,6 +113,8 @@ inline constexpr std::array<MessageText, static_cast<std::size_t>(MessageId::cou
      "%s; no run is made, so that the records are not lost"},
     {MessageId::reportNotWritten, "보고를 표준 출력에 쓸 수 없습니다: %s",
      "cannot write the report to standard output: %s"},
+    {MessageId::filesLeftBehind, "제대로 끝나지 않은 연산이 남긴 파일을 지웠습니다: %s\n",
+     "removed the files left behind by a run that did not end properly: %s\n"},
 }};
 
 constexpr const char* messageText(MessageId id, Language language)
