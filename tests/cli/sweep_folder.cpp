@@ -136,6 +136,23 @@ SweepFolder::State SweepFolder::state(double runSeconds) const
     return state;
 }
 
+int SweepFolder::State::phase() const
+{
+    const auto left = [this](const char* name) { return std::find(leftovers.begin(), leftovers.end(), name) != leftovers.end(); };
+    if (digitsNew && recordsNew) return 4;
+    if (left("pi_rec.txt.new")) return 3;
+    if (digitsNew && recordsOld) return 2;
+    if (left("pi_data.txt.new")) return 1;
+    return 0;
+}
+
+std::string describePhases(const std::array<int, 5>& phases)
+{
+    return "ended in the computation " + std::to_string(phases[0]) + ", the digit output " + std::to_string(phases[1]) +
+           ", between digits and records " + std::to_string(phases[2]) + ", the records update " +
+           std::to_string(phases[3]) + "; after both files were in place " + std::to_string(phases[4]);
+}
+
 Problems SweepFolder::judgeState(const State& state) const
 {
     Problems problems;

@@ -8,6 +8,8 @@
 // leave nothing behind and write the right digits.
 #pragma once
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -47,6 +49,12 @@ public:
         std::vector<std::string> leftovers;  // of leftBehindNames()
         std::vector<std::string> strangers;  // anything else
         bool pristine() const { return recordsOld && digitsOld && leftovers.empty() && strangers.empty(); }
+        // Where a run that was cut short ended, told by what it left: 0 the
+        // computation (work files only), 1 the digit output (the digits'
+        // side file), 2 between the digits' rename and the records (new
+        // digits, old records), 3 the records update (their side file), 4
+        // once both files were in place.
+        int phase() const;
     };
     State state(double runSeconds) const;
 
@@ -65,6 +73,9 @@ private:
     std::string oldDigits_;
     std::string expectedDigits_;
 };
+
+// Counts of the endings by phase, printed as "computation 12, digit output 3, ...".
+std::string describePhases(const std::array<int, 5>& phases);
 
 // Judges a run that must have succeeded: exit 0, verified digits, the right
 // digits, exactly this run's record, nothing left behind.
