@@ -35,9 +35,9 @@ void killAtRandomMoments(std::int32_t p, int moments)
     std::mt19937_64 random(seed);
 
     // The length of an undisturbed run, from the fork to its end: the
-    // shortest of up to three (as many as fit in half a second), since a
-    // run that the shared machine held up would put most moments after
-    // the end.
+    // shortest of up to three (as many as fit in half a second) and, as the
+    // sweep goes on, of the runs that follow the kills, since a run that the
+    // shared machine held up would put most moments after the end.
     double runSeconds = 0, measured = 0;
     for (int i = 0; i < 3 && measured < 0.5; ++i) {
         const auto begun = std::chrono::steady_clock::now();
@@ -53,9 +53,8 @@ void killAtRandomMoments(std::int32_t p, int moments)
     ProblemTally tally;
     int killed = 0, completed = 0, leftFiles = 0;
     std::array<int, 5> phases{};
-    std::uniform_real_distribution<double> moment(0.0, runSeconds * 1.1);
     for (int i = 0; i < moments; ++i) {
-        const double delay = moment(random);
+        const double delay = std::uniform_real_distribution<double>(0.0, runSeconds * 1.1)(random);
         start = std::chrono::steady_clock::now();
         ProgramRun run(folder.folders(), {folder.sizeArgument()});
         std::this_thread::sleep_for(std::chrono::duration<double>(delay));
@@ -70,11 +69,13 @@ void killAtRandomMoments(std::int32_t p, int moments)
         (end.signal == SIGKILL ? killed : completed) += 1;
         leftFiles += state.leftovers.empty() ? 0 : 1;
         ++phases[static_cast<std::size_t>(state.phase())];
-        const Problems next = folder.followUpRun(state.leftovers);
+        double followUpSeconds = 0;
+        const Problems next = folder.followUpRun(state.leftovers, &followUpSeconds);
+        if (next.empty()) runSeconds = std::min(runSeconds, followUpSeconds);
         problems.insert(problems.end(), next.begin(), next.end());
         tally.add(where, problems);
     }
-    std::cout << folder.sizeArgument() << ": " << moments << " moments over " << runSeconds * 1000 << " ms (seed "
+    std::cout << folder.sizeArgument() << ": " << moments << " moments over runs of " << runSeconds * 1000 << " ms (seed "
               << seed << "): " << killed << " killed (" << leftFiles << " left files), " << completed
               << " ended first; problems: " << tally.total() << "\n  " << describePhases(phases) << "\n"
               << tally.report();

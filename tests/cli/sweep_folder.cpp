@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 
@@ -179,11 +180,13 @@ Problems judgeSuccess(const SweepFolder& folder, const ProgramEnd& end, double r
     return problems;
 }
 
-Problems SweepFolder::followUpRun(const std::vector<std::string>& leftovers) const
+Problems SweepFolder::followUpRun(const std::vector<std::string>& leftovers, double* seconds) const
 {
     const auto start = std::chrono::steady_clock::now();
     const ProgramEnd end = runProgram(folders_, {sizeArgument()});
-    Problems problems = judgeSuccess(*this, end, secondsSince(start));
+    const double length = secondsSince(start);
+    if (seconds != nullptr) *seconds = length;
+    Problems problems = judgeSuccess(*this, end, length);
     const auto at = end.out.find("left behind");
     if (!leftovers.empty()) {
         if (at == std::string::npos) {
@@ -215,7 +218,9 @@ std::string ProblemTally::report() const
     std::string text;
     for (const auto& [cause, moments] : byCause_) {
         text += "  " + std::to_string(moments.size()) + " x " + cause + "; first at:";
-        for (std::size_t i = 0; i < moments.size() && i < 3; ++i) text += "\n      " + moments[i];
+        // CALVORN_SWEEP_ALL_MOMENTS=1 lists every moment, for counting the causes by operation.
+        const std::size_t shown = std::getenv("CALVORN_SWEEP_ALL_MOMENTS") != nullptr ? moments.size() : 3;
+        for (std::size_t i = 0; i < moments.size() && i < shown; ++i) text += "\n      " + moments[i];
         text += "\n";
     }
     return text;

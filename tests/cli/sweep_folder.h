@@ -63,8 +63,9 @@ public:
 
     // Runs the program to its end in the folder and judges the outcome as a
     // run that must succeed; the leftovers found before it must be named in
-    // its "left behind" line. Leaves the folder reset.
-    Problems followUpRun(const std::vector<std::string>& leftovers) const;
+    // its "left behind" line. Leaves the folder reset. `seconds`, when
+    // given, receives the run's length.
+    Problems followUpRun(const std::vector<std::string>& leftovers, double* seconds = nullptr) const;
 
 private:
     ProgramFolders folders_;
