@@ -14,6 +14,11 @@
 #                           it out)
 #   win64.stress            the console program's stress test with two copies:
 #                           passing, and the fault hook caught and named
+#   win64.terminate_sweep   the console program ended by TerminateProcess at
+#                           20 random moments of a 64K run, the folder judged
+#                           after each (tests/cli/terminate_sweep.cpp);
+#                           win64.terminate_sweep_long the same at 100
+#                           moments each of 64K and 1M (label "long")
 # Without MinGW-w64, GoogleTest's sources or Wine, every entry reports a skip
 # that names what is missing.
 
@@ -122,3 +127,16 @@ calvorn_windows_entry(win64.work_fingerprint_4M
        --compare-with $<TARGET_FILE:calvorn>
        --work ${CMAKE_BINARY_DIR}/wine-tests/work_fingerprint_4M 4M)
 set_property(TEST win64.work_fingerprint_4M APPEND PROPERTY LABELS long)
+
+calvorn_windows_entry(win64.terminate_sweep
+  bash ${calvorn_windows_scripts}/terminate_sweep.sh
+       --prefix ${calvorn_wine_prefix} --sweep ${CALVORN_WIN64_DIR}/tests/cli/terminate_sweep.exe
+       --windows ${CALVORN_WIN64_DIR}/src/cli/calvorn.exe --expected-pi-data $<TARGET_FILE:expected_pi_data>
+       --work ${CMAKE_BINARY_DIR}/wine-tests/terminate_sweep --size 64K --moments 20)
+
+calvorn_windows_entry(win64.terminate_sweep_long
+  bash ${calvorn_windows_scripts}/terminate_sweep.sh
+       --prefix ${calvorn_wine_prefix} --sweep ${CALVORN_WIN64_DIR}/tests/cli/terminate_sweep.exe
+       --windows ${CALVORN_WIN64_DIR}/src/cli/calvorn.exe --expected-pi-data $<TARGET_FILE:expected_pi_data>
+       --work ${CMAKE_BINARY_DIR}/wine-tests/terminate_sweep_long --size 64K,1M --moments 100)
+set_property(TEST win64.terminate_sweep_long APPEND PROPERTY LABELS long)

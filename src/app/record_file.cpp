@@ -5,16 +5,12 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/file_transfers.h"
 #include "platform/owned_files.h"
 #include "platform/text_encoding.h"
 
 namespace calvorn {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 [[noreturn]] void failWrite(const std::filesystem::path& file, const std::string& reason)
 {
@@ -29,17 +25,18 @@ std::optional<std::string> loadRecords(RecordTable& table, const std::filesystem
     if (found.missing) {
         // No records yet: the file is created empty, as a file of our own.
         try {
-            std::fclose(createOwnedFile(file.string()));
+            closeFile(createOwnedFile(file.string()), file.string());
         } catch (const FileRefused&) {
         }
         return std::nullopt;
     }
     if (found.file == nullptr) return found.problem;
-    FileHandle in(found.file);
     std::string bytes(recordReadLimit, '\0');
-    errno = 0;
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in.get()));
-    if (std::ferror(in.get())) return "cannot read " + file.string() + ": " + systemErrorText(errno);
+    std::size_t got = 0;
+    const int error = readUpTo(found.file, file.string(), bytes, got);
+    closeFile(found.file, file.string());
+    if (error != 0) return "cannot read " + file.string() + ": " + systemErrorText(error);
+    bytes.resize(got);
     table.parseRecordBytes(bytes);
     return std::nullopt;
 }
@@ -53,19 +50,20 @@ void saveRecords(const RecordTable& table, std::int32_t computedSizeExponent, co
 {
     // Records that could not be read are not overwritten by a table that never saw them.
     const ReadableFile old = openRegularFileForReading(file.string());
-    if (old.file != nullptr) std::fclose(old.file);
+    if (old.file != nullptr) closeFile(old.file, file.string());
     if (!old.missing && old.file == nullptr)
         throw RecordFileError(old.problem + "; the records are not saved and " + file.string() + " is left as it is");
 
     const std::string bytes = recordFileBytes(table, computedSizeExponent);
     try {
         SideFile side(file.string());
-        errno = 0;
-        if (std::fwrite(bytes.data(), 1, bytes.size(), side.file()) != bytes.size())
-            failWrite(file, systemErrorText(errno != 0 ? errno : EIO));
+        if (const int error = side.write(bytes)) failWrite(file, systemErrorText(error));
         // On the disk before it takes the old file's place.
         if (const int error = side.finish()) failWrite(file, systemErrorText(error));
         if (const int error = side.commit()) {
+            if (side.replaced())
+                throw RecordFileError(file.string() + " holds the new records, but the folder could not be put on the disk: " +
+                                      systemErrorText(error));
             const auto inTheWay = nameInTheWay(file.string());
             failWrite(file, inTheWay ? *inTheWay : systemErrorText(error));
         }

@@ -73,10 +73,7 @@ std::optional<std::string> writeTransformPlans(const std::filesystem::path& file
     const std::string text = fft::planCacheText(transformPlanCacheHeading(), choices);
     try {
         SideFile side(file.string());
-        errno = 0;
-        if (std::fwrite(text.data(), 1, text.size(), side.file()) != text.size()) {
-            return "cannot write " + side.name() + ": " + systemErrorText(errno != 0 ? errno : EIO);
-        }
+        if (const int error = side.write(text)) return "cannot write " + side.name() + ": " + systemErrorText(error);
         if (const int error = side.finish()) return "cannot write " + side.name() + ": " + systemErrorText(error);
         if (const int error = side.commit()) return "cannot replace " + file.string() + ": " + systemErrorText(error);
     } catch (const FileRefused& refused) {

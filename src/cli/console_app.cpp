@@ -4,6 +4,7 @@
 #include <cstring>
 #include <exception>
 
+#include "app/left_behind.h"
 #include "app/log_lines.h"
 #include "app/record_file.h"
 #include "app/record_table.h"
@@ -214,6 +215,12 @@ int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings&
         console.complain(formatText(messageText(MessageId::recordsUnreadable, console.language), problem->c_str()));
         return exitRunFailed;
     }
+    const LeftBehind left = removeFilesLeftBehind(lock.leftBehind());
+    if (!left.problem.empty()) {
+        console.complain(left.problem);
+        return exitRunFailed;
+    }
+    if (!left.removed.empty()) console.print(console.human, leftBehindLine(left.removed, console.language));
 
     RunOptions options;
     options.language = console.language;
@@ -241,6 +248,11 @@ int runCommand(const ConsoleCommand& command, Host& host, const ConsoleSettings&
         } else {
             exitCode = runAndRecord(command.sizeExponent, host, records, options, historyFile, console, json);
         }
+    }
+    // The lock file that stays would be taken over by the next run, which says so.
+    if (const std::string problem = lock.release(); !problem.empty()) {
+        console.complain(problem);
+        exitCode = exitRunFailed;
     }
     if (command.verbose && !json.runs.empty()) {
         console.print(console.human, planReportText(json.runs.back().summary.planner, console.language, true));

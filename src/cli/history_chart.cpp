@@ -227,9 +227,7 @@ std::optional<std::string> writeChartFile(const std::string& file, const std::st
 {
     try {
         SideFile side(file);
-        errno = 0;
-        if (std::fwrite(svg.data(), 1, svg.size(), side.file()) != svg.size())
-            return "cannot write " + side.name() + ": " + systemErrorText(errno != 0 ? errno : EIO);
+        if (const int error = side.write(svg)) return "cannot write " + side.name() + ": " + systemErrorText(error);
         if (const int error = side.finish()) return "cannot write " + side.name() + ": " + systemErrorText(error);
         if (const int error = side.commit()) {
             const auto inTheWay = nameInTheWay(file);

@@ -114,6 +114,7 @@ enum class MessageId {
     chartTitle,
     chartDigitsAxis,
     chartTimeAxis,
+    filesLeftBehind,         // the names (string)
     count
 };
 
@@ -267,6 +268,8 @@ inline constexpr std::array<MessageText, static_cast<std::size_t>(MessageId::cou
     {MessageId::chartTitle, "Calvorn: 크기별 최고 기록", "Calvorn: best time per size"},
     {MessageId::chartDigitsAxis, "자릿수", "digits"},
     {MessageId::chartTimeAxis, "최고 기록 (초, 로그 눈금)", "best time (seconds, log scale)"},
+    {MessageId::filesLeftBehind, "제대로 끝나지 않은 연산이 남긴 파일을 지웠습니다: %s\n",
+     "removed the files left behind by a run that did not end properly: %s\n"},
 }};
 
 constexpr const char* messageText(MessageId id, Language language)

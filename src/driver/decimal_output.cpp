@@ -57,8 +57,7 @@ public:
 
     void write(std::span<const char> bytes)
     {
-        errno = 0;
-        if (std::fwrite(bytes.data(), 1, bytes.size(), side_.file()) != bytes.size()) fail(errno);
+        if (const int error = side_.write(bytes)) fail(error);
     }
 
     // Flushes, puts the digits on the disk and closes the side file.
@@ -70,8 +69,7 @@ public:
 private:
     [[noreturn]] void fail(int error) const
     {
-        throw RunFailure("cannot write " + side_.finalName() + ": " +
-                         (error != 0 ? std::strerror(error) : "unexpected end of file"));
+        throw RunFailure("cannot write " + side_.finalName() + ": " + systemErrorText(error));
     }
 
     SideFile& side_;

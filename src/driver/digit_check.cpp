@@ -1,11 +1,13 @@
 #include "driver/digit_check.h"
 
 #include <array>
-#include <fstream>
+#include <cerrno>
 #include <stdexcept>
 #include <vector>
 
 #include "common/size_parameters.h"
+#include "platform/file_transfers.h"
+#include "platform/owned_files.h"
 
 namespace calvorn {
 namespace {
@@ -27,28 +29,39 @@ PiDataDigest correctPiDataDigest(std::int32_t sizeExponent)
     return piDataDigests[static_cast<std::size_t>(sizeExponent - smallestSizeExponent)];
 }
 
-bool piDataMatchesDigest(std::int32_t sizeExponent, const std::string& path)
+PiDataCheck checkPiData(std::int32_t sizeExponent, const std::string& path)
 {
-    if (sizeExponent < smallestSizeExponent || sizeExponent > largestSizeExponent) return false;
+    PiDataCheck check;
+    if (sizeExponent < smallestSizeExponent || sizeExponent > largestSizeExponent) return check;
     const PiDataDigest expected = correctPiDataDigest(sizeExponent);
 
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    const ReadableFile in = openRegularFileForReading(path);
+    if (in.file == nullptr) {
+        check.readProblem = in.missing ? "cannot read " + path + ": " + systemErrorText(ENOENT) : in.problem;
+        return check;
+    }
     std::vector<char> chunk(readChunkBytes);
     std::uint64_t hash = fnvOffsetBasis;
     std::uint64_t bytes = 0;
-    while (in) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-        const auto got = static_cast<std::size_t>(in.gcount());
+    int error = 0;
+    for (;;) {
+        std::size_t got = 0;
+        error = readUpTo(in.file, path, chunk, got);
         for (std::size_t i = 0; i < got; ++i) {
             hash ^= static_cast<unsigned char>(chunk[i]);
             hash *= fnvPrime;
         }
         bytes += got;
-        if (bytes > expected.bytes) return false;
+        if (error != 0 || got < chunk.size() || bytes > expected.bytes) break;
     }
-    if (in.bad()) return false;
-    return bytes == expected.bytes && hash == expected.fnv1a;
+    // Only read: a failed close loses nothing.
+    closeFile(in.file, path);
+    if (error != 0) {
+        check.readProblem = "cannot read " + path + ": " + systemErrorText(error);
+        return check;
+    }
+    check.matches = bytes == expected.bytes && hash == expected.fnv1a;
+    return check;
 }
 
 } // namespace calvorn

@@ -16,9 +16,20 @@ struct PiDataDigest {
 // The digest of the correct file of sizeExponent 14 .. 25.
 PiDataDigest correctPiDataDigest(std::int32_t sizeExponent);
 
-// True when the file at `path` has exactly the length and digest of the
-// correct digits of pi for sizeExponent; false for any other content, a
-// sizeExponent outside 14 .. 25, or a file that cannot be read.
-bool piDataMatchesDigest(std::int32_t sizeExponent, const std::string& path);
+// Whether the file at `path` has exactly the length and digest of the
+// correct digits of pi for sizeExponent (never for a sizeExponent outside
+// 14 .. 25); a file that cannot be read does not match, and readProblem
+// says why ("cannot read pi_data.txt.new: ...").
+struct PiDataCheck {
+    bool matches = false;
+    std::string readProblem;
+};
+PiDataCheck checkPiData(std::int32_t sizeExponent, const std::string& path);
+
+// The same, as a yes or no.
+inline bool piDataMatchesDigest(std::int32_t sizeExponent, const std::string& path)
+{
+    return checkPiData(sizeExponent, path).matches;
+}
 
 } // namespace calvorn

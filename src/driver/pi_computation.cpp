@@ -221,10 +221,11 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& cloc
     }
 
     // The previous "pi_data.txt" is replaced only by digits that are right.
-    summary.digitsVerified = piDataMatchesDigest(sizeExponent, digits->name());
+    const PiDataCheck check = checkPiData(sizeExponent, digits->name());
+    summary.digitsVerified = check.matches;
     if (!summary.digitsVerified) {
         digits.reset();
-        host.showError(digitsWrongText, failureCaption);
+        host.showError(check.readProblem.empty() ? digitsWrongText : check.readProblem, failureCaption);
         return 1;
     }
     // A stop that came after the last block transfer still ends the run as a stop.
@@ -234,11 +235,17 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& cloc
         return 1;
     }
     if (const int error = digits->commit()) {
-        const auto inTheWay = nameInTheWay(decimalOutputFileName);
+        const bool replaced = digits->replaced();
+        const auto inTheWay = replaced ? std::optional<std::string>() : nameInTheWay(decimalOutputFileName);
         digits.reset();
         summary.digitsVerified = false;
-        host.showError(std::string("cannot replace ") + decimalOutputFileName + ": " +
-                           (inTheWay ? *inTheWay : systemErrorText(error)),
+        // The new digits may already be in place: a power cut could still
+        // take them back, and the run is not recorded.
+        host.showError(replaced ? std::string(decimalOutputFileName) +
+                                      " holds the new digits, but the folder could not be put on the disk: " +
+                                      systemErrorText(error)
+                                : std::string("cannot replace ") + decimalOutputFileName + ": " +
+                                      (inTheWay ? *inTheWay : systemErrorText(error)),
                        failureCaption);
         return 1;
     }

@@ -2,6 +2,7 @@
 
 #include "driver/decimal_output.h"
 #include "platform/owned_files.h"
+#include "storage/run_errors.h"
 
 namespace calvorn {
 
@@ -21,24 +22,24 @@ void WorkFiles::create()
         if (numbers_[i] == nullptr) numbers_[i] = std::make_unique<StoredNumber>(workFileNames[i]);
 }
 
-void WorkFiles::releaseAllButA()
+void WorkFiles::release(Index first, bool report)
 {
-    for (std::size_t i = count - 1; i > a; --i)
-        if (numbers_[i] != nullptr) numbers_[i]->close();
-    for (std::size_t i = b; i < count; ++i) {
-        if (numbers_[i] == nullptr) continue;
-        numbers_[i]->closeAndDelete();
-        numbers_[i].reset();
-    }
-}
-
-void WorkFiles::releaseAll()
-{
-    releaseAllButA();
-    if (numbers_[a] != nullptr) {
-        numbers_[a]->closeAndDelete();
-        numbers_[a].reset();
-    }
+    std::string problem;
+    // A file that could not be deleted stays held, so that the next release
+    // (at the latest the destructor's) tries again.
+    const auto drop = [this, &problem](std::size_t i) {
+        if (numbers_[i] == nullptr) return;
+        std::string found = numbers_[i]->closeAndDelete();
+        if (found.empty()) numbers_[i].reset();
+        else if (problem.empty()) problem = std::move(found);
+    };
+    // Y, X, W, V, T, B are closed before any is deleted; A goes last.
+    for (std::size_t i = count - 1; i >= b; --i)
+        if (numbers_[i] != nullptr)
+            if (std::string found = numbers_[i]->close(); !found.empty() && problem.empty()) problem = std::move(found);
+    for (std::size_t i = b; i < count; ++i) drop(i);
+    if (first == a) drop(a);
+    if (report && !problem.empty()) throw RunFailure(problem);
 }
 
 } // namespace calvorn

@@ -26,7 +26,9 @@ std::optional<std::string> runFileInTheWay();
 class WorkFiles {
 public:
     WorkFiles() = default;
-    ~WorkFiles() { releaseAll(); }
+    // Closes and deletes what is still held; failures are not reported here
+    // (the run has ended by another way already).
+    ~WorkFiles() { release(a, false); }
     WorkFiles(const WorkFiles&) = delete;
     WorkFiles& operator=(const WorkFiles&) = delete;
 
@@ -43,13 +45,18 @@ public:
     StoredNumber& Y() { return get(y); }
 
     // Closes Y, X, W, V, T, B and deletes their files: all but the result A.
-    void releaseAllButA();
-    // Closes and deletes every file still held.
-    void releaseAll();
+    // A file that cannot be closed or deleted throws RunFailure naming it,
+    // after the others are released.
+    void releaseAllButA() { release(b, true); }
+    // Closes and deletes every file still held, the same way.
+    void releaseAll() { release(a, true); }
 
 private:
     enum Index : std::size_t { a, b, t, v, w, x, y, count };
     StoredNumber& get(Index i) { return *numbers_[i]; }
+    // Releases the files from `first` on (Y first); throws for the first
+    // failure when `report` is set.
+    void release(Index first, bool report);
     std::array<std::unique_ptr<StoredNumber>, count> numbers_;
 };
 

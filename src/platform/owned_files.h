@@ -7,8 +7,10 @@
 
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace calvorn {
 
@@ -38,20 +40,26 @@ struct ReadableFile {
 };
 ReadableFile openRegularFileForReading(const std::string& name);
 
-// Flushes the stream and asks the system to put its data on the disk.
+// Flushes the stream `name` and asks the system to put its data on the disk.
 // Returns 0 or the system's error number.
-int flushToDisk(std::FILE* file);
+int flushToDisk(std::FILE* file, std::string_view name);
 
 // Renames `from` over `to` in one step; `to` may exist. Returns 0 or the
 // system's error number.
 int renameOver(const std::string& from, const std::string& to);
+
+// Puts the folder of the file just renamed to `renamed` (the current one) on
+// the disk, so that a power cut cannot undo the rename. Returns 0 or the
+// system's error number. Windows makes the rename itself durable.
+int syncFolderOf(const std::string& renamed);
 
 // The text of a system error number.
 std::string systemErrorText(int error);
 
 // A new version of `finalName` written under `finalName` + ".new" and put in
 // place whole by commit(): a failure or an abandoned file leaves `finalName`
-// as it was. The side file is created as createOwnedFile does; destruction
+// as it was. The side file is created as createOwnedFile does, unbuffered, so
+// that a failing write is reported by the write that meets it; destruction
 // without commit() closes and removes it.
 class SideFile {
 public:
@@ -60,16 +68,22 @@ public:
     SideFile(const SideFile&) = delete;
     SideFile& operator=(const SideFile&) = delete;
 
-    std::FILE* file() const { return file_; }
     const std::string& name() const { return sideName_; }
     const std::string& finalName() const { return finalName_; }
 
+    // Writes all of `bytes` at the end of what is written; 0 or the system's
+    // error number.
+    int write(std::span<const char> bytes);
     // Flushes, puts the data on the disk and closes the side file; 0 or the
     // system's error number. The file stays under its side name.
     int finish();
-    // Renames the finished side file over the final name; 0 or the error.
-    // Refuses (EEXIST) when something other than a regular file stands there.
+    // Renames the finished side file over the final name and puts the folder
+    // on the disk; 0 or the error. Refuses (EEXIST) when something other than
+    // a regular file stands there. After an error, replaced() says whether the
+    // final name already holds the new file (only the folder could not be
+    // put on the disk).
     int commit();
+    bool replaced() const { return replaced_; }
     // Closes (if open) and removes the side file.
     void discard();
 
@@ -78,11 +92,14 @@ private:
     std::string sideName_;
     std::FILE* file_ = nullptr;
     bool onDisk_ = false;
+    bool replaced_ = false;
 };
 
 // One run per folder: a lock on "calvorn.lock" in the current directory that
 // the system releases when the process ends, however it ends. The lock file
-// is removed again when the lock is given up.
+// is removed again when the lock is given up; a lock file found there and
+// taken over was left by a run that did not end properly (a kill, a power
+// cut), which leftBehind() tells.
 class FolderLock {
 public:
     FolderLock() = default;
@@ -94,7 +111,10 @@ public:
     // Takes the lock without waiting. On failed, problem() says why.
     Outcome acquire();
     const std::string& problem() const { return problem_; }
-    void release();
+    bool leftBehind() const { return leftBehind_; }
+    // Gives the lock up and removes the lock file; why the file could not be
+    // removed, or nothing.
+    std::string release();
 
 private:
 #ifdef _WIN32
@@ -103,6 +123,7 @@ private:
     int fd_ = -1;
 #endif
     std::string problem_;
+    bool leftBehind_ = false;
 };
 
 constexpr const char* folderLockFileName = "calvorn.lock";

@@ -1,6 +1,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/file_transfers.h"
 #include "platform/owned_files.h"
 
 namespace calvorn {
@@ -8,17 +9,24 @@ namespace calvorn {
 SideFile::SideFile(std::string finalName) : finalName_(std::move(finalName)), sideName_(finalName_ + ".new")
 {
     file_ = createOwnedFile(sideName_);
+    std::setvbuf(file_, nullptr, _IONBF, 0);
     onDisk_ = true;
 }
 
 SideFile::~SideFile() { discard(); }
 
+int SideFile::write(std::span<const char> bytes)
+{
+    if (file_ == nullptr) return EBADF;
+    return writeAll(file_, sideName_, bytes);
+}
+
 int SideFile::finish()
 {
     if (file_ == nullptr) return EBADF;
-    int error = flushToDisk(file_);
-    errno = 0;
-    if (std::fclose(file_) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    int error = flushToDisk(file_, sideName_);
+    const int closed = closeFile(file_, sideName_);
+    if (error == 0) error = closed;
     file_ = nullptr;
     return error;
 }
@@ -27,19 +35,20 @@ int SideFile::commit()
 {
     if (file_ != nullptr || !onDisk_) return EBADF;
     if (nameInTheWay(finalName_)) return EEXIST;
-    const int error = renameOver(sideName_, finalName_);
-    if (error == 0) onDisk_ = false;
-    return error;
+    if (const int error = renameOver(sideName_, finalName_)) return error;
+    onDisk_ = false;
+    replaced_ = true;
+    return syncFolderOf(finalName_);
 }
 
 void SideFile::discard()
 {
     if (file_ != nullptr) {
-        std::fclose(file_);
+        closeFile(file_, sideName_);
         file_ = nullptr;
     }
     if (onDisk_) {
-        std::remove(sideName_.c_str());
+        removeFile(sideName_);
         onDisk_ = false;
     }
 }

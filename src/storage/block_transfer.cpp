@@ -3,24 +3,18 @@
 #include <algorithm>
 #include <cassert>
 #include <cerrno>
-#include <cstring>
 #include <string>
 
+#include "platform/file_transfers.h"
+#include "platform/owned_files.h"
 #include "storage/run_errors.h"
-
-#if !defined(_WIN32)
-#include <unistd.h>
-#endif
 
 namespace calvorn {
 namespace {
 
-std::string reason(const char* what, const StoredNumber& number)
+[[noreturn]] void failTransfer(const char* what, const StoredNumber& number, int error)
 {
-    const int error = errno;
-    std::string text = std::string(what) + " " + number.fileName() + ": ";
-    text += error != 0 ? std::strerror(error) : "unexpected end of file";
-    return text;
+    throw RunFailure(std::string(what) + " " + number.fileName() + ": " + systemErrorText(error));
 }
 
 // After every transfer: let the host dispatch its messages; a stop raised
@@ -31,86 +25,40 @@ void pumpAfterTransfer(RunContext& run)
     if (run.host.stopRequested()) abortComputation();
 }
 
-long blockOffset(const RunContext& run, std::int32_t block)
+std::uint64_t blockOffset(const RunContext& run, std::int32_t block)
 {
     assert(block >= 1);
-    return static_cast<long>(block - 1) * run.size.blockBytes;
+    return static_cast<std::uint64_t>(block - 1) * static_cast<std::uint64_t>(run.size.blockBytes);
 }
 
-#if defined(_WIN32)
-
-void seekToBlock(RunContext& run, StoredNumber& number, std::int32_t block)
+// One whole block moves with one positioned call (more only when the system
+// moves less than asked); see platform/file_transfers.h.
+void writeBlockAt(RunContext& run, StoredNumber& number, std::int32_t block, const void* bytes, std::size_t count)
 {
-    errno = 0;
-    if (!number.isOpen() || std::fseek(number.file(), blockOffset(run, block), SEEK_SET) != 0)
-        throw RunFailure(reason("cannot seek in", number));
+    if (!number.isOpen()) failTransfer("cannot write", number, EBADF);
+    const std::span<const std::byte> data(static_cast<const std::byte*>(bytes), count);
+    if (const int error = calvorn::writeAt(number.file(), number.fileName(), data, blockOffset(run, block)))
+        failTransfer("cannot write", number, error);
 }
 
-void writeAt(RunContext& run, StoredNumber& number, std::int32_t block, const void* bytes, std::size_t count)
+void readBlockAt(RunContext& run, StoredNumber& number, std::int32_t block, void* bytes, std::size_t count)
 {
-    seekToBlock(run, number, block);
-    errno = 0;
-    if (std::fwrite(bytes, 1, count, number.file()) != count) throw RunFailure(reason("cannot write", number));
+    if (!number.isOpen()) failTransfer("cannot read", number, EBADF);
+    const std::span<std::byte> data(static_cast<std::byte*>(bytes), count);
+    if (const int error = calvorn::readAt(number.file(), number.fileName(), data, blockOffset(run, block)))
+        failTransfer("cannot read", number, error);
 }
-
-void readAt(RunContext& run, StoredNumber& number, std::int32_t block, void* bytes, std::size_t count)
-{
-    seekToBlock(run, number, block);
-    errno = 0;
-    if (std::fread(bytes, 1, count, number.file()) != count) throw RunFailure(reason("cannot read", number));
-}
-
-#else
-
-// One positioned call does the seek and the transfer together. A regular
-// file moves the whole block at once; a shorter count is taken up where it
-// stopped, and an end of file before the block is complete is a failure.
-void writeAt(RunContext& run, StoredNumber& number, std::int32_t block, const void* bytes, std::size_t count)
-{
-    if (!number.isOpen()) throw RunFailure(reason("cannot write", number));
-    const int fd = fileno(number.file());
-    const auto* from = static_cast<const unsigned char*>(bytes);
-    off_t offset = blockOffset(run, block);
-    while (count > 0) {
-        errno = 0;
-        const ssize_t done = pwrite(fd, from, count, offset);
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) throw RunFailure(reason("cannot write", number));
-        from += done;
-        offset += done;
-        count -= static_cast<std::size_t>(done);
-    }
-}
-
-void readAt(RunContext& run, StoredNumber& number, std::int32_t block, void* bytes, std::size_t count)
-{
-    if (!number.isOpen()) throw RunFailure(reason("cannot read", number));
-    const int fd = fileno(number.file());
-    auto* to = static_cast<unsigned char*>(bytes);
-    off_t offset = blockOffset(run, block);
-    while (count > 0) {
-        errno = 0;
-        const ssize_t done = pread(fd, to, count, offset);
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) throw RunFailure(reason("cannot read", number));
-        to += done;
-        offset += done;
-        count -= static_cast<std::size_t>(done);
-    }
-}
-
-#endif
 
 void writeBytes(RunContext& run, StoredNumber& number, std::int32_t block, const void* bytes)
 {
-    writeAt(run, number, block, bytes, static_cast<std::size_t>(run.size.blockBytes));
+    writeBlockAt(run, number, block, bytes, static_cast<std::size_t>(run.size.blockBytes));
     ++run.transfers.blocksWritten;
     pumpAfterTransfer(run);
 }
 
 void readBytes(RunContext& run, StoredNumber& number, std::int32_t block, void* bytes)
 {
-    readAt(run, number, block, bytes, static_cast<std::size_t>(run.size.blockBytes));
+    readBlockAt(run, number, block, bytes, static_cast<std::size_t>(run.size.blockBytes));
     ++run.transfers.blocksRead;
     pumpAfterTransfer(run);
 }
@@ -157,7 +105,7 @@ void readBlock(RunContext& run, StoredNumber& store, std::int32_t block, std::sp
 void writeBlocks(RunContext& run, StoredNumber& store, std::int32_t first, std::span<const double> doubles)
 {
     inTransfers(run, first, doubles, [&](std::int32_t block, std::span<const double> part, std::size_t count) {
-        writeAt(run, store, block, part.data(), count * static_cast<std::size_t>(run.size.blockBytes));
+        writeBlockAt(run, store, block, part.data(), count * static_cast<std::size_t>(run.size.blockBytes));
         run.transfers.blocksWritten += count;
         pumpAfterTransfer(run);
     });
@@ -166,7 +114,7 @@ void writeBlocks(RunContext& run, StoredNumber& store, std::int32_t first, std::
 void readBlocks(RunContext& run, StoredNumber& store, std::int32_t first, std::span<double> doubles)
 {
     inTransfers(run, first, doubles, [&](std::int32_t block, std::span<double> part, std::size_t count) {
-        readAt(run, store, block, part.data(), count * static_cast<std::size_t>(run.size.blockBytes));
+        readBlockAt(run, store, block, part.data(), count * static_cast<std::size_t>(run.size.blockBytes));
         run.transfers.blocksRead += count;
         pumpAfterTransfer(run);
     });

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/file_transfers.h"
 #include "platform/owned_files.h"
 #include "storage/run_errors.h"
 
@@ -22,21 +23,26 @@ StoredNumber::StoredNumber(std::string fileName) : fileName_(std::move(fileName)
 
 StoredNumber::~StoredNumber() { close(); }
 
-void StoredNumber::close()
+std::string StoredNumber::close()
 {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
+    if (file_ == nullptr) return {};
+    const int error = closeFile(file_, fileName_);
+    file_ = nullptr;
+    return error != 0 ? "cannot close " + fileName_ + ": " + systemErrorText(error) : std::string();
 }
 
-void StoredNumber::closeAndDelete()
+std::string StoredNumber::closeAndDelete()
 {
-    close();
+    std::string problem = close();
     if (onDisk_) {
-        std::remove(fileName_.c_str());
+        if (const int error = removeFile(fileName_)) {
+            // Still there: a later call tries again.
+            if (problem.empty()) problem = "cannot remove " + fileName_ + ": " + systemErrorText(error);
+            return problem;
+        }
         onDisk_ = false;
     }
+    return problem;
 }
 
 } // namespace calvorn

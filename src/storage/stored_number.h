@@ -24,10 +24,11 @@ public:
     std::FILE* file() const { return file_; }
 
     // Closes the file (if open) and deletes it (if not yet deleted); safe to
-    // call twice.
-    void closeAndDelete();
-    // Closes the file and leaves it on disk.
-    void close();
+    // call twice. Returns why it could not be closed or deleted ("cannot
+    // remove ib.dat: ..."), or an empty text.
+    std::string closeAndDelete();
+    // Closes the file and leaves it on disk; the same result.
+    std::string close();
 
 private:
     std::string fileName_;

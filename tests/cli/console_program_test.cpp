@@ -151,6 +151,21 @@ TEST(ProgramFiles, FilesLeftByAKilledRunGoByTheirNamesOnly)
     EXPECT_EQ(fileBytes(folders.elsewhere() / "victim"), "precious");
     EXPECT_EQ(folders.names(), (Names{"pi_data.txt", "pi_rec.txt"}));
     EXPECT_EQ(fs::file_size(folders.run() / "pi_data.txt"), sixteenKDigitsFileBytes);
+    // Said in one line of the log, before the run starts.
+    EXPECT_TRUE(end.out.starts_with("removed the files left behind by a run that did not end properly: "
+                                    "ia.dat, iw.dat, pi_data.txt.new, pi_rec.txt.new, calvorn.lock\n"))
+        << end.out;
+
+    // With --json the line goes where the log goes, and the report stays alone on standard output.
+    writeFileBytes(folders.run() / "ix.dat", "left over");
+    const ProgramEnd json = runProgram(folders, {"16K", "--json"});
+    EXPECT_EQ(json.exitCode, 0) << describe(json);
+    EXPECT_TRUE(json.out.starts_with("{")) << json.out;
+    EXPECT_TRUE(contains(json.err, "did not end properly: ix.dat\n")) << json.err;
+
+    // Nothing left, nothing said.
+    const ProgramEnd clean = runProgram(folders, {"16K"});
+    EXPECT_FALSE(contains(clean.out, "left behind")) << clean.out;
 }
 
 // ---------------------------------------------------------------------------

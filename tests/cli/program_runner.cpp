@@ -34,6 +34,17 @@ std::string programPath()
     return chosen != nullptr && *chosen != '\0' ? chosen : CALVORN_BINARY;
 }
 
+std::string faultProbePath()
+{
+    const char* chosen = std::getenv("CALVORN_FAULT_PROBE");
+    if (chosen != nullptr && *chosen != '\0') return chosen;
+#ifdef CALVORN_FAULT_PROBE
+    return CALVORN_FAULT_PROBE;
+#else
+    return {};
+#endif
+}
+
 ProgramFolders::ProgramFolders()
 {
     std::string pattern = (fs::temp_directory_path() / "calvorn-program-XXXXXX").string();
@@ -61,10 +72,11 @@ std::vector<std::string> ProgramFolders::names() const
     return names;
 }
 
-ProgramRun::ProgramRun(const ProgramFolders& folders, std::vector<std::string> args, std::function<void()> prepare)
+ProgramRun::ProgramRun(const ProgramFolders& folders, std::vector<std::string> args, std::function<void()> prepare,
+                       std::string program)
     : folders_(folders), outFile_(folders.elsewhere() / "stdout.txt"), errFile_(folders.elsewhere() / "stderr.txt")
 {
-    args.insert(args.begin(), programPath());
+    args.insert(args.begin(), program.empty() ? programPath() : std::move(program));
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);

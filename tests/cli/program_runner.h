@@ -16,6 +16,10 @@ namespace calvorn::test {
 // by the environment variable CALVORN_PROGRAM.
 std::string programPath();
 
+// The same program built with the test fault point (injected_file_faults.cpp),
+// or the one named by CALVORN_FAULT_PROBE.
+std::string faultProbePath();
+
 // A fresh folder for a run and a second one beside it for what must not be
 // touched (victim files, captured output), and the user's data, settings and
 // cache folders the program is given (XDG_DATA_HOME and the others), so that
@@ -53,10 +57,12 @@ struct ProgramEnd {
 class ProgramRun {
 public:
     // `folders.run()` is the working directory; output goes to files in
-    // `folders.elsewhere()`. `prepare` runs in the child just before the
-    // program starts (limits, descriptors, another user).
+    // `folders.elsewhere()`, and the user's data, configuration and cache
+    // folders are the ones `folders` names. `prepare` runs in the child just before
+    // the program starts (limits, descriptors, another user). `program`
+    // replaces programPath().
     ProgramRun(const ProgramFolders& folders, std::vector<std::string> args,
-               std::function<void()> prepare = {});
+               std::function<void()> prepare = {}, std::string program = {});
     ~ProgramRun();
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;

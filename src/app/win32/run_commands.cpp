@@ -2,6 +2,7 @@
 // record the time), stop (ask, then raise the stop flag) and About. The
 // computation runs inside the start command; the window's other messages
 // reach it re-entrantly through the host's pump.
+#include "app/left_behind.h"
 #include "app/log_lines.h"
 #include "app/record_file.h"
 #include "app/resources/resource.h"
@@ -85,7 +86,13 @@ void MainWindow::computeAndRecord(std::int32_t sizeExponent)
 {
     FolderLock lock;
     if (!folderReady(lock)) return;
+    const LeftBehind left = removeFilesLeftBehind(lock.leftBehind());
+    if (!left.problem.empty()) {
+        host_.showError(left.problem, errorCaption);
+        return;
+    }
     replaceLog(startLogLine(sizeExponent));
+    if (!left.removed.empty()) appendLog(leftBehindLine(left.removed, Language::korean), false);
     setStopCommandPresent(true);
 
     RunFront front(*this);
@@ -99,6 +106,7 @@ void MainWindow::computeAndRecord(std::int32_t sizeExponent)
         historyWarning += formatText(messageText(MessageId::historyNotWritten, Language::korean),
                                      session.historyProblem.c_str());
     }
+    if (const std::string problem = lock.release(); !problem.empty()) host_.showError(problem, errorCaption);
     // A failed, stopped or unverified run keeps its log lines and touches no record.
     if (session.outcome != SessionResult::Outcome::recorded) {
         if (!historyWarning.empty()) appendLog(historyWarning, true);

@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_faults.h"
+#include "platform/file_transfers.h"
+
 namespace calvorn {
 namespace {
 
@@ -30,9 +33,33 @@ std::string isKind(const std::string& name, mode_t mode) { return name + " is " 
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
+// open(2) through the fault point, made again when the system interrupts it.
+int openFile(FileOperation operation, const std::string& name, int flags, mode_t mode = 0)
+{
+    for (;;) {
+        const int fd = faultReported(operation, name) ? -1 : open(name.c_str(), flags, mode);
+        if (fd >= 0 || errno != EINTR) return fd;
+    }
+}
+
+// Removes the name, made again when interrupted; 0 or the error (a name
+// already gone is none).
+int unlinkFile(const std::string& name)
+{
+    for (;;) {
+        if (!faultReported(FileOperation::remove, name) && unlink(name.c_str()) == 0) return 0;
+        if (errno == ENOENT) return 0;
+        if (errno != EINTR) return errno;
+    }
+}
+
 } // namespace
 
-std::string systemErrorText(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
+std::string systemErrorText(int error)
+{
+    if (error == unexpectedEndOfFile) return "unexpected end of file";
+    return error != 0 ? std::strerror(error) : "unknown error";
+}
 
 std::optional<std::string> nameInTheWay(const std::string& name)
 {
@@ -51,11 +78,11 @@ std::FILE* createOwnedFile(const std::string& name)
     if (lstat(name.c_str(), &status) == 0) {
         if (!S_ISREG(status.st_mode)) refuse("cannot create", name, std::string("it is ") + kindOf(status.st_mode));
         // A file of an earlier run: its name goes, whatever else links to it.
-        if (unlink(name.c_str()) != 0 && errno != ENOENT) refuse("cannot create", name, systemErrorText(errno));
+        if (const int error = unlinkFile(name)) refuse("cannot create", name, systemErrorText(error));
     } else if (errno != ENOENT) {
         refuse("cannot create", name, systemErrorText(errno));
     }
-    const int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+    const int fd = openFile(FileOperation::create, name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) {
         const int error = errno;
         // Something appeared there in the meantime.
@@ -87,7 +114,7 @@ ReadableFile openRegularFileForReading(const std::string& name)
         return result;
     }
     // Neither a link nor a FIFO put there since the look above can hold the open.
-    const int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    const int fd = openFile(FileOperation::open, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         if (errno == ENOENT) result.missing = true;
         else if (errno == ELOOP) result.problem = name + " is a symbolic link";
@@ -109,17 +136,46 @@ ReadableFile openRegularFileForReading(const std::string& name)
     return result;
 }
 
-int flushToDisk(std::FILE* file)
+int flushToDisk(std::FILE* file, std::string_view name)
 {
-    errno = 0;
-    if (std::fflush(file) != 0) return errno != 0 ? errno : EIO;
-    if (fsync(fileno(file)) != 0) return errno;
-    return 0;
+    for (;;) {
+        errno = 0;
+        if (std::fflush(file) == 0) break;
+        if (errno != EINTR) return errno != 0 ? errno : EIO;
+        std::clearerr(file);
+    }
+    for (;;) {
+        if (!faultReported(FileOperation::sync, name) && fsync(fileno(file)) == 0) return 0;
+        if (errno != EINTR) return errno;
+    }
 }
 
 int renameOver(const std::string& from, const std::string& to)
 {
-    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    for (;;) {
+        if (!faultReported(FileOperation::rename, to) && std::rename(from.c_str(), to.c_str()) == 0) return 0;
+        if (errno != EINTR) return errno;
+    }
+}
+
+int syncFolderOf(const std::string& renamed)
+{
+    // Names are plain names: the folder is the current one.
+    for (;;) {
+        if (faultReported(FileOperation::syncFolder, renamed)) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        const int fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 && errno == EINTR) continue;
+        if (fd < 0) return errno;
+        int error = 0;
+        while (fsync(fd) != 0 && (error = errno) == EINTR) error = 0;
+        close(fd);
+        // A file system that cannot put a folder on the disk by itself
+        // (EINVAL) leaves nothing more to do.
+        return error == EINVAL ? 0 : error;
+    }
 }
 
 FolderLock::~FolderLock() { release(); }
@@ -136,7 +192,16 @@ FolderLock::Outcome FolderLock::acquire()
             return Outcome::failed;
         }
         // Read-only: the lock file is never written, whatever it is linked to.
-        const int fd = open(name.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
+        // Made new where there is none; one that is there and can be locked
+        // was left by a run that did not end properly.
+        constexpr int flags = O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+        bool made = true;
+        int fd = openFile(FileOperation::open, name, flags | O_CREAT | O_EXCL, 0644);
+        if (fd < 0 && errno == EEXIST) {
+            made = false;
+            fd = openFile(FileOperation::open, name, flags);
+            if (fd < 0 && errno == ENOENT) continue;
+        }
         if (fd < 0) {
             problem_ = errno == ELOOP ? name + " is a symbolic link"
                                       : "cannot create " + name + ": " + systemErrorText(errno);
@@ -148,16 +213,23 @@ FolderLock::Outcome FolderLock::acquire()
             close(fd);
             return Outcome::failed;
         }
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int locked = -1;
+        while ((locked = faultReported(FileOperation::lock, name) ? -1 : flock(fd, LOCK_EX | LOCK_NB)) != 0 &&
+               errno == EINTR) {
+        }
+        if (locked != 0) {
             const int error = errno;
             close(fd);
             if (error == EWOULDBLOCK) return Outcome::heldByAnotherRun;
+            // A lock file made here and never locked is not left behind.
+            if (made) unlinkFile(name);
             problem_ = "cannot lock " + name + ": " + systemErrorText(error);
             return Outcome::failed;
         }
         struct stat named {};
         if (lstat(name.c_str(), &named) == 0 && sameFile(named, opened)) {
             fd_ = fd;
+            leftBehind_ = !made;
             return Outcome::acquired;
         }
         close(fd);
@@ -166,15 +238,21 @@ FolderLock::Outcome FolderLock::acquire()
     return Outcome::failed;
 }
 
-void FolderLock::release()
+std::string FolderLock::release()
 {
-    if (fd_ < 0) return;
+    if (fd_ < 0) return {};
+    std::string problem;
     struct stat opened {};
     struct stat named {};
     if (fstat(fd_, &opened) == 0 && lstat(folderLockFileName, &named) == 0 && sameFile(opened, named))
-        unlink(folderLockFileName);
+        if (const int error = unlinkFile(folderLockFileName))
+            problem = std::string("cannot remove ") + folderLockFileName + ": " + systemErrorText(error);
+    // Read-only and never written: nothing of it can be lost by a failed close.
+    faultReported(FileOperation::close, folderLockFileName);
     close(fd_);
     fd_ = -1;
+    leftBehind_ = false;
+    return problem;
 }
 
 } // namespace calvorn

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_faults.h"
 #include "platform/owned_files.h"
 
 namespace calvorn {
@@ -55,6 +56,8 @@ std::optional<std::string> appendWholeLine(const std::filesystem::path& file, st
 {
     if (auto problem = makeFolders(file.parent_path())) return problem;
     // Read as well as append: the last byte tells whether the file ends a line.
+    const std::string name = pathText(file);
+    if (faultReported(FileOperation::open, name)) return cannotWrite(file, errno);
     const int fd = open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
                         0666);
     if (fd < 0) {
@@ -70,11 +73,34 @@ std::optional<std::string> appendWholeLine(const std::filesystem::path& file, st
     char last = '\n';
     if (status.st_size > 0 && pread(fd, &last, 1, status.st_size - 1) == 1 && last != '\n') text.push_back('\n');
     text += line;
-    errno = 0;
-    const ssize_t written = write(fd, text.data(), text.size());
-    int error = written == static_cast<ssize_t>(text.size()) ? 0 : (errno != 0 ? errno : ENOSPC);
-    if (error == 0 && fdatasync(fd) != 0 && errno != EINVAL) error = errno;
-    if (close(fd) != 0 && error == 0) error = errno;
+    // An interrupted or short write goes on with the rest; a line cut short
+    // by a failure is a damaged line that readers skip and the next append ends.
+    int error = 0;
+    for (std::size_t done = 0; done < text.size() && error == 0;) {
+        const FileFault fault = fileFaultBefore(FileOperation::write, name);
+        std::size_t count = text.size() - done;
+        if (fault.kind == FileFault::Kind::fail) {
+            error = fault.error;
+            break;
+        }
+        if (fault.kind == FileFault::Kind::interrupt) continue;
+        if (fault.kind == FileFault::Kind::shorten) count = shortenedCount(count);
+        errno = 0;
+        const ssize_t written = write(fd, text.data() + done, count);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) error = errno != 0 ? errno : ENOSPC;
+        else done += static_cast<std::size_t>(written);
+    }
+    if (error == 0) {
+        if (faultReported(FileOperation::sync, name)) error = errno;
+        else if (fdatasync(fd) != 0 && errno != EINVAL) error = errno;
+    }
+    if (faultReported(FileOperation::close, name)) {
+        if (error == 0) error = errno;
+        close(fd);
+    } else if (close(fd) != 0 && error == 0) {
+        error = errno;
+    }
     if (error != 0) return cannotWrite(file, error);
     return std::nullopt;
 }

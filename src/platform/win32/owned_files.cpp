@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include "platform/file_faults.h"
+#include "platform/file_transfers.h"
 #include "platform/win32/wide_text.h"
 
 namespace calvorn {
@@ -37,7 +39,11 @@ bool isRegularDiskFile(HANDLE handle)
 
 } // namespace
 
-std::string systemErrorText(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
+std::string systemErrorText(int error)
+{
+    if (error == unexpectedEndOfFile) return "unexpected end of file";
+    return error != 0 ? std::strerror(error) : "unknown error";
+}
 
 std::optional<std::string> nameInTheWay(const std::string& name)
 {
@@ -57,9 +63,11 @@ std::FILE* createOwnedFile(const std::string& name)
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (const char* kind = kindOf(attributes)) refuse("cannot create", name, std::string("it is ") + kind);
+        if (faultReported(FileOperation::remove, name)) refuse("cannot create", name, systemErrorText(errno));
         if (!DeleteFileW(wide.c_str()) && !missingError(GetLastError()))
             refuse("cannot create", name, windowsErrorText(GetLastError()));
     }
+    if (faultReported(FileOperation::create, name)) refuse("cannot create", name, systemErrorText(errno));
     HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) refuse("cannot create", name, windowsErrorText(GetLastError()));
@@ -93,6 +101,10 @@ ReadableFile openRegularFileForReading(const std::string& name)
         result.problem = name + " is " + kind;
         return result;
     }
+    if (faultReported(FileOperation::open, name)) {
+        result.problem = "cannot read " + name + ": " + systemErrorText(errno);
+        return result;
+    }
     HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -120,10 +132,11 @@ ReadableFile openRegularFileForReading(const std::string& name)
     return result;
 }
 
-int flushToDisk(std::FILE* file)
+int flushToDisk(std::FILE* file, std::string_view name)
 {
     errno = 0;
     if (std::fflush(file) != 0) return errno != 0 ? errno : EIO;
+    if (faultReported(FileOperation::sync, name)) return errno;
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
     if (handle == INVALID_HANDLE_VALUE || !FlushFileBuffers(handle)) return EIO;
     return 0;
@@ -131,6 +144,7 @@ int flushToDisk(std::FILE* file)
 
 int renameOver(const std::string& from, const std::string& to)
 {
+    if (faultReported(FileOperation::rename, to)) return errno;
     if (MoveFileExW(utf8ToWide(from).c_str(), utf8ToWide(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 0;
@@ -142,6 +156,12 @@ int renameOver(const std::string& from, const std::string& to)
     }
 }
 
+int syncFolderOf(const std::string& renamed)
+{
+    // MOVEFILE_WRITE_THROUGH has put the rename on the disk already.
+    return faultReported(FileOperation::syncFolder, renamed) ? errno : 0;
+}
+
 FolderLock::~FolderLock() { release(); }
 
 FolderLock::Outcome FolderLock::acquire()
@@ -150,6 +170,10 @@ FolderLock::Outcome FolderLock::acquire()
     const std::string name = folderLockFileName;
     if (const auto inTheWay = nameInTheWay(name)) {
         problem_ = *inTheWay;
+        return Outcome::failed;
+    }
+    if (faultReported(FileOperation::open, name)) {
+        problem_ = "cannot create " + name + ": " + systemErrorText(errno);
         return Outcome::failed;
     }
     // Opened without sharing: a second run cannot open it while this one
@@ -163,20 +187,28 @@ FolderLock::Outcome FolderLock::acquire()
         problem_ = "cannot create " + name + ": " + windowsErrorText(error);
         return Outcome::failed;
     }
+    // The system deletes the file when its last handle closes, however the
+    // process ends; one that is there all the same outlived a system crash.
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     OVERLAPPED whole{};
     if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole)) {
         CloseHandle(handle);
         return Outcome::heldByAnotherRun;
     }
     handle_ = handle;
+    leftBehind_ = existed;
     return Outcome::acquired;
 }
 
-void FolderLock::release()
+std::string FolderLock::release()
 {
-    if (handle_ == nullptr) return;
+    if (handle_ == nullptr) return {};
+    // Closing the only handle deletes the file.
+    faultReported(FileOperation::close, folderLockFileName);
     CloseHandle(static_cast<HANDLE>(handle_));
     handle_ = nullptr;
+    leftBehind_ = false;
+    return {};
 }
 
 } // namespace calvorn
