@@ -100,6 +100,10 @@ std::string SweepFolder::sizeArgument() const
 void SweepFolder::reset() const
 {
     for (const auto& entry : fs::directory_iterator(folders_.run())) fs::remove_all(entry.path());
+    // Every run starts as the first one did: no transforms' plan kept and no
+    // history yet, so that it makes the same file operations in the same order.
+    fs::remove_all(folders_.cacheHome());
+    fs::remove_all(folders_.dataHome());
     writeFileBytes(folders_.run() / "pi_rec.txt", oldRecords_);
     writeFileBytes(folders_.run() / "pi_data.txt", oldDigits_);
 }
