@@ -25,33 +25,11 @@
 #include "driver/work_fingerprint.h"
 #include "platform/posix/console_host.h"
 #include "platform/run_clock.h"
+#include "run/quiet_host.h"
 
 namespace {
 
 using namespace calvorn;
-
-// The kernel's memory figures, as the console reads them, and no log.
-class QuietHost : public Host {
-public:
-    std::uint32_t tickCount() override
-    {
-        const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-    }
-    MemoryStatus memoryStatus() override { return readKernelMemoryStatus(); }
-    void pumpMessages() override {}
-    bool stopRequested() const override { return stop_; }
-    void setStopRequested(bool stop) override { stop_ = stop; }
-    void showError(std::string_view text, std::string_view caption) override
-    {
-        std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
-                     static_cast<int>(text.size()), text.data());
-    }
-    void appendLog(std::string_view) override {}
-
-private:
-    bool stop_ = false;
-};
 
 // What a child reports through its pipe.
 struct ChildReport {
