@@ -91,7 +91,8 @@ void searchAt(std::int32_t k, int samples, int rounds)
     }
     for (const TransformWork work : {TransformWork::times, TransformWork::squareKeep, TransformWork::forward,
                                      TransformWork::inverse}) {
-        fft::TransformPlanner planner(true, fft::lanePathForcedByEnvironment(), samples, fft::TransformPlanner::everyStep);
+        fft::TransformPlanner planner(true, fft::lanePathForcedByEnvironment(), samples, fft::TransformPlanner::everyStep,
+                                      fft::TransformPlanner::unlimitedBudget);
         while (planner.planOf(k, work).source != fft::WorkPlan::Source::measured) {
             const fft::TransformPlanner::Turn turn = planner.next(k, work);
             const double seconds = timeOne(plans, k, work, turn.variant, arrays);

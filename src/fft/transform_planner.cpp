@@ -286,8 +286,10 @@ PlanCacheReading readPlanCache(std::string_view heading, std::string_view text)
     return reading;
 }
 
-TransformPlanner::TransformPlanner(bool trying, std::optional<LanePath> forcedPath, int samples, std::size_t steps)
-    : trying_(trying), forcedPath_(forcedPath), samples_(samples), steps_(steps), static_(staticVariant())
+TransformPlanner::TransformPlanner(bool trying, std::optional<LanePath> forcedPath, int samples, std::size_t steps,
+                                   double budget)
+    : trying_(trying), forcedPath_(forcedPath), samples_(samples), steps_(steps), budget_(budget),
+      static_(staticVariant())
 {
     if (forcedPath_) static_.path = *forcedPath_;
     for (std::size_t k = 0; k < slots_.size(); ++k) {
@@ -321,6 +323,7 @@ void TransformPlanner::takeUp(const std::vector<PlanChoice>& choices)
             // A search an earlier run began goes on from its step.
             slot.plan.source = WorkPlan::Source::unplanned;
             slot.search.step = choice.step;
+            slot.search.carriedOver = true;
         }
     }
 }
@@ -353,6 +356,7 @@ void TransformPlanner::endStep(Slot& slot)
         if (i > 0 && search.least[i] < search.least[best] * switchMargin) best = i;
     }
     slot.plan.chosen = search.candidates[best];
+    search.usual = search.least[best];
     ++search.step;
     ++search.stepsDone;
     if (search.stepsDone == steps_ && search.step < searchStepCount) {
@@ -393,6 +397,15 @@ TransformPlanner::Turn TransformPlanner::next(std::int32_t k, TransformWork work
         beginStep(slot);
         if (plan.source == WorkPlan::Source::measured) return {plan.chosen, false};
     }
+    // A trial of another candidate waits until this length and kind's
+    // transforms so far pay for the trials before it and for one more that
+    // takes the margin of a hopeless candidate longer than the best (one that
+    // takes longer is not timed a second time).
+    if (search.turn > 0 &&
+        search.spent + (hopelessMargin - 1.0) * search.usual >
+            budget_ * static_cast<double>(plan.uses) * search.usual &&
+        !(search.carriedOver && search.stepsDone == 0))
+        return {plan.chosen, false};
     return {search.candidates[search.turn], true};
 }
 
@@ -406,6 +419,8 @@ void TransformPlanner::finish(std::int32_t k, TransformWork work, double seconds
     ++slot.plan.timedUses;
     double& least = search.least[search.turn];
     if (least == 0.0 || seconds < least) least = seconds;
+    if (search.turn == 0 && (search.usual == 0.0 || seconds < search.usual)) search.usual = seconds;
+    if (search.turn > 0 && seconds > search.usual) search.spent += seconds - search.usual;
     ++search.samples[search.turn];
     // A hopeless candidate takes no more turns.
     if (search.turn > 0 && search.least[0] > 0.0 && least > search.least[0] * hopelessMargin)

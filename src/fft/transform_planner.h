@@ -112,9 +112,11 @@ public:
     TransformPlanner() : TransformPlanner(false) {}
     // `samples`: timed uses of each candidate in a step (the least counts);
     // `steps`: the steps of a search this planner ends, the rest left to a
-    // later one.
+    // later one; `budget`: the share of a length and kind's transform time
+    // that its trials may cost in this run.
     explicit TransformPlanner(bool trying, std::optional<LanePath> forcedPath = std::nullopt,
-                              int samples = defaultSamples, std::size_t steps = stepsPerRun);
+                              int samples = defaultSamples, std::size_t steps = stepsPerRun,
+                              double budget = trialBudget);
 
     // Choices from an earlier run: they run without trials.
     void takeUp(const std::vector<PlanChoice>& choices);
@@ -148,6 +150,15 @@ public:
     // that no run spends more than a small part of its time on trials.
     static constexpr std::size_t stepsPerRun = 2;
     static constexpr std::size_t everyStep = searchStepCount;
+    // What the trials of a length and kind may cost a run, as a share of its
+    // transforms' time at the best speed known: a trial waits, the best so
+    // far running untimed, until the run has made enough of them to pay for
+    // the trials so far and for the next one, and a search the run cannot pay
+    // for goes on in a later one. A search an earlier run began ends one step
+    // per run whatever it costs, so that a length a run makes too few of to
+    // pay for its trials still ends its search. `unlimitedBudget` times every turn.
+    static constexpr double trialBudget = 0.012;
+    static constexpr double unlimitedBudget = 1e300;
 
 private:
     struct Search {
@@ -158,6 +169,9 @@ private:
         std::vector<int> samples;             // per candidate, its timed uses in this step
         std::size_t turn = 0;                 // the candidate of the next timed use
         std::size_t stepsDone = 0;            // steps this run ended
+        double usual = 0.0;                   // the least time of the best so far in this run (0: none yet)
+        double spent = 0.0;                   // the trials' time beyond `usual` in this run
+        bool carriedOver = false;             // an earlier run began the search
     };
     struct Slot {
         std::int32_t k = 0;
@@ -173,6 +187,7 @@ private:
     std::optional<LanePath> forcedPath_;
     int samples_;
     std::size_t steps_;
+    double budget_;
     TreeVariant static_;
     std::array<std::array<Slot, transformWorkCount>, largestPlanExponent + 1> slots_;
 };

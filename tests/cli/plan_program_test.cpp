@@ -59,10 +59,11 @@ TEST(ProgramPlans, AMeasuredPlanIsKeptForTheUserAndTakenUpByLaterRuns)
     EXPECT_TRUE(fileBytes(cacheFile(folders)).starts_with("calvorn ")) << fileBytes(cacheFile(folders));
     EXPECT_EQ(folders.names(), (Names{"pi_data.txt", "pi_rec.txt"}));
 
-    // A run takes a few steps of each search and leaves the rest to the next
-    // ones; then the plan is whole and runs untimed, with the same work.
+    // A run takes a few steps of each search, as many as its trial budget
+    // pays for, and leaves the rest to the next ones; then the plan is whole
+    // and runs untimed, with the same work.
     ProgramEnd later = first;
-    for (int run = 0; run < 6 && measuring(later.out) > 0; ++run) {
+    for (int run = 0; run < 14 && measuring(later.out) > 0; ++run) {
         later = runJson(folders);
         ASSERT_EQ(later.exitCode, 0) << later.err;
         EXPECT_TRUE(contains(later.out, fingerprint256K)) << later.out;

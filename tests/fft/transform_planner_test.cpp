@@ -79,7 +79,8 @@ TEST(TransformPlanner, TheFastestCandidateIsKeptAndATieKeepsTheStaticVariant)
 {
     // Unchunked work is 20% faster, everything else alike.
     const auto chunksCost = [](const TreeVariant& v) { return v.tuning.chunkFrom == 0 ? 0.8 : 1.0; };
-    TransformPlanner planner(true, fft::staticVariant().path, TransformPlanner::defaultSamples, TransformPlanner::everyStep);
+    TransformPlanner planner(true, fft::staticVariant().path, TransformPlanner::defaultSamples, TransformPlanner::everyStep,
+                             TransformPlanner::unlimitedBudget);
     const int uses = runUntilPlanned(planner, 20, TransformWork::times, chunksCost);
     const WorkPlan& plan = planner.planOf(20, TransformWork::times);
     ASSERT_EQ(plan.source, WorkPlan::Source::measured);
@@ -101,7 +102,8 @@ TEST(TransformPlanner, AHopelessCandidateIsTimedOnceAndNeverChosen)
 {
     // The streaming first pass takes half as long again: one use shows it.
     const auto streamingCost = [](const TreeVariant& v) { return v.tuning.streamingOpening ? 1.5 : 1.0; };
-    TransformPlanner planner(true, fft::staticVariant().path, TransformPlanner::defaultSamples, TransformPlanner::everyStep);
+    TransformPlanner planner(true, fft::staticVariant().path, TransformPlanner::defaultSamples, TransformPlanner::everyStep,
+                             TransformPlanner::unlimitedBudget);
     int streamingUses = 0;
     while (planner.planOf(21, TransformWork::forward).source != WorkPlan::Source::measured) {
         const TransformPlanner::Turn turn = planner.next(21, TransformWork::forward);
@@ -117,7 +119,8 @@ TEST(TransformPlanner, ATimeWithinTheMarginDoesNotMoveTheChoice)
     const TreeVariant fixed = fft::staticVariant();
     // Every other variant is 0.5% faster: noise, not a reason to change.
     const auto nearlyAlike = [&](const TreeVariant& v) { return v == fixed ? 1.0 : 0.995; };
-    TransformPlanner planner(true, std::nullopt, TransformPlanner::defaultSamples, TransformPlanner::everyStep);
+    TransformPlanner planner(true, std::nullopt, TransformPlanner::defaultSamples, TransformPlanner::everyStep,
+                             TransformPlanner::unlimitedBudget);
     runUntilPlanned(planner, 19, TransformWork::forward, nearlyAlike);
     EXPECT_EQ(planner.planOf(19, TransformWork::forward).chosen, fixed);
 }
@@ -164,7 +167,7 @@ TEST(TransformPlanner, ASearchCutShortGoesOnInTheNextRun)
     ASSERT_EQ(reading.choices, kept);
 
     TransformPlanner second(true, fft::staticVariant().path, TransformPlanner::defaultSamples,
-                            TransformPlanner::everyStep);
+                            TransformPlanner::everyStep, TransformPlanner::unlimitedBudget);
     second.takeUp(reading.choices);
     const int uses = runUntilPlanned(second, 22, TransformWork::inverse, cost);
     const WorkPlan& plan = second.planOf(22, TransformWork::inverse);
@@ -172,6 +175,72 @@ TEST(TransformPlanner, ASearchCutShortGoesOnInTheNextRun)
     EXPECT_TRUE(plan.chosen.tuning.streamingOpening);
     // Only the steps not yet done were timed.
     EXPECT_LT(static_cast<std::size_t>(uses), 1 + 2 * 20u);
+}
+
+TEST(TransformPlanner, TrialsCostARunNoMoreThanTheirShareOfItsTransforms)
+{
+    // Every candidate but the static variant is a third slower: each trial
+    // costs a third of a transform, so a run can pay for one only every so
+    // many transforms of the length.
+    const TreeVariant fixed = fft::staticVariant();
+    const auto slower = [&](const TreeVariant& v) { return v == fixed ? 1.0 : 4.0 / 3.0; };
+    TransformPlanner planner(true, std::nullopt);
+    const std::int32_t k = 20;
+    const TransformWork work = TransformWork::times;
+    double took = 0.0;
+    int timed = 0;
+    for (int use = 1; use <= 2000; ++use) {
+        const TransformPlanner::Turn turn = planner.next(k, work);
+        const double seconds = slower(turn.variant);
+        took += seconds;
+        if (turn.timed) {
+            planner.finish(k, work, seconds);
+            ++timed;
+        }
+        // At most the share of the transforms so far, and one trial more.
+        ASSERT_LE(planner.trialCost(), TransformPlanner::trialBudget * use + 1.0 / 3.0) << "after " << use << " uses";
+        ASSERT_LE(took - use, TransformPlanner::trialBudget * use + 1.0 / 3.0) << "after " << use << " uses";
+    }
+    // Paid for bit by bit, the run still ends its two steps, and the slower
+    // candidates were not chosen.
+    const WorkPlan& plan = planner.planOf(k, work);
+    EXPECT_NE(plan.source, WorkPlan::Source::unplanned);
+    EXPECT_EQ(plan.chosen, fixed);
+    EXPECT_FALSE(planner.next(k, work).timed);
+    ASSERT_FALSE(planner.choices().empty());
+    EXPECT_GE(planner.choices().front().step, TransformPlanner::stepsPerRun);
+    EXPECT_GT(timed, 4);
+
+    // A run too short to pay for the next trial leaves it to a later run.
+    TransformPlanner brief(true, std::nullopt);
+    for (int use = 0; use < 20; ++use) {
+        const TransformPlanner::Turn turn = brief.next(k, work);
+        if (turn.timed) brief.finish(k, work, slower(turn.variant));
+    }
+    EXPECT_EQ(brief.planOf(k, work).source, WorkPlan::Source::trying);
+    EXPECT_LE(brief.trialCost(), TransformPlanner::trialBudget * 20 + 1.0 / 3.0);
+
+    // Runs that short still end the search: one that an earlier run began
+    // ends a step in each, whatever it costs.
+    std::vector<PlanChoice> kept = {PlanChoice{k, work, fixed, 1}};
+    int runs = 0;
+    for (; runs < 40 && !kept.empty(); ++runs) {
+        TransformPlanner later(true, std::nullopt);
+        later.takeUp(kept);
+        int trials = 0;
+        for (int use = 0; use < 20; ++use) {
+            const TransformPlanner::Turn turn = later.next(k, work);
+            if (!turn.timed) continue;
+            later.finish(k, work, slower(turn.variant));
+            if (turn.variant != fixed) ++trials;
+        }
+        EXPECT_LE(trials, 4);
+        kept = later.choices();
+        if (later.planOf(k, work).source == WorkPlan::Source::measured) break;
+    }
+    EXPECT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept.front().step, fft::searchStepCount) << "after " << runs << " runs";
+    EXPECT_EQ(kept.front().variant, fixed);
 }
 
 TEST(TransformPlanCache, ChoicesComeBackAsTheyWereWritten)
