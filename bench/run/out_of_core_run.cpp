@@ -1,10 +1,12 @@
-// calvorn_out_of_core_run SIZE CAP [ROUNDS]: whole computations of SIZE digits
-// with the work area limited to CAP bytes (out of core) and without a limit
-// (in core), alternating, ROUNDS times each (default 3). Each run is a child
-// process of its own in a scratch folder; for each the wall, user and system
-// seconds, the peak resident size, the work files' bytes read and written
-// (blocks times blockBytes) and the work fingerprint are printed, then the
-// medians and the out-of-core over in-core ratios.
+// calvorn_out_of_core_run SIZE CAP [ROUNDS] [reads]: whole computations of
+// SIZE digits with the work area limited to CAP bytes (out of core) and
+// without a limit (in core), alternating, ROUNDS times each (default 3);
+// with "reads", each also with every block read into a buffer instead of
+// seen through a view of its work file. Each run is a child process of its
+// own in a scratch folder; for each the wall, user and system seconds, the
+// peak resident size, the work files' bytes read (of them, seen through a
+// view) and written (blocks times blockBytes) and the work fingerprint are
+// printed, then the medians and the ratios to the in-core run.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,6 +38,7 @@ struct ChildReport {
     int result = 1;
     std::uint64_t blocksRead = 0;
     std::uint64_t blocksWritten = 0;
+    std::uint64_t blocksViewed = 0;
     std::uint64_t fingerprint = 0;
     std::int32_t workAreaLength = 0;
 };
@@ -51,7 +54,7 @@ struct Measured {
 double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec); }
 
 // One computation in a child process, in a scratch folder of its own.
-Measured runChild(std::int32_t sizeExponent, std::uint64_t cap)
+Measured runChild(std::int32_t sizeExponent, std::uint64_t cap, bool views)
 {
     int channel[2];
     if (pipe(channel) != 0) std::exit(1);
@@ -68,11 +71,13 @@ Measured runChild(std::int32_t sizeExponent, std::uint64_t cap)
         RunSummary summary;
         RunOptions options;
         options.memoryCap = cap;
+        options.viewWorkFiles = views;
         const RunClock clock(host);
         ChildReport report;
         report.result = runPiComputation(host, sizeExponent, clock, summary, options);
         report.blocksRead = summary.transfers.blocksRead;
         report.blocksWritten = summary.transfers.blocksWritten;
+        report.blocksViewed = summary.transfers.blocksViewed;
         report.fingerprint = summary.workFingerprint;
         report.workAreaLength = summary.workAreaLength;
         std::filesystem::current_path("/");
@@ -123,8 +128,9 @@ double mebibytes(std::uint64_t blocks, std::int32_t blockBytes)
 
 void printRun(const char* name, const Measured& m, std::int32_t blockBytes)
 {
-    std::printf("%-12s %8.2f %8.2f %8.2f %8.1f %12.1f %12.1f %10d  %s%s\n", name, m.wall, m.user, m.system,
-                m.peakMiB, mebibytes(m.report.blocksRead, blockBytes), mebibytes(m.report.blocksWritten, blockBytes),
+    std::printf("%-22s %8.2f %8.2f %8.2f %8.1f %12.1f %12.1f %12.1f %10d  %s%s\n", name, m.wall, m.user, m.system,
+                m.peakMiB, mebibytes(m.report.blocksRead, blockBytes), mebibytes(m.report.blocksViewed, blockBytes),
+                mebibytes(m.report.blocksWritten, blockBytes),
                 m.report.workAreaLength, workFingerprintText(m.report.fingerprint).c_str(),
                 m.report.result == 0 ? "" : "  FAILED");
 }
@@ -136,38 +142,50 @@ int main(int argc, char** argv)
     const auto sizeExponent = argc >= 3 ? sizeExponentFromName(argv[1]) : std::nullopt;
     const auto cap = argc >= 3 ? parseMemorySize(argv[2]) : std::nullopt;
     const int rounds = argc >= 4 ? std::atoi(argv[3]) : 3;
-    if (!sizeExponent || !cap || rounds < 1) {
-        std::fprintf(stderr, "usage: calvorn_out_of_core_run SIZE CAP [ROUNDS] (e.g. 8M 16M 3)\n");
+    const bool compareReads = argc >= 5 && std::string(argv[4]) == "reads";
+    if (!sizeExponent || !cap || rounds < 1 || (argc >= 5 && !compareReads)) {
+        std::fprintf(stderr, "usage: calvorn_out_of_core_run SIZE CAP [ROUNDS [reads]] (e.g. 8M 16M 3)\n");
         return 2;
     }
     const std::int32_t blockBytes = SizeParameters::forExponent(*sizeExponent).blockBytes;
-    std::printf("size %s, cap %s, %d rounds; seconds, peak MiB, work files' MiB read and written\n", argv[1],
-                argv[2], rounds);
-    std::printf("%-12s %8s %8s %8s %8s %12s %12s %10s  %s\n", "run", "wall", "user", "system", "peak", "read",
-                "written", "area", "fingerprint");
-    Series capped{"out of core", {}};
-    Series full{"in core", {}};
+    std::printf("size %s, cap %s, %d rounds; seconds, peak MiB, work files' MiB read (of them viewed) and written\n",
+                argv[1], argv[2], rounds);
+    std::printf("%-22s %8s %8s %8s %8s %12s %12s %12s %10s  %s\n", "run", "wall", "user", "system", "peak", "read",
+                "viewed", "written", "area", "fingerprint");
+    struct Kind {
+        Series series;
+        std::uint64_t cap;
+        bool views;
+    };
+    std::vector<Kind> kinds{{{"out of core", {}}, *cap, true}, {{"in core", {}}, ~std::uint64_t{0}, true}};
+    if (compareReads) {
+        kinds.push_back({{"out of core, reads", {}}, *cap, false});
+        kinds.push_back({{"in core, reads", {}}, ~std::uint64_t{0}, false});
+    }
     bool failed = false;
     for (int round = 0; round < rounds; ++round) {
-        for (Series* series : {&capped, &full}) {
-            const Measured m = runChild(*sizeExponent, series == &capped ? *cap : ~std::uint64_t{0});
-            printRun(series->name, m, blockBytes);
+        for (Kind& kind : kinds) {
+            const Measured m = runChild(*sizeExponent, kind.cap, kind.views);
+            printRun(kind.series.name, m, blockBytes);
             failed = failed || m.report.result != 0;
-            series->runs.push_back(m);
+            kind.series.runs.push_back(m);
         }
     }
     std::printf("medians\n");
-    for (const Series* series : {&capped, &full}) {
-        Measured m = series->runs.front();
-        m.wall = series->medianOf(&Measured::wall);
-        m.user = series->medianOf(&Measured::user);
-        m.system = series->medianOf(&Measured::system);
-        m.peakMiB = series->medianOf(&Measured::peakMiB);
-        printRun(series->name, m, blockBytes);
+    for (const Kind& kind : kinds) {
+        Measured m = kind.series.runs.front();
+        m.wall = kind.series.medianOf(&Measured::wall);
+        m.user = kind.series.medianOf(&Measured::user);
+        m.system = kind.series.medianOf(&Measured::system);
+        m.peakMiB = kind.series.medianOf(&Measured::peakMiB);
+        printRun(kind.series.name, m, blockBytes);
     }
-    const auto ratio = [&](double Measured::*field) { return capped.medianOf(field) / full.medianOf(field); };
-    std::printf("out of core / in core: wall %.2f, user + system %.2f\n", ratio(&Measured::wall),
-                (capped.medianOf(&Measured::user) + capped.medianOf(&Measured::system)) /
-                    (full.medianOf(&Measured::user) + full.medianOf(&Measured::system)));
+    const Series& full = kinds[1].series;
+    const auto cpu = [](const Series& s) { return s.medianOf(&Measured::user) + s.medianOf(&Measured::system); };
+    for (const Kind& kind : kinds) {
+        if (&kind.series == &full) continue;
+        std::printf("%s / in core: wall %.2f, user + system %.2f\n", kind.series.name,
+                    kind.series.medianOf(&Measured::wall) / full.medianOf(&Measured::wall), cpu(kind.series) / cpu(full));
+    }
     return failed ? 1 : 0;
 }

@@ -147,6 +147,7 @@ int runPiComputation(Host& host, std::int32_t sizeExponent, const RunClock& cloc
     try {
         run = std::make_unique<RunContext>(host, size);
         run->nudgeNextRoundedValue = options.injectFault;
+        run->viewWorkFiles = options.viewWorkFiles;
         run->planner = fft::TransformPlanner(options.planTransforms, fft::lanePathForcedByEnvironment());
         run->planner.takeUp(options.knownPlans);
     } catch (const std::bad_alloc&) {

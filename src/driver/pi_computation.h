@@ -40,6 +40,10 @@ struct RunOptions {
     // measure every length this run uses anew (--replan).
     std::optional<std::filesystem::path> planCacheFile;
     bool replanTransforms = false;
+    // Blocks that are only looked at are seen through views of the work
+    // files; off, every block is read into a buffer (for a benchmark that
+    // compares the two).
+    bool viewWorkFiles = true;
 };
 
 struct RunSummary {

@@ -16,9 +16,9 @@ void loadDigits(RunContext& run, StoredNumber& x, std::span<double> array, std::
         const std::int32_t block = (word - 1) / w + 1;
         const std::int32_t position = (word - 1) % w;
         const std::int32_t inBlock = w - position < last - word + 1 ? w - position : last - word + 1;
-        readBlock(run, x, block, run.firstBlockBuffer);
+        const std::span<const std::int32_t> held = viewBlock(run, x, block, run.firstBlockBuffer);
         const auto count = static_cast<std::size_t>(inBlock);
-        const std::span<const std::int32_t> words(run.firstBlockBuffer.data() + position, count);
+        const std::span<const std::int32_t> words = held.subspan(static_cast<std::size_t>(position), count);
         splitWords(words, array.subspan(static_cast<std::size_t>(element), 2 * count));
         element += 2 * inBlock;
         word += inBlock;

@@ -83,8 +83,7 @@ void formOneByOne(RunContext& run, const BlockLayout& layout, PieceTarget& targe
     const auto operand = [&](const SpectrumPlace& place, std::span<double> buffer, std::int32_t t) {
         const std::size_t start = static_cast<std::size_t>(t - 1) * st.h;
         if (!inRoom.inArea() && place == inRoom) return std::span<const double>(room.subspan(start, st.h));
-        readBlock(run, *place.store, fileBlock(place, st.s, t), buffer);
-        return std::span<const double>(buffer);
+        return viewBlock(run, *place.store, fileBlock(place, st.s, t), buffer);
     };
     // File block by file block, every term of the piece, so that the work
     // area's block stays in the cache while its terms are summed.
@@ -143,17 +142,30 @@ void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& tar
         }
     }
 
+    // Block t of each input, seen in its file or read into the buffer. An
+    // input at a spare position is read: the piece written there overwrites
+    // its block t while later pieces still sum it, and a view would show the
+    // piece instead.
+    std::vector<bool> overwritten(inputs.size());
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const auto used = plan.spare.begin() + static_cast<std::ptrdiff_t>(plan.pieces.size() - 1);
+        overwritten[i] = std::find(plan.spare.begin(), used, inputs[i]) != used;
+    }
+    std::vector<std::span<const double>> input(inputs.size());
     for (std::int32_t t = 1; t <= st.s; ++t) {
-        for (std::size_t i = 0; i < inputs.size(); ++i)
-            readBlock(run, *inputs[i].store, fileBlock(inputs[i], st.s, t), blockOf(i));
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            const std::int32_t block = fileBlock(inputs[i], st.s, t);
+            if (overwritten[i]) readBlock(run, *inputs[i].store, block, blockOf(i));
+            input[i] = overwritten[i] ? blockOf(i) : viewBlock(run, *inputs[i].store, block, blockOf(i));
+        }
         const std::span<double> areaBlock = w.subspan(static_cast<std::size_t>(t - 1) * st.h, st.h);
         // The later pieces first: the first one may overwrite the work area's spectrum.
         for (std::size_t p = plan.pieces.size(); p-- > 0;) {
             const std::span<double> out = p == 0 ? areaBlock : pieceBlock;
             const std::vector<Operands>& terms = operands[p];
             for (std::size_t k = 0; k < terms.size(); ++k) {
-                const std::span<const double> second = terms[k].second == area ? areaBlock : blockOf(terms[k].second);
-                combineStretch(plan.pieces[p].terms[k].kind, k > 0, blockOf(terms[k].first), second, out, t == 1);
+                const std::span<const double> second = terms[k].second == area ? areaBlock : input[terms[k].second];
+                combineStretch(plan.pieces[p].terms[k].kind, k > 0, input[terms[k].first], second, out, t == 1);
             }
             if (p == 1 && t <= held) {
                 std::copy(out.begin(), out.end(), waiting.begin() + static_cast<std::ptrdiff_t>((t - 1) * st.h));

@@ -123,9 +123,9 @@ void spectrumTimesStored(RunContext& run, std::span<const double> a, StoredNumbe
     const StoreLayout layout = layoutOf(run, b);
     const std::span<double> stored = bufferA(run, layout.h);
     for (std::int32_t t = 1; t <= layout.s; ++t) {
-        readBlock(run, store, (p - 1) * layout.s + t, stored);
+        const std::span<const double> block = viewBlock(run, store, (p - 1) * layout.s + t, stored);
         const std::size_t start = static_cast<std::size_t>(t - 1) * layout.h;
-        combineStretch(Kernel::product, false, a.subspan(start, layout.h), stored, w.subspan(start, layout.h), t == 1);
+        combineStretch(Kernel::product, false, a.subspan(start, layout.h), block, w.subspan(start, layout.h), t == 1);
     }
 }
 

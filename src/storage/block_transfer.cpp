@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <string>
 
+#include "platform/file_faults.h"
 #include "platform/file_transfers.h"
 #include "platform/owned_files.h"
 #include "storage/run_errors.h"
@@ -37,8 +38,10 @@ void writeBlockAt(RunContext& run, StoredNumber& number, std::int32_t block, con
 {
     if (!number.isOpen()) failTransfer("cannot write", number, EBADF);
     const std::span<const std::byte> data(static_cast<const std::byte*>(bytes), count);
-    if (const int error = calvorn::writeAt(number.file(), number.fileName(), data, blockOffset(run, block)))
+    const std::uint64_t offset = blockOffset(run, block);
+    if (const int error = calvorn::writeAt(number.file(), number.fileName(), data, offset))
         failTransfer("cannot write", number, error);
+    number.noteWritten(offset + count);
 }
 
 void readBlockAt(RunContext& run, StoredNumber& number, std::int32_t block, void* bytes, std::size_t count)
@@ -61,6 +64,28 @@ void readBytes(RunContext& run, StoredNumber& number, std::int32_t block, void* 
     readBlockAt(run, number, block, bytes, static_cast<std::size_t>(run.size.blockBytes));
     ++run.transfers.blocksRead;
     pumpAfterTransfer(run);
+}
+
+// A block only looked at: through the file's view where it can be had, with
+// the fault point of a read before it (a view cannot be interrupted or come
+// short, so only a failure is taken from there); else read into `buffer`.
+template <typename Word>
+std::span<const Word> viewBytes(RunContext& run, StoredNumber& number, std::int32_t block, std::span<Word> buffer)
+{
+    const auto count = static_cast<std::size_t>(run.size.blockBytes);
+    assert(buffer.size_bytes() >= count);
+    const std::span<const std::byte> bytes =
+        run.viewWorkFiles ? number.viewed(blockOffset(run, block), count) : std::span<const std::byte>{};
+    if (bytes.empty()) {
+        readBytes(run, number, block, buffer.data());
+        return buffer.first(count / sizeof(Word));
+    }
+    const FileFault fault = fileFaultBefore(FileOperation::read, number.fileName());
+    if (fault.kind == FileFault::Kind::fail) failTransfer("cannot read", number, fault.error);
+    ++run.transfers.blocksRead;
+    ++run.transfers.blocksViewed;
+    pumpAfterTransfer(run);
+    return {reinterpret_cast<const Word*>(bytes.data()), count / sizeof(Word)};
 }
 
 // Blocks first, first + 1, ... of a spectrum store, `transfer` moving up to
@@ -88,6 +113,17 @@ void writeBlock(RunContext& run, StoredNumber& number, std::int32_t block, const
 void readBlock(RunContext& run, StoredNumber& number, std::int32_t block, BlockBuffer& buffer)
 {
     readBytes(run, number, block, buffer.data());
+}
+
+std::span<const std::int32_t> viewBlock(RunContext& run, StoredNumber& number, std::int32_t block,
+                                        BlockBuffer& buffer)
+{
+    return viewBytes(run, number, block, std::span<std::int32_t>(buffer));
+}
+
+std::span<const double> viewBlock(RunContext& run, StoredNumber& store, std::int32_t block, std::span<double> buffer)
+{
+    return viewBytes(run, store, block, buffer);
 }
 
 void writeBlock(RunContext& run, StoredNumber& store, std::int32_t block, std::span<const double> doubles)

@@ -15,6 +15,15 @@ namespace calvorn {
 void writeBlock(RunContext& run, StoredNumber& number, std::int32_t block, const BlockBuffer& buffer);
 void readBlock(RunContext& run, StoredNumber& number, std::int32_t block, BlockBuffer& buffer);
 
+// Block `block` to be looked at only: blockWords words (or halfBlockWords
+// doubles of a spectrum store) seen in the file's own pages where the
+// system lets the file be viewed, else read into `buffer` as readBlock
+// does. Counted as a block read; the words stay valid, showing what the file
+// holds, until the number is closed.
+std::span<const std::int32_t> viewBlock(RunContext& run, StoredNumber& number, std::int32_t block,
+                                        BlockBuffer& buffer);
+std::span<const double> viewBlock(RunContext& run, StoredNumber& store, std::int32_t block, std::span<double> buffer);
+
 // The same for a block of a spectrum store: halfBlockWords doubles.
 void writeBlock(RunContext& run, StoredNumber& store, std::int32_t block, std::span<const double> doubles);
 void readBlock(RunContext& run, StoredNumber& store, std::int32_t block, std::span<double> doubles);

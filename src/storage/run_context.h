@@ -65,6 +65,7 @@ private:
 struct TransferCounts {
     std::uint64_t blocksRead = 0;
     std::uint64_t blocksWritten = 0;
+    std::uint64_t blocksViewed = 0; // of the blocks read, those seen through a file's view (nothing copied)
 };
 
 // The transforms a run made, by exponent k (a transform of 2^k doubles,
@@ -107,6 +108,9 @@ public:
     SpectrumBuffer spectrumBufferB{};
 
     PieceForming pieceForming = PieceForming::chosen;
+    // Whether viewBlock may take a block through a view of its file (off:
+    // it reads every block into the buffer).
+    bool viewWorkFiles = true;
 
     // Which transforms the work area and the spectrum stores hold for a later product.
     KeptTransforms kept;

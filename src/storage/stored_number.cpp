@@ -1,5 +1,6 @@
 #include "storage/stored_number.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/file_transfers.h"
@@ -23,8 +24,40 @@ StoredNumber::StoredNumber(std::string fileName) : fileName_(std::move(fileName)
 
 StoredNumber::~StoredNumber() { close(); }
 
+std::span<const std::byte> StoredNumber::viewed(std::uint64_t offset, std::size_t count)
+{
+    const std::uint64_t end = offset + count;
+    if (file_ == nullptr || end > written_ || viewRefused_) return {};
+    if (view_.size() < end) {
+        // A wider view only once the file has doubled since the last one
+        // (until then such blocks are read): a file that grows a block at a
+        // time is not viewed anew at every block.
+        if (!view_.empty() && written_ < 2 * view_.size()) return {};
+        // The blocks seen through the old view may still be in use: it stays
+        // until the file is closed, without the pages it held.
+        if (!view_.empty()) {
+            view_.release(0, view_.size());
+            retired_.push_back(std::move(view_));
+        }
+        view_ = FileView::of(file_, std::max(2 * written_, viewReach));
+        held_ = 0;
+        // A system that gives no view of this file gives none later either.
+        viewRefused_ = view_.empty();
+        if (view_.size() < end) return {};
+    }
+    held_ += count;
+    if (held_ > viewHeldBytes) {
+        view_.release(0, view_.size());
+        held_ = count;
+    }
+    return {view_.data() + offset, count};
+}
+
 std::string StoredNumber::close()
 {
+    // The views go first: a file with a view of it cannot be removed everywhere.
+    view_ = {};
+    retired_.clear();
     if (file_ == nullptr) return {};
     const int error = closeFile(file_, fileName_);
     file_ = nullptr;

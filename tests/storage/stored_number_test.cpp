@@ -79,6 +79,81 @@ TEST(StoredNumber, RunsOfSpectrumBlocksMoveSeveralBlocksAtATime)
     }
 }
 
+// A block only looked at is seen in the file's own pages: what was last
+// written there, also after it is rewritten, after the file grows past what
+// the view reached and after the view's pages were given back; a block past
+// what was written is read (and fails) instead of being looked at.
+TEST(StoredNumber, ABlockLookedAtIsSeenInItsFileAsLastWritten)
+{
+    ScratchDirectory dir;
+    FakeHost host;
+    RunContext run(host, SizeParameters::forExponent(14));  // 256 doubles a block
+    StoredNumber x("ix.dat");
+    std::vector<double> block(256), buffer(256);
+    const auto writeFilled = [&](std::int32_t b, double value) {
+        std::fill(block.begin(), block.end(), value);
+        block.back() = -value;
+        writeBlock(run, x, b, block);
+    };
+    const auto seen = [&](std::int32_t b) {
+        const std::span<const double> held = viewBlock(run, x, b, buffer);
+        EXPECT_EQ(held.size(), 256u);
+        EXPECT_NE(held.data(), buffer.data()) << "block " << b << " was read, not looked at";
+        return std::vector<double>(held.begin(), held.end());
+    };
+    for (std::int32_t b = 1; b <= 3; ++b) writeFilled(b, b + 0.25);
+    for (std::int32_t b = 1; b <= 3; ++b) {
+        const std::vector<double> got = seen(b);
+        EXPECT_EQ(got.front(), b + 0.25);
+        EXPECT_EQ(got.back(), -(b + 0.25));
+    }
+    writeFilled(2, 7.5);
+    EXPECT_EQ(seen(2).front(), 7.5);
+    // Past what the first view reached: read while the file has not doubled
+    // since (on POSIX, where a view reaches past the end of the file; on
+    // Windows it reaches only as far as the file, which has grown far more),
+    // then seen through a wider view; a block taken from the first view
+    // stays valid.
+    const std::span<const double> first = viewBlock(run, x, 1, buffer);
+    const auto past = static_cast<std::int32_t>(StoredNumber::viewReach / 2048 + 10);
+    writeFilled(past, 8.5);
+    const std::span<const double> pastBlock = viewBlock(run, x, past, buffer);
+#ifndef _WIN32
+    EXPECT_EQ(pastBlock.data(), buffer.data());
+#endif
+    EXPECT_EQ(pastBlock.back(), -8.5);
+    const auto far = static_cast<std::int32_t>(4 * StoredNumber::viewReach / 2048 + 10);
+    writeFilled(far, 9.5);
+    EXPECT_EQ(seen(far).back(), -9.5);
+    EXPECT_EQ(seen(past).front(), 8.5);
+    EXPECT_EQ(first[0], 1.25);
+    EXPECT_EQ(first[255], -1.25);
+    EXPECT_EQ(seen(1).front(), 1.25);
+    // More than the view holds before its pages are given back, several times.
+    for (std::uint64_t k = 0; k < 3 * StoredNumber::viewHeldBytes / 2048; ++k) {
+        const auto b = static_cast<std::int32_t>(k % 3) + 1;
+        const std::span<const double> held = viewBlock(run, x, b, buffer);
+        ASSERT_EQ(held[0], b == 2 ? 7.5 : b + 0.25) << "view " << k;
+    }
+    // Every block was looked at but the one past the first view.
+    EXPECT_GE(run.transfers.blocksViewed + 1, run.transfers.blocksRead);
+    const std::uint64_t viewed = run.transfers.blocksViewed;
+    try {
+        viewBlock(run, x, far + 1, buffer);
+        FAIL() << "a block past the end of the file was looked at";
+    } catch (const RunFailure& failure) {
+        EXPECT_NE(std::string(failure.what()).find("cannot read ix.dat"), std::string::npos) << failure.what();
+    }
+    // Without views the block is read into the buffer.
+    run.viewWorkFiles = false;
+    EXPECT_EQ(viewBlock(run, x, 2, buffer).data(), buffer.data());
+    EXPECT_EQ(buffer[0], 7.5);
+    EXPECT_EQ(run.transfers.blocksViewed, viewed);
+    // Closed, the file can be removed with nothing of the view left over.
+    EXPECT_EQ(x.closeAndDelete(), "");
+    EXPECT_FALSE(std::filesystem::exists("ix.dat"));
+}
+
 TEST(StoredNumber, CreatingTruncatesAnOldFileAndDeletingRemovesIt)
 {
     ScratchDirectory dir;
