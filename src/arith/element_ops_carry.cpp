@@ -46,16 +46,17 @@ std::int32_t powerOfTwoChunk()
 void addNumbers(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n)
 {
     BlockBuffer& r = run.firstBlockBuffer;
-    BlockBuffer& s = run.secondBlockBuffer;
+    // y's block is only looked at; it is used up before z's block is written.
+    std::span<const std::int32_t> s;
     double carry = 0.0;
     descendingWalk(
         run, n, z,
         [&](std::int32_t b) {
             readBlock(run, x, b, r);
-            readBlock(run, y, b, s);
+            s = viewBlock(run, y, b, run.secondBlockBuffer);
         },
         [&](std::size_t first, std::size_t count) {
-            carry = addWords(std::span(r).subspan(first, count), std::span(s).subspan(first, count), carry);
+            carry = addWords(std::span(r).subspan(first, count), s.subspan(first, count), carry);
         },
         [&] { r[0] = toWord(static_cast<double>(r[0]) + static_cast<double>(s[0]) + carry); });
 }
@@ -63,16 +64,16 @@ void addNumbers(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber&
 void subtractNumbers(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumber& z, std::int32_t n)
 {
     BlockBuffer& r = run.firstBlockBuffer;
-    BlockBuffer& s = run.secondBlockBuffer;
+    std::span<const std::int32_t> s;
     double borrow = 0.0;
     descendingWalk(
         run, n, z,
         [&](std::int32_t b) {
             readBlock(run, x, b, r);
-            readBlock(run, y, b, s);
+            s = viewBlock(run, y, b, run.secondBlockBuffer);
         },
         [&](std::size_t first, std::size_t count) {
-            borrow = subtractWords(std::span(r).subspan(first, count), std::span(s).subspan(first, count), borrow);
+            borrow = subtractWords(std::span(r).subspan(first, count), s.subspan(first, count), borrow);
         },
         // A result below zero keeps a negative leading word over digits in range.
         [&] { r[0] = toWord(static_cast<double>(r[0]) - static_cast<double>(s[0]) - borrow); });

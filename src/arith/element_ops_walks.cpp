@@ -55,10 +55,10 @@ std::int32_t countAgreeingWords(RunContext& run, StoredNumber& x, StoredNumber& 
     // The blocks before the one holding word earlierCount + 1 agreed last time
     // and are not read again.
     for (std::int32_t b = earlierCount / w + 1; b <= blocks.lastBlock; ++b) {
-        readBlock(run, x, b, run.firstBlockBuffer);
-        readBlock(run, y, b, run.secondBlockBuffer);
+        const std::span<const std::int32_t> xs = viewBlock(run, x, b, run.firstBlockBuffer);
+        const std::span<const std::int32_t> ys = viewBlock(run, y, b, run.secondBlockBuffer);
         for (std::int32_t p = 1; p <= blocks.top(b); ++p)
-            if (run.firstBlockBuffer[at(p)] != run.secondBlockBuffer[at(p)]) return (b - 1) * w + p - 1;
+            if (xs[at(p)] != ys[at(p)]) return (b - 1) * w + p - 1;
     }
     return n + 2;
 }
