@@ -31,11 +31,11 @@ public:
     std::uint64_t size() const { return size_; }
     const std::byte* data() const { return data_; }
 
-    // Takes the pages of bytes offset .. offset + count - 1 out of the
-    // process's memory: they stay in the file cache, and a later read
-    // through the view finds them there. Keeps what the process holds of
-    // the file small while its traffic passes through the view.
-    void release(std::uint64_t offset, std::uint64_t count) const;
+    // Takes the view's pages out of the process's memory: they stay in the
+    // file cache, and a later read through the view finds them there. Keeps
+    // what the process holds of the file small while its traffic passes
+    // through the view.
+    void release() const;
 
 private:
     void close();

@@ -36,7 +36,7 @@ std::span<const std::byte> StoredNumber::viewed(std::uint64_t offset, std::size_
         // The blocks seen through the old view may still be in use: it stays
         // until the file is closed, without the pages it held.
         if (!view_.empty()) {
-            view_.release(0, view_.size());
+            view_.release();
             retired_.push_back(std::move(view_));
         }
         view_ = FileView::of(file_, std::max(2 * written_, viewReach));
@@ -47,7 +47,7 @@ std::span<const std::byte> StoredNumber::viewed(std::uint64_t offset, std::size_
     }
     held_ += count;
     if (held_ > viewHeldBytes) {
-        view_.release(0, view_.size());
+        view_.release();
         held_ = count;
     }
     return {view_.data() + offset, count};

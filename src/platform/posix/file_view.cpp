@@ -3,7 +3,6 @@
 #include "platform/file_view.h"
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 namespace calvorn {
 
@@ -18,14 +17,10 @@ FileView FileView::of(std::FILE* file, std::uint64_t bytes)
     return view;
 }
 
-void FileView::release(std::uint64_t offset, std::uint64_t count) const
+void FileView::release() const
 {
-    if (data_ == nullptr || offset >= size_) return;
-    const auto page = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
-    const std::uint64_t first = offset / page * page;
-    const std::uint64_t end = offset + count < size_ ? offset + count : size_;
     // Advice only: where the system does not take it the pages just stay.
-    madvise(const_cast<std::byte*>(data_) + first, static_cast<std::size_t>(end - first), MADV_DONTNEED);
+    if (data_ != nullptr) madvise(const_cast<std::byte*>(data_), static_cast<std::size_t>(size_), MADV_DONTNEED);
 }
 
 void FileView::close()

@@ -30,13 +30,11 @@ FileView FileView::of(std::FILE* file, std::uint64_t bytes)
     return view;
 }
 
-void FileView::release(std::uint64_t offset, std::uint64_t count) const
+void FileView::release() const
 {
-    if (data_ == nullptr || offset >= size_) return;
-    const std::uint64_t end = offset + count < size_ ? offset + count : size_;
     // Unlocking pages that are not locked takes them out of the working set
     // (and reports that they were not locked, which is expected here).
-    VirtualUnlock(const_cast<std::byte*>(data_) + offset, static_cast<SIZE_T>(end - offset));
+    if (data_ != nullptr) VirtualUnlock(const_cast<std::byte*>(data_), static_cast<SIZE_T>(size_));
 }
 
 void FileView::close()
