@@ -6,6 +6,7 @@
 #include <span>
 
 #include "fft/fused_rounding.h"
+#include "fft/real_data_source.h"
 #include "fft/transform_plan.h"
 
 namespace calvorn::fft {
@@ -16,9 +17,10 @@ namespace calvorn::fft {
 enum class SpectrumOrder { natural, pairsReversed };
 
 // The transforms on the plan's length and the given path (which must be
-// usable).
+// usable). A forward transform (or product) given a source takes its real
+// data from there, not from the lower half of x (fft/real_data_source.h).
 void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double> x,
-                      SpectrumOrder order = SpectrumOrder::natural);
+                      SpectrumOrder order = SpectrumOrder::natural, const RealDataSource* source = nullptr);
 void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double> x,
                       SpectrumOrder order = SpectrumOrder::natural);
 
@@ -27,10 +29,10 @@ void inverseTransform(const TransformPlan& plan, LanePath path, std::span<double
 void productTransform(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<const double> other);
 // The same with the results rounded as the last pass writes them.
 void productTransform(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<const double> other,
-                      FusedRounding& rounding);
+                      FusedRounding& rounding, const RealDataSource* source = nullptr);
 
 // The square that keeps x's spectrum in x and brings the rounded square back in y.
 void squareKeepingSpectrum(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<double> y,
-                           FusedRounding& rounding);
+                           FusedRounding& rounding, const RealDataSource* source = nullptr);
 
 } // namespace calvorn::fft

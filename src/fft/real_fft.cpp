@@ -154,9 +154,9 @@ struct SquareKeepKernels {
     static void genericOctets(auto&&... args) { baseline::squareKeepGenericOctets(args...); }
 };
 
-void forwardPasses(const TransformPlan& plan, LanePath path, double* x)
+void forwardPasses(const TransformPlan& plan, LanePath path, double* x, const RealDataSource* source)
 {
-    onLanePath<ForwardKernels>(path, plan, x);
+    onLanePath<ForwardKernels>(path, plan, x, source);
 }
 
 void inversePasses(const TransformPlan& plan, LanePath path, double* x)
@@ -164,16 +164,28 @@ void inversePasses(const TransformPlan& plan, LanePath path, double* x)
     onLanePath<InverseKernels>(path, plan, x);
 }
 
-// `rounding...` is empty, or the fused rounding of the results.
-template <typename... Rounding>
-void productPasses(const TransformPlan& plan, LanePath path, double* x, const double* other, Rounding&... rounding)
+void productPasses(const TransformPlan& plan, LanePath path, double* x, const double* other)
 {
-    onLanePath<ProductKernels>(path, plan, x, other, rounding...);
+    onLanePath<ProductKernels>(path, plan, x, other);
 }
 
-void squareKeepPasses(const TransformPlan& plan, LanePath path, double* x, double* y, FusedRounding& rounding)
+void productPasses(const TransformPlan& plan, LanePath path, double* x, const double* other,
+                   FusedRounding& rounding, const RealDataSource* source)
 {
-    onLanePath<SquareKeepKernels>(path, plan, x, y, rounding);
+    onLanePath<ProductKernels>(path, plan, x, other, rounding, source);
+}
+
+void squareKeepPasses(const TransformPlan& plan, LanePath path, double* x, double* y, FusedRounding& rounding,
+                      const RealDataSource* source)
+{
+    onLanePath<SquareKeepKernels>(path, plan, x, y, rounding, source);
+}
+
+// The shortest lengths, which have no tree, take the data from a source
+// before their passes.
+void loadLowerHalf(std::span<double> data, const RealDataSource* source)
+{
+    if (source != nullptr) source->load(data.first(data.size() / 2), 0);
 }
 
 // The element-wise product of the short lengths, with the operations of the
@@ -200,7 +212,8 @@ void multiplySpectra(std::span<double> x, std::span<const double> other)
 
 // The short lengths reorder pass by pass into natural order; for the pairs'
 // own order they exchange the (few) pairs once more.
-void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double> x, SpectrumOrder order)
+void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double> x, SpectrumOrder order,
+                      const RealDataSource* source)
 {
     const std::int32_t k = plan.k;
     assert(k >= 1 && k <= largestTransformExponent);
@@ -208,11 +221,12 @@ void forwardTransform(const TransformPlan& plan, LanePath path, std::span<double
     assert(x.size() >= n);
     const std::span<double> data = x.first(n);
     if (k < smallestTreeExponent) {
+        loadLowerHalf(data, source);
         forwardPassByPass(plan, data);
         if (order == SpectrumOrder::pairsReversed) bitReversePairs(k, data);
         return;
     }
-    forwardPasses(plan, path, data.data());
+    forwardPasses(plan, path, data.data(), source);
     if (order == SpectrumOrder::natural) bitReversePairs(k, data);
 }
 
@@ -249,7 +263,7 @@ void productTransform(const TransformPlan& plan, LanePath path, std::span<double
 }
 
 void productTransform(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<const double> other,
-                      FusedRounding& rounding)
+                      FusedRounding& rounding, const RealDataSource* source)
 {
     const std::int32_t k = plan.k;
     const std::size_t n = std::size_t{1} << k;
@@ -258,17 +272,18 @@ void productTransform(const TransformPlan& plan, LanePath path, std::span<double
     const std::span<const double> factor = other.empty() ? other : other.first(n);
     if (k < smallestTreeExponent) {
         // The shortest lengths are rounded after the inverse, with the same finish.
+        loadLowerHalf(data, source);
         productTransform(plan, path, data, factor);
         RoundingFinish<double> finish(data.data(), rounding);
         for (double& value : data) finish(&value, value);
         finish.report(rounding);
         return;
     }
-    productPasses(plan, path, data.data(), factor.empty() ? nullptr : factor.data(), rounding);
+    productPasses(plan, path, data.data(), factor.empty() ? nullptr : factor.data(), rounding, source);
 }
 
 void squareKeepingSpectrum(const TransformPlan& plan, LanePath path, std::span<double> x, std::span<double> y,
-                           FusedRounding& rounding)
+                           FusedRounding& rounding, const RealDataSource* source)
 {
     const std::int32_t k = plan.k;
     const std::size_t n = std::size_t{1} << k;
@@ -276,7 +291,7 @@ void squareKeepingSpectrum(const TransformPlan& plan, LanePath path, std::span<d
     const std::span<double> data = x.first(n);
     const std::span<double> square = y.first(n);
     if (k < smallestTreeExponent) {
-        forwardTransform(plan, path, data, SpectrumOrder::pairsReversed);
+        forwardTransform(plan, path, data, SpectrumOrder::pairsReversed, source);
         std::copy(data.begin(), data.end(), square.begin());
         multiplySpectra(square, {});
         inverseTransform(plan, path, square, SpectrumOrder::pairsReversed);
@@ -285,7 +300,7 @@ void squareKeepingSpectrum(const TransformPlan& plan, LanePath path, std::span<d
         finish.report(rounding);
         return;
     }
-    squareKeepPasses(plan, path, data.data(), square.data(), rounding);
+    squareKeepPasses(plan, path, data.data(), square.data(), rounding, source);
 }
 
 } // namespace fft
@@ -294,9 +309,9 @@ void realFftForward(const fft::TransformPlan& plan, std::span<double> x) { fft::
 
 void realFftInverse(const fft::TransformPlan& plan, std::span<double> x) { fft::inverseTransform(plan, plan.path, x); }
 
-void productFftForward(const fft::TransformPlan& plan, std::span<double> x)
+void productFftForward(const fft::TransformPlan& plan, std::span<double> x, const fft::RealDataSource* source)
 {
-    fft::forwardTransform(plan, plan.path, x, fft::SpectrumOrder::pairsReversed);
+    fft::forwardTransform(plan, plan.path, x, fft::SpectrumOrder::pairsReversed, source);
 }
 
 void productFftInverse(const fft::TransformPlan& plan, std::span<double> x)
@@ -316,21 +331,22 @@ void productFftSquare(const fft::TransformPlan& plan, std::span<double> x)
 }
 
 void productFftTimes(const fft::TransformPlan& plan, std::span<const double> spectrum, std::span<double> x,
-                     fft::FusedRounding& rounding)
+                     fft::FusedRounding& rounding, const fft::RealDataSource* source)
 {
     assert(!spectrum.empty());
-    fft::productTransform(plan, plan.path, x, spectrum, rounding);
+    fft::productTransform(plan, plan.path, x, spectrum, rounding, source);
 }
 
-void productFftSquare(const fft::TransformPlan& plan, std::span<double> x, fft::FusedRounding& rounding)
+void productFftSquare(const fft::TransformPlan& plan, std::span<double> x, fft::FusedRounding& rounding,
+                      const fft::RealDataSource* source)
 {
-    fft::productTransform(plan, plan.path, x, {}, rounding);
+    fft::productTransform(plan, plan.path, x, {}, rounding, source);
 }
 
 void productFftSquareKeep(const fft::TransformPlan& plan, std::span<double> x, std::span<double> y,
-                          fft::FusedRounding& rounding)
+                          fft::FusedRounding& rounding, const fft::RealDataSource* source)
 {
-    fft::squareKeepingSpectrum(plan, plan.path, x, y, rounding);
+    fft::squareKeepingSpectrum(plan, plan.path, x, y, rounding, source);
 }
 
 } // namespace calvorn

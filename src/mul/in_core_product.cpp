@@ -55,12 +55,12 @@ std::span<double> keptTransform(RunContext& run, std::int32_t start, const KeptT
     return run.workArea.from(start);
 }
 
-// Loads words j .. j+m-1 of a number into an array and transforms it.
+// The transform of words j .. j+m-1 of a number, in an array.
 void transformWords(RunContext& run, StoredNumber& number, std::span<double> array, std::int32_t j, std::int32_t m,
                     std::int32_t k)
 {
-    loadDigits(run, number, array, j, m);
-    transformForward(run, k, array);
+    const DigitSource digits = viewDigits(run, number, array, j, m);
+    transformForward(run, k, array, &digits);
 }
 
 // The convolution sums in array, rounded. Every sum is checked; only the
@@ -95,8 +95,7 @@ void inCoreProduct(RunContext& run, StoredNumber& x, StoredNumber& y, StoredNumb
     const std::span<double> b = region(run, second, k);
     transformWords(run, x, a, 1, n, k);
     keepTransform(run, first, transformOf(x, 1, n, k, hint));
-    loadDigits(run, y, b, 1, n);
-    productToIntegers(run, k, a, b, keptOfFull(n), [&] { loadDigits(run, y, b, 1, n); });
+    productToIntegers(run, k, a, y, 1, n, b, keptOfFull(n));
     addGuardTerms(run, x, y, b, n, 4 * n);
     storeProduct(run, b, z, n);
 }
@@ -107,8 +106,7 @@ void inCoreProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, Store
     const std::int32_t k = fullExponent(n);
     const std::span<double> a = keptTransform(run, first, transformOf(x, 1, n, k, hint));
     const std::span<double> b = region(run, second, k);
-    loadDigits(run, y, b, 1, n);
-    productToIntegers(run, k, a, b, keptOfFull(n), [&] { loadDigits(run, y, b, 1, n); });
+    productToIntegers(run, k, a, y, 1, n, b, keptOfFull(n));
     addGuardTerms(run, x, y, b, n, 4 * n);
     storeProduct(run, b, z, n);
 }
@@ -119,9 +117,8 @@ void inCoreHalfProduct(RunContext& run, StoredNumber& x, StoredNumber& y, Stored
     const std::int32_t k = halfExponent(n);
     const std::span<double> a = region(run, first, k);
     const std::span<double> b = region(run, second, k);
-    loadDigits(run, x, a, 1, n / 2);
     transformWords(run, y, b, n / 2 + 1, n / 2, k);
-    productToIntegers(run, k, b, a, keptOfHalf(n), [&] { loadDigits(run, x, a, 1, n / 2); });
+    productToIntegers(run, k, b, x, 1, n / 2, a, keptOfHalf(n));
     addHalfProductTerms(run, x, y, a, n, 2 * n);
     storeUpperHalf(run, a, z, n);
 }
@@ -132,8 +129,7 @@ void inCoreHalfProductReuse(RunContext& run, StoredNumber& x, StoredNumber& y, S
     const std::int32_t k = halfExponent(n);
     const std::span<double> a = keptTransform(run, first, transformOf(x, 1, n / 2, k, hint));
     const std::span<double> b = region(run, second, k);
-    loadDigits(run, y, b, n / 2 + 1, n / 2);
-    productToIntegers(run, k, a, b, keptOfHalf(n), [&] { loadDigits(run, y, b, n / 2 + 1, n / 2); });
+    productToIntegers(run, k, a, y, n / 2 + 1, n / 2, b, keptOfHalf(n));
     addHalfProductTerms(run, x, y, b, n, 2 * n);
     storeUpperHalf(run, b, z, n);
 }
@@ -142,8 +138,7 @@ void inCoreSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::int32_
 {
     const std::int32_t k = fullExponent(n);
     const std::span<double> a = region(run, start, k);
-    loadDigits(run, x, a, 1, n);
-    productToIntegers(run, k, {}, a, keptOfFull(n), [&] { loadDigits(run, x, a, 1, n); });
+    productToIntegers(run, k, {}, x, 1, n, a, keptOfFull(n));
     addGuardTerms(run, x, x, a, n, 4 * n);
     storeProduct(run, a, z, n);
 }
@@ -152,8 +147,7 @@ void inCoreHalfSquare(RunContext& run, StoredNumber& x, StoredNumber& z, std::in
 {
     const std::int32_t k = halfExponent(n);
     const std::span<double> a = region(run, start, k);
-    loadDigits(run, x, a, 1, n / 2);
-    productToIntegers(run, k, {}, a, keptOfHalfSquare(n), [&] { loadDigits(run, x, a, 1, n / 2); });
+    productToIntegers(run, k, {}, x, 1, n / 2, a, keptOfHalfSquare(n));
     completeHalfSquare(run, x, a, n, 2 * n);
     storeProduct(run, a, z, n);
 }
@@ -164,15 +158,15 @@ void inCoreHalfSquareKeep(RunContext& run, StoredNumber& x, StoredNumber& z, std
     const std::int32_t k = halfExponent(n);
     const std::span<double> a = region(run, first, k);
     const std::span<double> b = region(run, second, k);
-    loadDigits(run, x, a, 1, n / 2);
     // The spectrum stays in a as the square comes back in b, rounded. If
     // the fused rounding refuses a value (or a fault is injected for a test),
     // the square is made from the spectrum and rounded value by value.
     bool rounded = false;
     if (run.nudgeNextRoundedValue) {
-        transformForward(run, k, a);
+        transformWords(run, x, a, 1, n / 2, k);
     } else {
-        rounded = squareKeepToIntegers(run, k, a, b, keptOfHalfSquare(n));
+        const DigitSource digits = viewDigits(run, x, a, 1, n / 2);
+        rounded = squareKeepToIntegers(run, k, a, b, keptOfHalfSquare(n), &digits);
     }
     keepTransform(run, first, transformOf(x, 1, n / 2, k, hint));
     if (!rounded) {

@@ -56,8 +56,8 @@ StoredNumber& spectrumStoreY(RunContext& run) { return *run.spectrumStoreY; }
 void transformBlockInto(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t block,
                         std::span<double> array)
 {
-    loadDigits(run, number, array, (block - 1) * layout.m + 1, layout.m);
-    transformForward(run, layout.k, array);
+    const DigitSource digits = viewDigits(run, number, array, (block - 1) * layout.m + 1, layout.m);
+    transformForward(run, layout.k, array, &digits);
 }
 
 void transformBlock(RunContext& run, const BlockLayout& layout, StoredNumber& number, std::int32_t block)
@@ -161,9 +161,8 @@ void storeSingleBlockProduct(RunContext& run, const BlockLayout& layout, PieceTa
 {
     // The store of a lowest piece reads e[0 .. b/2 + 4]; every value is checked.
     const std::span<double> w = transformArray(run);
-    const auto load = [&] { loadDigits(run, number, w, (block - 1) * layout.m + 1, layout.m); };
-    load();
-    productToIntegers(run, layout.k, spectrum, w.first(static_cast<std::size_t>(layout.b)), layout.b / 2 + 5, load);
+    productToIntegers(run, layout.k, spectrum, number, (block - 1) * layout.m + 1, layout.m,
+                      w.first(static_cast<std::size_t>(layout.b)), layout.b / 2 + 5);
     storeProductPiece(run, w, target.z, layout.b, f, false, true, target.savedPieceCarry);
 }
 

@@ -37,10 +37,11 @@ void countBoth(RunContext& run, std::int32_t k)
 
 } // namespace
 
-void transformForward(RunContext& run, std::int32_t k, std::span<double> array)
+void transformForward(RunContext& run, std::int32_t k, std::span<double> array, const fft::RealDataSource* source)
 {
     ++run.transforms.forward[static_cast<std::size_t>(k)];
-    planned(run, k, TransformWork::forward, [&](const fft::TransformPlan& plan) { productFftForward(plan, array); });
+    planned(run, k, TransformWork::forward,
+            [&](const fft::TransformPlan& plan) { productFftForward(plan, array, source); });
 }
 
 void transformInverse(RunContext& run, std::int32_t k, std::span<double> array)
@@ -84,27 +85,27 @@ bool takeIn(RunContext& run, const fft::FusedRounding& rounding)
 } // namespace
 
 bool transformToIntegers(RunContext& run, std::int32_t k, std::span<const double> spectrum, std::span<double> array,
-                         std::int32_t kept)
+                         std::int32_t kept, const fft::RealDataSource* source)
 {
     countBoth(run, k);
     fft::FusedRounding rounding = fusedRounding(kept);
     if (spectrum.empty()) {
         planned(run, k, TransformWork::square,
-                [&](const fft::TransformPlan& plan) { productFftSquare(plan, array, rounding); });
+                [&](const fft::TransformPlan& plan) { productFftSquare(plan, array, rounding, source); });
     } else {
         planned(run, k, TransformWork::times,
-                [&](const fft::TransformPlan& plan) { productFftTimes(plan, spectrum, array, rounding); });
+                [&](const fft::TransformPlan& plan) { productFftTimes(plan, spectrum, array, rounding, source); });
     }
     return takeIn(run, rounding);
 }
 
 bool squareKeepToIntegers(RunContext& run, std::int32_t k, std::span<double> array, std::span<double> square,
-                          std::int32_t kept)
+                          std::int32_t kept, const fft::RealDataSource* source)
 {
     countBoth(run, k);
     fft::FusedRounding rounding = fusedRounding(kept);
     planned(run, k, TransformWork::squareKeep,
-            [&](const fft::TransformPlan& plan) { productFftSquareKeep(plan, array, square, rounding); });
+            [&](const fft::TransformPlan& plan) { productFftSquareKeep(plan, array, square, rounding, source); });
     return takeIn(run, rounding);
 }
 

@@ -7,12 +7,16 @@
 #include <cstdint>
 #include <span>
 
+#include "fft/real_data_source.h"
 #include "storage/run_context.h"
 
 namespace calvorn {
 
-// The spectrum of the real data in array[0 .. 2^(k-1)) (upper half ignored).
-void transformForward(RunContext& run, std::int32_t k, std::span<double> array);
+// The spectrum of the real data in array[0 .. 2^(k-1)) (upper half ignored),
+// or of the data `source` gives where it is not null: the forward transforms
+// below take their data from a source the same way (fft/real_data_source.h).
+void transformForward(RunContext& run, std::int32_t k, std::span<double> array,
+                      const fft::RealDataSource* source = nullptr);
 
 // Back from such a spectrum (or an element-wise product of such spectra).
 void transformInverse(RunContext& run, std::int32_t k, std::span<double> array);
@@ -33,13 +37,13 @@ void transformSquare(RunContext& run, std::int32_t k, std::span<double> array);
 // product again and round it the separate way, which fails at that value.
 // An empty spectrum means the square.
 bool transformToIntegers(RunContext& run, std::int32_t k, std::span<const double> spectrum, std::span<double> array,
-                         std::int32_t kept);
+                         std::int32_t kept, const fft::RealDataSource* source = nullptr);
 
 // The square of the real data in `array` with its spectrum kept there (as
 // transformForward leaves it) and the rounded square in `square`, rounded
 // and taken in as by transformToIntegers. When this returns false the
 // spectrum in `array` is whole, and only the square must be made again.
 bool squareKeepToIntegers(RunContext& run, std::int32_t k, std::span<double> array, std::span<double> square,
-                          std::int32_t kept);
+                          std::int32_t kept, const fft::RealDataSource* source = nullptr);
 
 } // namespace calvorn

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <set>
 #include <span>
@@ -123,6 +124,88 @@ std::string describe(std::int32_t k, fft::LanePath path, const fft::TreeTuning& 
     return std::string(what) + ", k = " + std::to_string(k) + ", " + fft::variantName({path, tuning});
 }
 
+// The lower half of some data, given run by run as the first pass asks;
+// counts what it gave, so that an element asked twice or never shows.
+class CountingSource final : public fft::RealDataSource {
+public:
+    explicit CountingSource(const std::vector<double>& data) : data_(data), given_(data.size(), 0) {}
+    void load(std::span<double> to, std::size_t element) const override
+    {
+        for (std::size_t i = 0; i < to.size(); ++i) {
+            to[i] = data_[element + i];
+            ++given_[element + i];
+        }
+    }
+    // Whether every element of the lower half was given exactly once.
+    bool gaveEachOnce() const
+    {
+        for (std::size_t i = 0; i < given_.size(); ++i) {
+            if (given_[i] != (i < given_.size() / 2 ? 1 : 0)) return false;
+        }
+        return true;
+    }
+
+private:
+    const std::vector<double>& data_;
+    mutable std::vector<int> given_;
+};
+
+// An array whose lower half no sourced transform may read.
+void spoil(AlignedArray& a)
+{
+    for (double& value : a.span()) value = std::numeric_limits<double>::quiet_NaN();
+}
+
+fft::FusedRounding wholeValues()
+{
+    fft::FusedRounding rounding;
+    rounding.kept = 0;
+    rounding.squaredLimit = 1e300;
+    return rounding;
+}
+
+// The forward transform, the rounding product and square and the square
+// that keeps its spectrum, each taking x from a source into a spoilt array:
+// the doubles of the data in place, and every element asked for once.
+void expectSourcedMatch(const fft::TransformPlan& plan, fft::LanePath path, const Expected& e, AlignedArray& a,
+                        AlignedArray& b, const AlignedArray& other, const std::string& what)
+{
+    const std::size_t n = e.x.size();
+    const auto check = [&](const char* step, std::span<double> result, const std::vector<double>& want,
+                           const CountingSource& source) {
+        EXPECT_EQ(firstDifference(result, want), n) << what << ", sourced " << step;
+        EXPECT_TRUE(source.gaveEachOnce()) << what << ", sourced " << step;
+    };
+    {
+        const CountingSource source(e.x);
+        spoil(a);
+        fft::forwardTransform(plan, path, a.span(), fft::SpectrumOrder::pairsReversed, &source);
+        check("forward", a.span(), e.xSpectrum, source);
+    }
+    {
+        const CountingSource source(e.x);
+        spoil(a);
+        fft::FusedRounding rounding = wholeValues();
+        fft::productTransform(plan, path, a.span(), other.span(), rounding, &source);
+        check("product", a.span(), e.product, source);
+    }
+    {
+        const CountingSource source(e.x);
+        spoil(a);
+        fft::FusedRounding rounding = wholeValues();
+        fft::productTransform(plan, path, a.span(), {}, rounding, &source);
+        check("square", a.span(), e.square, source);
+    }
+    {
+        const CountingSource source(e.x);
+        spoil(a);
+        fft::FusedRounding rounding = wholeValues();
+        fft::squareKeepingSpectrum(plan, path, a.span(), b.span(), rounding, &source);
+        check("kept spectrum", a.span(), e.xSpectrum, source);
+        check("kept square", b.span(), e.square, source);
+    }
+}
+
 void expectEveryTuningMatches(fft::LanePath path, std::int32_t k, const std::vector<fft::TreeTuning>& tunings,
                               std::mt19937_64& random)
 {
@@ -159,6 +242,9 @@ void expectEveryTuningMatches(fft::LanePath path, std::int32_t k, const std::vec
         fft::squareKeepingSpectrum(plan, path, a.span(), b.span(), rounding);
         ASSERT_EQ(firstDifference(a.span(), e.xSpectrum), n) << describe(k, path, tuning, "kept spectrum");
         ASSERT_EQ(firstDifference(b.span(), e.square), n) << describe(k, path, tuning, "kept square");
+
+        expectSourcedMatch(plan, path, e, a, b, other, describe(k, path, tuning, "tuning"));
+        if (::testing::Test::HasFailure()) return;
     }
 }
 
@@ -191,7 +277,31 @@ TEST_P(TuningsOnEveryLanePath, TheLongestChunkStrideMatchesTheReference)
     expectEveryTuningMatches(GetParam(), 20, tunings, random);
 }
 
-INSTANTIATE_TEST_SUITE_P(Tunings, TuningsOnEveryLanePath, ::testing::ValuesIn(fft::everyLanePath), test::lanePathTestName);
+// The short lengths, where the first pass takes the whole lower half from
+// a source at once (no tree, or rows shorter than a chunk), and the lengths
+// just past them, under every tuning.
+TEST_P(TuningsOnEveryLanePath, DataFromASourceMatchesAtTheShortLengths)
+{
+    std::mt19937_64 random(6130);
+    for (std::int32_t k = 1; k <= 11; ++k) {
+        const Expected e = expectedAt(k, random);
+        const std::size_t n = e.x.size();
+        fft::TransformPlans plans(GetParam());
+        AlignedArray a(n);
+        AlignedArray b(n);
+        AlignedArray other(n);
+        other.assign(e.ySpectrum);
+        for (const fft::TreeTuning& tuning : everyTuningAt(k, GetParam())) {
+            plans.choose(k, GetParam(), tuning);
+            expectSourcedMatch(plans.forLength(k), GetParam(), e, a, b, other,
+                               describe(k, GetParam(), tuning, "tuning"));
+            if (HasFailure()) return;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tunings, TuningsOnEveryLanePath, ::testing::ValuesIn(fft::everyLanePath),
+                         test::lanePathTestName);
 
 } // namespace
 } // namespace calvorn

@@ -15,6 +15,7 @@
 #include "fft/kernels/pass_tree.h"
 #include "fft/kernels/rounding_finish.h"
 #include "fft/kernels/row_chunks.h"
+#include "fft/real_data_source.h"
 
 namespace calvorn::fft {
 namespace { // one copy per instruction set, see lanes.h
@@ -42,17 +43,94 @@ template <bool Streaming, typename V>
     }
 }
 
-template <typename V, bool Streaming>
-void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n)
+// The columns of each row of the lower half that the opening takes from a
+// data source at a time, into a buffer of its own: few calls, and a buffer
+// that stays in the level-1 cache.
+inline constexpr std::size_t sourceColumns = 128;
+
+// The runs of the read rows (rows of stride s, row r at element r * s) that
+// the source gave last, from which the chunks are copied.
+template <std::size_t ReadRows>
+class SourceRuns {
+public:
+    SourceRuns(const RealDataSource& source, std::size_t s)
+        : source_(source), s_(s), columns_(s < sourceColumns ? s : sourceColumns)
+    {
+        while ((std::size_t{1} << shift_) < s) ++shift_;
+        for (std::size_t& start : start_) start = s; // no run held yet
+    }
+
+    // The data from `element` on, as far as a chunk reaches.
+    const double* at(std::size_t element)
+    {
+        const std::size_t r = element >> shift_; // the strides are powers of two
+        const std::size_t t = element & (s_ - 1);
+        const std::size_t start = t & ~(columns_ - 1);
+        if (start_[r] != start) {
+            source_.load({runs_ + r * sourceColumns, columns_}, element - (t - start));
+            start_[r] = start;
+        }
+        return runs_ + r * sourceColumns + (t - start);
+    }
+
+private:
+    const RealDataSource& source_;
+    std::size_t s_;
+    std::size_t columns_;
+    std::size_t shift_ = 0;
+    alignas(64) double runs_[ReadRows * sourceColumns];
+    std::size_t start_[ReadRows];
+};
+
+// Whether the opening can take its data from a source run by run: the rows
+// of its case are at least one chunk (or one source run) long. Otherwise the
+// source fills the whole lower half first.
+inline bool openingReadsSource(const TransformPlan& plan, std::size_t n)
 {
+    switch (plan.shape.shortPass) {
+    case 0:
+        return true;
+    case 1:
+        return chunkColumnsOf(plan.tuning, 16) <= n / 16;
+    default:
+        return chunkColumnsOf(plan.tuning, 32) <= n / 32;
+    }
+}
+
+// source: null when the data is in the array; else the opening asks it for
+// each run of the lower half just before reading it (openingReadsSource).
+template <typename V, bool Streaming>
+void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n, const RealDataSource* source)
+{
+    // A row run brought into a chunk row: from the array, or from the
+    // source's runs.
+    const auto reading = [x](auto& runs) {
+        return [x, &runs](double* to, const double* from, auto length) {
+            copyLanes<V>(to, runs.at(static_cast<std::size_t>(from - x)), length);
+        };
+    };
     switch (plan.shape.shortPass) {
     case 0: { // span 8: one group whose slots 4..7 are the (zero) upper half
         const std::size_t s = n / 8;
-        for (std::size_t t = 0; t < s; t += laneCount<V>) {
-            V y[8];
-            for (std::size_t m = 0; m < 4; ++m) y[m] = loadLanes<V>(x + m * s + t);
-            forwardFirstZeroUpper(y);
-            for (std::size_t m = 0; m < 8; ++m) openingStore<Streaming>(x + m * s + t, y[m]);
+        const auto butterflies = [s, x](const double* const (&in)[4], std::size_t t0, std::size_t count) {
+            for (std::size_t t = 0; t < count; t += laneCount<V>) {
+                V y[8];
+                for (std::size_t m = 0; m < 4; ++m) y[m] = loadLanes<V>(in[m] + t);
+                forwardFirstZeroUpper(y);
+                for (std::size_t m = 0; m < 8; ++m) openingStore<Streaming>(x + m * s + t0 + t, y[m]);
+            }
+        };
+        if (source == nullptr) {
+            const double* const in[4] = {x, x + s, x + 2 * s, x + 3 * s};
+            butterflies(in, 0, s);
+            break;
+        }
+        const std::size_t columns = s < sourceColumns ? s : sourceColumns;
+        alignas(64) double buffer[4 * sourceColumns];
+        const double* const in[4] = {buffer, buffer + columns, buffer + 2 * columns, buffer + 3 * columns};
+        for (std::size_t t0 = 0; t0 < s; t0 += columns) {
+            for (std::size_t m = 0; m < 4; ++m) source->load({buffer + m * columns, columns}, m * s + t0);
+            butterflies(in, t0, columns);
         }
         break;
     }
@@ -65,6 +143,7 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n)
         }
         RowSweep sweep = rowSweepOf(plan.tuning, s, 16);
         sweep.streaming = Streaming;
+        sweep.inChunks = sweep.inChunks || source != nullptr;
         const bool direct = Streaming && !sweep.inChunks;
         const auto work = [](auto streamed) {
             return [](double* const* r, std::size_t t) {
@@ -81,8 +160,11 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n)
         };
         if (direct) {
             sweepRows<V, 16>(rows, 8, s, sweep, work(std::true_type{}));
-        } else {
+        } else if (source == nullptr) {
             sweepRows<V, 16>(rows, 8, s, sweep, work(std::false_type{}));
+        } else {
+            SourceRuns<8> runs(*source, s);
+            sweepRowsReading<V, 16>(rows, 8, s, sweep, work(std::false_type{}), reading(runs));
         }
         break;
     }
@@ -96,6 +178,7 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n)
         const LaneTwiddles<V> w = forwardTwiddles<V>(plan, pairOf(2));
         RowSweep sweep = rowSweepOf(plan.tuning, s, 32);
         sweep.streaming = Streaming;
+        sweep.inChunks = sweep.inChunks || source != nullptr;
         const bool direct = Streaming && !sweep.inChunks;
         const auto work = [&w](auto streamed) {
             return [&w](double* const* r, std::size_t t) {
@@ -124,8 +207,11 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n)
         };
         if (direct) {
             sweepRows<V, 32>(rows, 16, s, sweep, work(std::true_type{}));
-        } else {
+        } else if (source == nullptr) {
             sweepRows<V, 32>(rows, 16, s, sweep, work(std::false_type{}));
+        } else {
+            SourceRuns<16> runs(*source, s);
+            sweepRowsReading<V, 32>(rows, 16, s, sweep, work(std::false_type{}), reading(runs));
         }
         break;
     }
@@ -138,15 +224,20 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n)
 // quarters) and then the radix-8 pass of span 8, 16 or 32, whose groups are
 // the halves or quarters of the array. Only the lower half is read. The
 // stores go past the caches where the tuning asks for it and the lanes are
-// whole vectors of an aligned array.
+// whole vectors of an aligned array. The data comes from `source` when it
+// is not null.
 template <typename V>
-void forwardOpening(const TransformPlan& plan, double* x, std::size_t n)
+void forwardOpening(const TransformPlan& plan, double* x, std::size_t n, const RealDataSource* source)
 {
+    if (source != nullptr && !openingReadsSource(plan, n)) {
+        source->load({x, n / 2}, 0);
+        source = nullptr;
+    }
     const bool aligned = reinterpret_cast<std::uintptr_t>(x) % sizeof(V) == 0;
     if (plan.tuning.streamingOpening && aligned && laneCount<V> > 1) {
-        forwardOpeningWith<V, true>(plan, x, n);
+        forwardOpeningWith<V, true>(plan, x, n, source);
     } else {
-        forwardOpeningWith<V, false>(plan, x, n);
+        forwardOpeningWith<V, false>(plan, x, n, source);
     }
 }
 
@@ -244,11 +335,11 @@ void inverseClosing(const TransformPlan& plan, double* x, std::size_t n, Finish&
 // over the whole array, then each level-1 node's subtree depth first. Leaves
 // the pairs in bit-reversed order.
 template <typename V>
-void forwardPasses(const TransformPlan& plan, double* x)
+void forwardPasses(const TransformPlan& plan, double* x, const RealDataSource* source)
 {
     const TreeShape& shape = plan.shape;
     const std::size_t n = std::size_t{1} << plan.k;
-    forwardOpening<V>(plan, x, n);
+    forwardOpening<V>(plan, x, n, source);
     const ForwardTree<V> tree(plan);
     const std::size_t s = n >> (3 + shape.shortPass); // the stride of level 1
     tree.childrenOfFirst(x, s);
@@ -279,11 +370,12 @@ void inversePasses(const TransformPlan& plan, double* x)
 // forward over the whole array, then each level-1 subtree forward, multiplied
 // and back while it is in cache, then level 1 inverse with the 1/N.
 template <typename V, typename Finish>
-void productPassesThrough(const TransformPlan& plan, double* x, const double* other, Finish& finish)
+void productPassesThrough(const TransformPlan& plan, double* x, const double* other, Finish& finish,
+                          const RealDataSource* source)
 {
     const TreeShape& shape = plan.shape;
     const std::size_t n = std::size_t{1} << plan.k;
-    forwardOpening<V>(plan, x, n);
+    forwardOpening<V>(plan, x, n, source);
     const ProductTree<V> tree(plan, OtherFactor{x, other});
     const std::size_t s = n >> (3 + shape.shortPass);
     tree.childrenOfFirst(x, s);
@@ -296,15 +388,16 @@ template <typename V>
 void productPasses(const TransformPlan& plan, double* x, const double* other)
 {
     PlainFinish<V> finish;
-    productPassesThrough<V>(plan, x, other, finish);
+    productPassesThrough<V>(plan, x, other, finish, nullptr);
 }
 
 // The same with the rounding of the results done as level 1 writes them.
 template <typename V>
-void productPasses(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
+void productPasses(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding,
+                   const RealDataSource* source)
 {
     RoundingFinish<V> finish(x, rounding);
-    productPassesThrough<V>(plan, x, other, finish);
+    productPassesThrough<V>(plan, x, other, finish, source);
     finish.report(rounding);
 }
 
@@ -313,11 +406,12 @@ void productPasses(const TransformPlan& plan, double* x, const double* other, Fu
 // passes leave it, and y (another 2^k doubles) the inverse transform of the
 // spectrum squared, rounded as level 1 writes it.
 template <typename V>
-void squareKeepPasses(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding)
+void squareKeepPasses(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding,
+                      const RealDataSource* source)
 {
     const TreeShape& shape = plan.shape;
     const std::size_t n = std::size_t{1} << plan.k;
-    forwardOpening<V>(plan, x, n);
+    forwardOpening<V>(plan, x, n, source);
     const SquareKeepTree<V> tree(plan, OtherFactor{y, nullptr}, y - x);
     const std::size_t s = n >> (3 + shape.shortPass);
     tree.childrenOfFirst(x, s);

@@ -98,18 +98,19 @@ template <std::size_t Rows, typename Body>
 // Runs work(rowPointers, t) for every lane set t = 0, lanes, ... < count of
 // the given rows, where work loads, computes and stores at rowPointers[r] + t.
 // In chunks (count a multiple of the chunk's columns) it goes through a
-// chunk buffer: for every run of columns, rows[r] for r < readRows are copied
-// in (the other rows are outputs only), worked there, and all copied back.
-template <typename V, std::size_t Rows, typename Work>
-[[gnu::always_inline]] inline void sweepRows(double* const (&rows)[Rows], std::size_t readRows, std::size_t count,
-                                             const RowSweep& sweep, Work work)
+// chunk buffer: for every run of columns, rows[r] for r < readRows are
+// brought in by read(chunk row, row place, length) (the other rows are
+// outputs only), worked there, and all copied back.
+template <typename V, std::size_t Rows, typename Work, typename Read>
+[[gnu::always_inline]] inline void sweepRowsReading(double* const (&rows)[Rows], std::size_t readRows,
+                                                    std::size_t count, const RowSweep& sweep, Work work, Read read)
 {
     if (!sweep.inChunks) {
         for (std::size_t t = 0; t < count; t += laneCount<V>) work(rows, t);
         return;
     }
     forEachChunk<Rows>(sweep.columns, count, [&](double* const (&chunkRows)[Rows], std::size_t t0, auto length) {
-        for (std::size_t r = 0; r < readRows; ++r) copyLanes<V>(chunkRows[r], rows[r] + t0, length);
+        for (std::size_t r = 0; r < readRows; ++r) read(chunkRows[r], rows[r] + t0, length);
         for (std::size_t t = 0; t < length; t += laneCount<V>) work(chunkRows, t);
         if (sweep.streaming) {
             for (std::size_t r = 0; r < Rows; ++r) streamLanesFrom<V>(rows[r] + t0, chunkRows[r], length);
@@ -117,6 +118,15 @@ template <typename V, std::size_t Rows, typename Work>
             for (std::size_t r = 0; r < Rows; ++r) copyLanes<V>(rows[r] + t0, chunkRows[r], length);
         }
     });
+}
+
+// sweepRows with the read rows copied in from the array.
+template <typename V, std::size_t Rows, typename Work>
+[[gnu::always_inline]] inline void sweepRows(double* const (&rows)[Rows], std::size_t readRows, std::size_t count,
+                                             const RowSweep& sweep, Work work)
+{
+    sweepRowsReading<V, Rows>(rows, readRows, count, sweep, work,
+                              [](double* to, const double* from, auto length) { copyLanes<V>(to, from, length); });
 }
 
 // As sweepRows with every row read, for the last pass of an inverse

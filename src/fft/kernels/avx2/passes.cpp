@@ -6,19 +6,24 @@
 
 namespace calvorn::fft::avx2 {
 
-void forwardQuads(const TransformPlan& plan, double* x) { forwardPasses<LaneQuad>(plan, x); }
+void forwardQuads(const TransformPlan& plan, double* x, const RealDataSource* source)
+{
+    forwardPasses<LaneQuad>(plan, x, source);
+}
 void inverseQuads(const TransformPlan& plan, double* x) { inversePasses<LaneQuad>(plan, x); }
 void productQuads(const TransformPlan& plan, double* x, const double* other)
 {
     productPasses<LaneQuad>(plan, x, other);
 }
-void productQuads(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
+void productQuads(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding,
+                  const RealDataSource* source)
 {
-    productPasses<LaneQuad>(plan, x, other, rounding);
+    productPasses<LaneQuad>(plan, x, other, rounding, source);
 }
-void squareKeepQuads(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding)
+void squareKeepQuads(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding,
+                     const RealDataSource* source)
 {
-    squareKeepPasses<LaneQuad>(plan, x, y, rounding);
+    squareKeepPasses<LaneQuad>(plan, x, y, rounding, source);
 }
 
 } // namespace calvorn::fft::avx2

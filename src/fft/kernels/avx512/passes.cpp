@@ -7,19 +7,24 @@
 
 namespace calvorn::fft::avx512 {
 
-void forwardOctets(const TransformPlan& plan, double* x) { forwardPasses<LaneOcta>(plan, x); }
+void forwardOctets(const TransformPlan& plan, double* x, const RealDataSource* source)
+{
+    forwardPasses<LaneOcta>(plan, x, source);
+}
 void inverseOctets(const TransformPlan& plan, double* x) { inversePasses<LaneOcta>(plan, x); }
 void productOctets(const TransformPlan& plan, double* x, const double* other)
 {
     productPasses<LaneOcta>(plan, x, other);
 }
-void productOctets(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding)
+void productOctets(const TransformPlan& plan, double* x, const double* other, FusedRounding& rounding,
+                   const RealDataSource* source)
 {
-    productPasses<LaneOcta>(plan, x, other, rounding);
+    productPasses<LaneOcta>(plan, x, other, rounding, source);
 }
-void squareKeepOctets(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding)
+void squareKeepOctets(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding,
+                      const RealDataSource* source)
 {
-    squareKeepPasses<LaneOcta>(plan, x, y, rounding);
+    squareKeepPasses<LaneOcta>(plan, x, y, rounding, source);
 }
 
 } // namespace calvorn::fft::avx512
