@@ -1,6 +1,7 @@
 #include "mul/digit_loader.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "norm/digit_split.h"
 #include "storage/block_transfer.h"
@@ -8,8 +9,10 @@
 namespace calvorn {
 namespace {
 
-// Calls piece(block, words of the run in it, first element) for each block
-// that holds part of words j .. j+m-1 of x, from the block of word j upward.
+// Calls piece(block, position, count, element) for each block that holds
+// part of words j .. j+m-1, from the block of word j upward: the run's words
+// in it start at `position` within the block, `count` of them, and their
+// digits at array element `element`.
 template <typename Piece>
 void forEachBlockOfRun(const RunContext& run, std::int32_t j, std::int32_t m, Piece piece)
 {
@@ -63,7 +66,22 @@ DigitSource viewDigits(RunContext& run, StoredNumber& x, std::span<double> array
         splitWords(words, array.subspan(static_cast<std::size_t>(element), 2 * static_cast<std::size_t>(count)));
         source.pieces_.emplace_back();
     });
+    const auto bytes = static_cast<std::uint64_t>(m) * sizeof(std::int32_t);
+    if (bytes > StoredNumber::viewHeldBytes) source.viewedFrom_ = &x;
     return source;
+}
+
+DigitSource::DigitSource(DigitSource&& other) noexcept
+    : fft::RealDataSource(other), pieces_(std::move(other.pieces_)), viewedFrom_(other.viewedFrom_),
+      array_(other.array_), blockWords_(other.blockWords_), firstPosition_(other.firstPosition_),
+      words_(other.words_)
+{
+    other.viewedFrom_ = nullptr;
+}
+
+DigitSource::~DigitSource()
+{
+    if (viewedFrom_ != nullptr) viewedFrom_->giveBackViewedPages();
 }
 
 void DigitSource::load(std::span<double> to, std::size_t element) const

@@ -25,8 +25,16 @@ void loadDigits(RunContext& run, StoredNumber& x, std::span<double> array, std::
 // can be; a block that had to be read is split into its place in the array
 // at once (the block buffer serves the next block), and the source gives
 // those elements from there.
+// A run longer than the view may hold gives back the pages it looked at
+// when its source goes (the transform has read them by then).
 class DigitSource final : public fft::RealDataSource {
 public:
+    DigitSource(DigitSource&& other) noexcept;
+    DigitSource(const DigitSource&) = delete;
+    DigitSource& operator=(const DigitSource&) = delete;
+    DigitSource& operator=(DigitSource&&) = delete;
+    ~DigitSource();
+
     void load(std::span<double> to, std::size_t element) const override;
 
 private:
@@ -36,7 +44,10 @@ private:
     // The words of the run in each block it touches, in order: the first
     // starts at the run's first word, every later one at a block's first
     // word. An empty piece was split into the array.
+    DigitSource() = default;
+
     std::vector<std::span<const std::int32_t>> pieces_;
+    StoredNumber* viewedFrom_ = nullptr; // whose view to give back at the end
     std::span<double> array_;
     std::size_t blockWords_ = 0;
     std::size_t firstPosition_ = 0; // the run's first word within its block

@@ -53,6 +53,12 @@ std::span<const std::byte> StoredNumber::viewed(std::uint64_t offset, std::size_
     return {view_.data() + offset, count};
 }
 
+void StoredNumber::giveBackViewedPages()
+{
+    if (!view_.empty()) view_.release();
+    held_ = 0;
+}
+
 std::string StoredNumber::close()
 {
     // The views go first: a file with a view of it cannot be removed everywhere.

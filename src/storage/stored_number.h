@@ -39,6 +39,9 @@ public:
     // the view is given back once more than viewHeldBytes have passed
     // through it.
     std::span<const std::byte> viewed(std::uint64_t offset, std::size_t count);
+    // Gives back what the process holds of the view now: for a step that
+    // looked at more blocks at once than viewHeldBytes and is done with them.
+    void giveBackViewedPages();
     // The file holds its bytes up to `end` (a block was written there).
     void noteWritten(std::uint64_t end) { written_ = end > written_ ? end : written_; }
 

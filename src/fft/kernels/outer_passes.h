@@ -83,8 +83,8 @@ private:
 };
 
 // Whether the opening can take its data from a source run by run: the rows
-// of its case are at least one chunk (or one source run) long. Otherwise the
-// source fills the whole lower half first.
+// of its case are at least one chunk long (the span-8 case takes runs of any
+// length). Otherwise the source fills the whole lower half first.
 inline bool openingReadsSource(const TransformPlan& plan, std::size_t n)
 {
     switch (plan.shape.shortPass) {
@@ -98,12 +98,12 @@ inline bool openingReadsSource(const TransformPlan& plan, std::size_t n)
 }
 
 // source: null when the data is in the array; else the opening asks it for
-// each run of the lower half just before reading it (openingReadsSource).
+// each run of the lower half just before reading it (openingReadsSource),
+// and the rows go through chunk buffers whatever the tuning says.
 template <typename V, bool Streaming>
 void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n, const RealDataSource* source)
 {
-    // A row run brought into a chunk row: from the array, or from the
-    // source's runs.
+    // Chunk rows filled from the source's runs instead of from the array.
     const auto reading = [x](auto& runs) {
         return [x, &runs](double* to, const double* from, auto length) {
             copyLanes<V>(to, runs.at(static_cast<std::size_t>(from - x)), length);
@@ -125,11 +125,10 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n, con
             butterflies(in, 0, s);
             break;
         }
+        SourceRuns<4> runs(*source, s);
         const std::size_t columns = s < sourceColumns ? s : sourceColumns;
-        alignas(64) double buffer[4 * sourceColumns];
-        const double* const in[4] = {buffer, buffer + columns, buffer + 2 * columns, buffer + 3 * columns};
         for (std::size_t t0 = 0; t0 < s; t0 += columns) {
-            for (std::size_t m = 0; m < 4; ++m) source->load({buffer + m * columns, columns}, m * s + t0);
+            const double* const in[4] = {runs.at(t0), runs.at(s + t0), runs.at(2 * s + t0), runs.at(3 * s + t0)};
             butterflies(in, t0, columns);
         }
         break;
