@@ -277,9 +277,9 @@ TEST_P(TuningsOnEveryLanePath, TheLongestChunkStrideMatchesTheReference)
     expectEveryTuningMatches(GetParam(), 20, tunings, random);
 }
 
-// The short lengths, where the first pass takes the whole lower half from
-// a source at once (no tree, or rows shorter than a chunk), and the lengths
-// just past them, under every tuning.
+// The short lengths, where the transforms without a tree take the whole
+// lower half from a source at once and the first pass's rows are shorter
+// than a run of the source, under every tuning.
 TEST_P(TuningsOnEveryLanePath, DataFromASourceMatchesAtTheShortLengths)
 {
     std::mt19937_64 random(6130);

@@ -82,24 +82,34 @@ private:
     std::size_t start_[ReadRows];
 };
 
-// Whether the opening can take its data from a source run by run: the rows
-// of its case are at least one chunk long (the span-8 case takes runs of any
-// length). Otherwise the source fills the whole lower half first.
-inline bool openingReadsSource(const TransformPlan& plan, std::size_t n)
+// The opening's butterflies over rows of stride s whose first ReadRows rows
+// (row r at element r * s, the lower half) come from a source: for each run
+// of columns the source gives those rows' runs, and body(in, ti, rows, t)
+// reads in[r] + ti and writes rows[r] + t.
+template <typename V, std::size_t ReadRows, typename Body>
+[[gnu::always_inline]] inline void openingFromSource(const double* x, double* const* rows, std::size_t s,
+                                                     const RealDataSource& source, Body body)
 {
-    switch (plan.shape.shortPass) {
-    case 0:
-        return true;
-    case 1:
-        return chunkColumnsOf(plan.tuning, 16) <= n / 16;
-    default:
-        return chunkColumnsOf(plan.tuning, 32) <= n / 32;
+    SourceRuns<ReadRows> runs(source, s);
+    const std::size_t columns = s < sourceColumns ? s : sourceColumns;
+    for (std::size_t t0 = 0; t0 < s; t0 += columns) {
+        const double* in[ReadRows];
+        for (std::size_t r = 0; r < ReadRows; ++r) in[r] = runs.at(static_cast<std::size_t>(rows[r] - x) + t0);
+        for (std::size_t t = 0; t < columns; t += laneCount<V>) body(in, t, rows, t0 + t);
     }
 }
 
+// A body(in, ti, rows, t) that reads the rows it writes, as sweepRows works.
+template <typename Body>
+[[gnu::always_inline]] inline auto inPlace(Body body)
+{
+    return [body](double* const* r, std::size_t t) { body(r, t, r, t); };
+}
+
 // source: null when the data is in the array; else the opening asks it for
-// each run of the lower half just before reading it (openingReadsSource),
-// and the rows go through chunk buffers whatever the tuning says.
+// each run of the lower half just before reading it: into a chunk buffer
+// where the tuning works the rows in chunks, else into a buffer of runs
+// from which the butterflies read.
 template <typename V, bool Streaming>
 void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n, const RealDataSource* source)
 {
@@ -112,24 +122,18 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n, con
     switch (plan.shape.shortPass) {
     case 0: { // span 8: one group whose slots 4..7 are the (zero) upper half
         const std::size_t s = n / 8;
-        const auto butterflies = [s, x](const double* const (&in)[4], std::size_t t0, std::size_t count) {
-            for (std::size_t t = 0; t < count; t += laneCount<V>) {
-                V y[8];
-                for (std::size_t m = 0; m < 4; ++m) y[m] = loadLanes<V>(in[m] + t);
-                forwardFirstZeroUpper(y);
-                for (std::size_t m = 0; m < 8; ++m) openingStore<Streaming>(x + m * s + t0 + t, y[m]);
-            }
+        double* rows[8];
+        for (std::size_t m = 0; m < 8; ++m) rows[m] = x + m * s;
+        const auto body = [](const double* const* in, std::size_t ti, double* const* r, std::size_t t) {
+            V y[8];
+            for (std::size_t m = 0; m < 4; ++m) y[m] = loadLanes<V>(in[m] + ti);
+            forwardFirstZeroUpper(y);
+            for (std::size_t m = 0; m < 8; ++m) openingStore<Streaming>(r[m] + t, y[m]);
         };
         if (source == nullptr) {
-            const double* const in[4] = {x, x + s, x + 2 * s, x + 3 * s};
-            butterflies(in, 0, s);
-            break;
-        }
-        SourceRuns<4> runs(*source, s);
-        const std::size_t columns = s < sourceColumns ? s : sourceColumns;
-        for (std::size_t t0 = 0; t0 < s; t0 += columns) {
-            const double* const in[4] = {runs.at(t0), runs.at(s + t0), runs.at(2 * s + t0), runs.at(3 * s + t0)};
-            butterflies(in, t0, columns);
+            for (std::size_t t = 0; t < s; t += laneCount<V>) body(rows, t, rows, t);
+        } else {
+            openingFromSource<V, 4>(x, rows, s, *source, body);
         }
         break;
     }
@@ -142,13 +146,12 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n, con
         }
         RowSweep sweep = rowSweepOf(plan.tuning, s, 16);
         sweep.streaming = Streaming;
-        sweep.inChunks = sweep.inChunks || source != nullptr;
         const bool direct = Streaming && !sweep.inChunks;
         const auto work = [](auto streamed) {
-            return [](double* const* r, std::size_t t) {
+            return [](const double* const* in, std::size_t ti, double* const* r, std::size_t t) {
                 V y0[8];
                 V y1[8];
-                for (std::size_t m = 0; m < 8; ++m) y0[m] = y1[m] = loadLanes<V>(r[m] + t);
+                for (std::size_t m = 0; m < 8; ++m) y0[m] = y1[m] = loadLanes<V>(in[m] + ti);
                 forwardFirst(y0);
                 forwardSecond(y1);
                 for (std::size_t m = 0; m < 8; ++m) {
@@ -157,13 +160,15 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n, con
                 }
             };
         };
-        if (direct) {
-            sweepRows<V, 16>(rows, 8, s, sweep, work(std::true_type{}));
-        } else if (source == nullptr) {
-            sweepRows<V, 16>(rows, 8, s, sweep, work(std::false_type{}));
-        } else {
+        if (source != nullptr && !sweep.inChunks) {
+            openingFromSource<V, 8>(x, rows, s, *source, work(std::bool_constant<Streaming>{}));
+        } else if (source != nullptr) {
             SourceRuns<8> runs(*source, s);
-            sweepRowsReading<V, 16>(rows, 8, s, sweep, work(std::false_type{}), reading(runs));
+            sweepRowsReading<V, 16>(rows, 8, s, sweep, inPlace(work(std::false_type{})), reading(runs));
+        } else if (direct) {
+            sweepRows<V, 16>(rows, 8, s, sweep, inPlace(work(std::true_type{})));
+        } else {
+            sweepRows<V, 16>(rows, 8, s, sweep, inPlace(work(std::false_type{})));
         }
         break;
     }
@@ -177,17 +182,16 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n, con
         const LaneTwiddles<V> w = forwardTwiddles<V>(plan, pairOf(2));
         RowSweep sweep = rowSweepOf(plan.tuning, s, 32);
         sweep.streaming = Streaming;
-        sweep.inChunks = sweep.inChunks || source != nullptr;
         const bool direct = Streaming && !sweep.inChunks;
         const auto work = [&w](auto streamed) {
-            return [&w](double* const* r, std::size_t t) {
+            return [&w](const double* const* in, std::size_t ti, double* const* r, std::size_t t) {
                 V y0[8];
                 V y1[8];
                 V j[8];
                 V k[8];
                 for (std::size_t m = 0; m < 8; ++m) {
-                    const V a = loadLanes<V>(r[m] + t);
-                    const V b = loadLanes<V>(r[8 + m] + t);
+                    const V a = loadLanes<V>(in[m] + ti);
+                    const V b = loadLanes<V>(in[8 + m] + ti);
                     y0[m] = a + b;
                     y1[m] = a - b;
                     j[m] = a;
@@ -204,13 +208,15 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n, con
                 }
             };
         };
-        if (direct) {
-            sweepRows<V, 32>(rows, 16, s, sweep, work(std::true_type{}));
-        } else if (source == nullptr) {
-            sweepRows<V, 32>(rows, 16, s, sweep, work(std::false_type{}));
-        } else {
+        if (source != nullptr && !sweep.inChunks) {
+            openingFromSource<V, 16>(x, rows, s, *source, work(std::bool_constant<Streaming>{}));
+        } else if (source != nullptr) {
             SourceRuns<16> runs(*source, s);
-            sweepRowsReading<V, 32>(rows, 16, s, sweep, work(std::false_type{}), reading(runs));
+            sweepRowsReading<V, 32>(rows, 16, s, sweep, inPlace(work(std::false_type{})), reading(runs));
+        } else if (direct) {
+            sweepRows<V, 32>(rows, 16, s, sweep, inPlace(work(std::true_type{})));
+        } else {
+            sweepRows<V, 32>(rows, 16, s, sweep, inPlace(work(std::false_type{})));
         }
         break;
     }
@@ -228,10 +234,6 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n, con
 template <typename V>
 void forwardOpening(const TransformPlan& plan, double* x, std::size_t n, const RealDataSource* source)
 {
-    if (source != nullptr && !openingReadsSource(plan, n)) {
-        source->load({x, n / 2}, 0);
-        source = nullptr;
-    }
     const bool aligned = reinterpret_cast<std::uintptr_t>(x) % sizeof(V) == 0;
     if (plan.tuning.streamingOpening && aligned && laneCount<V> > 1) {
         forwardOpeningWith<V, true>(plan, x, n, source);
