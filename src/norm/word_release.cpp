@@ -5,6 +5,7 @@
 
 #include "common/vector_path.h"
 #include "norm/carry_release.h"
+#include "norm/digit_split.h"
 
 namespace calvorn {
 
@@ -43,12 +44,13 @@ double releaseWordsInto(std::span<const double> e, std::int32_t lowWord, std::sp
         const std::size_t first = end - count;
         const std::span<std::int32_t> part = slots.subspan(first, count);
         const std::int32_t k0 = lowWord + static_cast<std::int32_t>(first);
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::int32_t k = k0 + static_cast<std::int32_t>(i);
-            const WordDigits old = splitWord(part[i]);
-            sums[2 * i + 1] = e[static_cast<std::size_t>(2 * k - 3)] + old.hi;
-            sums[2 * i + 2] = old.lo + e[static_cast<std::size_t>(2 * k - 2)];
-        }
+        // The old words' digits, then the halves added to them (a sum of
+        // two doubles does not depend on their order): word k0 + i's high
+        // half e[2 k0 - 3 + 2i] and low half e[2 k0 - 2 + 2i].
+        const std::span<double> digits = std::span<double>(sums).subspan(1, 2 * count);
+        splitWords(part, digits);
+        const std::span<const double> halves = e.subspan(static_cast<std::size_t>(2 * k0 - 3), 2 * count);
+        for (std::size_t i = 0; i < digits.size(); ++i) digits[i] = halves[i] + digits[i];
         carry = releaseWords(std::span<const double>(sums).first(2 * count + 1), 2, part, carry);
         end = first;
     }

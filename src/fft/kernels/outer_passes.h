@@ -49,7 +49,8 @@ template <bool Streaming, typename V>
 inline constexpr std::size_t sourceColumns = 128;
 
 // The runs of the read rows (rows of stride s, row r at element r * s) that
-// the source gave last, from which the chunks are copied.
+// the source gave last, from which the chunk rows are filled or the
+// butterflies read.
 template <std::size_t ReadRows>
 class SourceRuns {
 public:
@@ -60,7 +61,7 @@ public:
         for (std::size_t& start : start_) start = s; // no run held yet
     }
 
-    // The data from `element` on, as far as a chunk reaches.
+    // The data from `element` on, to the end of the run of columns it lies in.
     const double* at(std::size_t element)
     {
         const std::size_t r = element >> shift_; // the strides are powers of two
