@@ -12,6 +12,7 @@
 
 #include "fft/kernels/butterflies.h"
 #include "fft/kernels/lanes.h"
+#include "fft/kernels/level_one.h"
 #include "fft/kernels/pass_tree.h"
 #include "fft/kernels/rounding_finish.h"
 #include "fft/kernels/row_chunks.h"
@@ -25,63 +26,6 @@ namespace { // one copy per instruction set, see lanes.h
 // rows of the radix-2 and radix-4 cases crowd the cache sets and go through
 // chunk buffers (4 KiB) where that pays; the eight rows of the span-8 case
 // do not crowd them.
-
-// Level 1 of the forward transform of n = 2^k doubles (k >= 6): the radix-2
-// pass (a copy of the lower half) or the radix-4 pass (two sums of the lower
-// quarters) and then the radix-8 pass of span 8, 16 or 32, whose groups are
-// the halves or quarters of the array. Only the lower half is read.
-// A store of the opening: past the caches when the tuning asks for it and
-// the value goes straight to the array (a chunk buffer is copied back past
-// them instead).
-template <bool Streaming, typename V>
-[[gnu::always_inline]] inline void openingStore(double* p, V value)
-{
-    if constexpr (Streaming) {
-        streamLanes(p, value);
-    } else {
-        storeLanes(p, value);
-    }
-}
-
-// The columns of each row of the lower half that the opening takes from a
-// data source at a time, into a buffer of its own: few calls, and a buffer
-// that stays in the level-1 cache.
-inline constexpr std::size_t sourceColumns = 128;
-
-// The runs of the read rows (rows of stride s, row r at element r * s) that
-// the source gave last, from which the chunk rows are filled or the
-// butterflies read.
-template <std::size_t ReadRows>
-class SourceRuns {
-public:
-    SourceRuns(const RealDataSource& source, std::size_t s)
-        : source_(source), s_(s), columns_(s < sourceColumns ? s : sourceColumns)
-    {
-        while ((std::size_t{1} << shift_) < s) ++shift_;
-        for (std::size_t& start : start_) start = s; // no run held yet
-    }
-
-    // The data from `element` on, to the end of the run of columns it lies in.
-    const double* at(std::size_t element)
-    {
-        const std::size_t r = element >> shift_; // the strides are powers of two
-        const std::size_t t = element & (s_ - 1);
-        const std::size_t start = t & ~(columns_ - 1);
-        if (start_[r] != start) {
-            source_.load({runs_ + r * sourceColumns, columns_}, element - (t - start));
-            start_[r] = start;
-        }
-        return runs_ + r * sourceColumns + (t - start);
-    }
-
-private:
-    const RealDataSource& source_;
-    std::size_t s_;
-    std::size_t columns_;
-    std::size_t shift_ = 0;
-    alignas(64) double runs_[ReadRows * sourceColumns];
-    std::size_t start_[ReadRows];
-};
 
 // The opening's butterflies over rows of stride s whose first ReadRows rows
 // (row r at element r * s, the lower half) come from a source: for each run
@@ -107,118 +51,74 @@ template <typename Body>
     return [body](double* const* r, std::size_t t) { body(r, t, r, t); };
 }
 
-// source: null when the data is in the array; else the opening asks it for
-// each run of the lower half just before reading it: into a chunk buffer
-// where the tuning works the rows in chunks, else into a buffer of runs
-// from which the butterflies read.
+// Level 1 of the forward transform over rows of `Rows` rows (16 or 32) of
+// which the lower half is read, through `opening` (a function of a
+// std::bool_constant saying whether its stores go past the caches, giving the
+// butterflies at one column). source: null when the data is in the array;
+// else the opening asks it for each run of the lower half just before reading
+// it: into a chunk buffer where the tuning works the rows in chunks, else
+// into a buffer of runs from which the butterflies read.
+template <typename V, bool Streaming, std::size_t Rows, typename Opening>
+void openingSweep(const TransformPlan& plan, double* x, const LevelOne& one, const RealDataSource* source,
+                  Opening opening)
+{
+    constexpr std::size_t readRows = Rows / 2;
+    double* rows[Rows];
+    for (std::size_t r = 0; r < Rows; ++r) rows[r] = x + one.offset[r];
+    const std::size_t s = one.stride;
+    RowSweep sweep = rowSweepOf(plan.tuning, s, Rows);
+    sweep.streaming = Streaming;
+    const bool direct = Streaming && !sweep.inChunks;
+    if (source != nullptr && !sweep.inChunks) {
+        openingFromSource<V, readRows>(x, rows, s, *source, opening(std::bool_constant<Streaming>{}));
+    } else if (source != nullptr) {
+        // Chunk rows filled from the source's runs instead of from the array.
+        SourceRuns<readRows> runs(*source, s);
+        const auto reading = [x, &runs](double* to, const double* from, auto length) {
+            copyLanes<V>(to, runs.at(static_cast<std::size_t>(from - x)), length);
+        };
+        sweepRowsReading<V, Rows>(rows, readRows, s, sweep, inPlace(opening(std::false_type{})), reading);
+    } else if (direct) {
+        sweepRows<V, Rows>(rows, readRows, s, sweep, inPlace(opening(std::true_type{})));
+    } else {
+        sweepRows<V, Rows>(rows, readRows, s, sweep, inPlace(opening(std::false_type{})));
+    }
+}
+
+// Level 1 of the forward transform, from the data in the lower half of x or
+// from `source`.
 template <typename V, bool Streaming>
 void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n, const RealDataSource* source)
 {
-    // Chunk rows filled from the source's runs instead of from the array.
-    const auto reading = [x](auto& runs) {
-        return [x, &runs](double* to, const double* from, auto length) {
-            copyLanes<V>(to, runs.at(static_cast<std::size_t>(from - x)), length);
-        };
-    };
+    const LevelOne one = levelOneOf(plan.shape, n);
     switch (plan.shape.shortPass) {
     case 0: { // span 8: one group whose slots 4..7 are the (zero) upper half
-        const std::size_t s = n / 8;
         double* rows[8];
-        for (std::size_t m = 0; m < 8; ++m) rows[m] = x + m * s;
-        const auto body = [](const double* const* in, std::size_t ti, double* const* r, std::size_t t) {
-            V y[8];
-            for (std::size_t m = 0; m < 4; ++m) y[m] = loadLanes<V>(in[m] + ti);
-            forwardFirstZeroUpper(y);
-            for (std::size_t m = 0; m < 8; ++m) openingStore<Streaming>(r[m] + t, y[m]);
-        };
+        for (std::size_t m = 0; m < 8; ++m) rows[m] = x + one.offset[m];
         if (source == nullptr) {
-            for (std::size_t t = 0; t < s; t += laneCount<V>) body(rows, t, rows, t);
+            for (std::size_t t = 0; t < one.stride; t += laneCount<V>) openingSpan8<V, Streaming>(rows, t, rows, t);
         } else {
-            openingFromSource<V, 4>(x, rows, s, *source, body);
+            openingFromSource<V, 4>(x, rows, one.stride, *source,
+                                    [](const double* const* in, std::size_t ti, double* const* out, std::size_t t) {
+                                        openingSpan8<V, Streaming>(in, ti, out, t);
+                                    });
         }
         break;
     }
-    case 1: { // radix 2 copies the lower half up; span 16: group 0 below, group 1 above
-        const std::size_t s = n / 16;
-        double* rows[16];
-        for (std::size_t m = 0; m < 8; ++m) {
-            rows[m] = x + m * s;
-            rows[8 + m] = x + n / 2 + m * s;
-        }
-        RowSweep sweep = rowSweepOf(plan.tuning, s, 16);
-        sweep.streaming = Streaming;
-        const bool direct = Streaming && !sweep.inChunks;
-        const auto work = [](auto streamed) {
-            return [](const double* const* in, std::size_t ti, double* const* r, std::size_t t) {
-                V y0[8];
-                V y1[8];
-                for (std::size_t m = 0; m < 8; ++m) y0[m] = y1[m] = loadLanes<V>(in[m] + ti);
-                forwardFirst(y0);
-                forwardSecond(y1);
-                for (std::size_t m = 0; m < 8; ++m) {
-                    openingStore<decltype(streamed)::value>(r[m] + t, y0[m]);
-                    openingStore<decltype(streamed)::value>(r[8 + m] + t, y1[m]);
-                }
+    case 1:
+        openingSweep<V, Streaming, 16>(plan, x, one, source, [](auto streamed) {
+            return [](const double* const* in, std::size_t ti, double* const* out, std::size_t t) {
+                openingSpan16<V, decltype(streamed)::value>(in, ti, out, t);
             };
-        };
-        if (source != nullptr && !sweep.inChunks) {
-            openingFromSource<V, 8>(x, rows, s, *source, work(std::bool_constant<Streaming>{}));
-        } else if (source != nullptr) {
-            SourceRuns<8> runs(*source, s);
-            sweepRowsReading<V, 16>(rows, 8, s, sweep, inPlace(work(std::false_type{})), reading(runs));
-        } else if (direct) {
-            sweepRows<V, 16>(rows, 8, s, sweep, inPlace(work(std::true_type{})));
-        } else {
-            sweepRows<V, 16>(rows, 8, s, sweep, inPlace(work(std::false_type{})));
-        }
+        });
         break;
-    }
-    default: { // radix 4 on quarters (a + b, a - b, a, b); span 32: groups 0, 1 and the pair (2, 3)
-        const std::size_t q = n / 4;
-        const std::size_t s = n / 32;
-        double* rows[32];
-        for (std::size_t g = 0; g < 4; ++g) {
-            for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
-        }
+    default: {
         const LaneTwiddles<V> w = forwardTwiddles<V>(plan, pairOf(2));
-        RowSweep sweep = rowSweepOf(plan.tuning, s, 32);
-        sweep.streaming = Streaming;
-        const bool direct = Streaming && !sweep.inChunks;
-        const auto work = [&w](auto streamed) {
-            return [&w](const double* const* in, std::size_t ti, double* const* r, std::size_t t) {
-                V y0[8];
-                V y1[8];
-                V j[8];
-                V k[8];
-                for (std::size_t m = 0; m < 8; ++m) {
-                    const V a = loadLanes<V>(in[m] + ti);
-                    const V b = loadLanes<V>(in[8 + m] + ti);
-                    y0[m] = a + b;
-                    y1[m] = a - b;
-                    j[m] = a;
-                    k[m] = b;
-                }
-                forwardFirst(y0);
-                forwardSecond(y1);
-                forwardPair(j, k, w);
-                for (std::size_t m = 0; m < 8; ++m) {
-                    openingStore<decltype(streamed)::value>(r[m] + t, y0[m]);
-                    openingStore<decltype(streamed)::value>(r[8 + m] + t, y1[m]);
-                    openingStore<decltype(streamed)::value>(r[16 + m] + t, j[m]);
-                    openingStore<decltype(streamed)::value>(r[24 + m] + t, k[m]);
-                }
+        openingSweep<V, Streaming, 32>(plan, x, one, source, [&w](auto streamed) {
+            return [&w](const double* const* in, std::size_t ti, double* const* out, std::size_t t) {
+                openingSpan32<V, decltype(streamed)::value>(in, ti, out, t, w);
             };
-        };
-        if (source != nullptr && !sweep.inChunks) {
-            openingFromSource<V, 16>(x, rows, s, *source, work(std::bool_constant<Streaming>{}));
-        } else if (source != nullptr) {
-            SourceRuns<16> runs(*source, s);
-            sweepRowsReading<V, 32>(rows, 16, s, sweep, inPlace(work(std::false_type{})), reading(runs));
-        } else if (direct) {
-            sweepRows<V, 32>(rows, 16, s, sweep, inPlace(work(std::true_type{})));
-        } else {
-            sweepRows<V, 32>(rows, 16, s, sweep, inPlace(work(std::false_type{})));
-        }
+        });
         break;
     }
     }
@@ -254,77 +154,32 @@ void inverseClosing(const TransformPlan& plan, double* x, std::size_t n, Finish&
     // and back after every store.
     Finish finish = result;
     const double scale = 1.0 / static_cast<double>(n);
+    const LevelOne one = levelOneOf(plan.shape, n);
+    const std::size_t s = one.stride;
     switch (plan.shape.shortPass) {
     case 0: {
-        const std::size_t s = n / 8;
-        for (std::size_t t = 0; t < s; t += laneCount<V>) {
-            V y[8];
-            for (std::size_t m = 0; m < 8; ++m) y[m] = loadLanes<V>(x + m * s + t);
-            inverseFirst(y);
-            for (std::size_t m = 0; m < 8; ++m) finish(x + m * s + t, y[m] * scale);
-        }
+        double* rows[8];
+        for (std::size_t m = 0; m < 8; ++m) rows[m] = x + one.offset[m];
+        for (std::size_t t = 0; t < s; t += laneCount<V>) closingSpan8<V>(rows, t, rows, t, scale, finish);
         break;
     }
-    case 1: { // groups 0 and 1 are the halves; radix 2: (a + b, a - b)
-        const std::size_t s = n / 16;
+    case 1: {
         double* rows[16];
-        for (std::size_t m = 0; m < 8; ++m) {
-            rows[m] = x + m * s;
-            rows[8 + m] = x + n / 2 + m * s;
-        }
+        for (std::size_t r = 0; r < 16; ++r) rows[r] = x + one.offset[r];
         sweepRowsOut<V, 16>(
             rows, s, rowSweepOf(plan.tuning, s, 16),
-            [scale](double* const* r, std::size_t t, auto& store) {
-                V y0[8];
-                V y1[8];
-                for (std::size_t m = 0; m < 8; ++m) {
-                    y0[m] = loadLanes<V>(r[m] + t);
-                    y1[m] = loadLanes<V>(r[8 + m] + t);
-                }
-                inverseFirst(y0);
-                inverseSecond(y1);
-                for (std::size_t m = 0; m < 8; ++m) {
-                    store(r[m] + t, (y0[m] + y1[m]) * scale);
-                    store(r[8 + m] + t, (y0[m] - y1[m]) * scale);
-                }
-            },
+            [scale](double* const* r, std::size_t t, auto& store) { closingSpan16<V>(r, t, r, t, scale, store); },
             finish);
         break;
     }
-    default: { // groups 0, 1 and the pair (2, 3) are the quarters; then radix 4
-        const std::size_t q = n / 4;
-        const std::size_t s = n / 32;
+    default: {
         double* rows[32];
-        for (std::size_t g = 0; g < 4; ++g) {
-            for (std::size_t m = 0; m < 8; ++m) rows[8 * g + m] = x + g * q + m * s;
-        }
+        for (std::size_t r = 0; r < 32; ++r) rows[r] = x + one.offset[r];
         const LaneTwiddles<V> w = inverseTwiddles<V>(plan, pairOf(2));
         sweepRowsOut<V, 32>(
             rows, s, rowSweepOf(plan.tuning, s, 32),
             [&w, scale](double* const* r, std::size_t t, auto& store) {
-                V y0[8];
-                V y1[8];
-                V j[8];
-                V k[8];
-                for (std::size_t m = 0; m < 8; ++m) {
-                    y0[m] = loadLanes<V>(r[m] + t);
-                    y1[m] = loadLanes<V>(r[8 + m] + t);
-                    j[m] = loadLanes<V>(r[16 + m] + t);
-                    k[m] = loadLanes<V>(r[24 + m] + t);
-                }
-                inverseFirst(y0);
-                inverseSecond(y1);
-                inversePair(j, k, w);
-                for (std::size_t m = 0; m < 8; ++m) {
-                    const V u = y0[m] + y1[m];
-                    const V v = y0[m] - y1[m];
-                    const V w2 = 2.0 * j[m];
-                    const V z = 2.0 * k[m];
-                    store(r[m] + t, (u + w2) * scale);
-                    store(r[16 + m] + t, (u - w2) * scale);
-                    store(r[8 + m] + t, (v + z) * scale);
-                    store(r[24 + m] + t, (v - z) * scale);
-                }
+                closingSpan32<V>(r, t, r, t, scale, w, store);
             },
             finish);
         break;
