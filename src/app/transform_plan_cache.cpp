@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <system_error>
 
+#include "fft/transform_planner.h"
 #include "platform/owned_files.h"
 #include "platform/processor_model.h"
 #include "platform/user_folders.h"
@@ -27,9 +29,12 @@ std::optional<std::filesystem::path> transformPlanCacheFile()
     return *folder / "calvorn" / "transform-plans";
 }
 
+// The search's number of steps is part of the heading: a plan found by a
+// search with fewer settings is searched again, not taken as finished.
 std::string transformPlanCacheHeading()
 {
-    return "calvorn " CALVORN_VERSION " transform plans for " + processorModel();
+    return "calvorn " CALVORN_VERSION " transform plans of " + std::to_string(fft::searchStepCount) + " steps for " +
+           processorModel();
 }
 
 CachedPlans readTransformPlans(const std::filesystem::path& file)

@@ -66,9 +66,22 @@ struct TreeTuning {
     std::uint32_t prefetchAt = 512;
     // The first pass of a forward transform writes past the caches.
     bool streamingOpening = false;
+    // The two top levels of the tree go through the array in one sweep
+    // (from 2^12 doubles on), not one sweep each.
+    bool topInOneSweep = false;
 
     friend bool operator==(const TreeTuning&, const TreeTuning&) = default;
 };
+
+// The shortest length whose two top levels may go through the array in one
+// sweep (level 2's stride is then at least 16 doubles).
+inline constexpr std::int32_t topSweepFromExponent = 12;
+
+// Whether a transform of 2^k doubles under a tuning sweeps levels 1 and 2 at once.
+constexpr bool topInOneSweepAt(const TreeTuning& tuning, std::int32_t k)
+{
+    return tuning.topInOneSweep && k >= topSweepFromExponent;
+}
 
 // Chunk widths a tuning may name.
 inline constexpr std::uint32_t chunkColumnChoices[] = {16, 32, 64};

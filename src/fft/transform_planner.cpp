@@ -11,6 +11,9 @@ namespace {
 // tie keeps what was there, so that noise does not move the choice about.
 constexpr double switchMargin = 0.99;
 
+// The shortest length whose search tries the two top levels in one sweep.
+constexpr std::int32_t topSearchedFromExponent = 20;
+
 // A candidate whose first use takes this much longer than the best so far's
 // is not timed again: it cannot win, and each of its uses costs the run.
 constexpr double hopelessMargin = 1.15;
@@ -74,15 +77,17 @@ struct Strides {
     std::vector<std::size_t> pairs;
 };
 
-Strides stridesOf(std::int32_t k)
+// Where the two top levels go in one sweep, neither the first pass's rows nor
+// level 2's pairs are swept on their own.
+Strides stridesOf(std::int32_t k, bool topInOneSweep)
 {
     Strides strides;
     const std::size_t n = std::size_t{1} << k;
     const std::int32_t shortPass = k % 3;
     const std::size_t first = n >> (3 + shortPass);
-    if (shortPass == 1) strides.chunkable.push_back({first, 16});
-    if (shortPass == 2) strides.chunkable.push_back({first, 32});
-    for (std::size_t s = first / 8; s >= 8; s /= 8) {
+    if (!topInOneSweep && shortPass == 1) strides.chunkable.push_back({first, 16});
+    if (!topInOneSweep && shortPass == 2) strides.chunkable.push_back({first, 32});
+    for (std::size_t s = topInOneSweep ? first / 64 : first / 8; s >= 8; s /= 8) {
         strides.chunkable.push_back({s, 16});
         strides.pairs.push_back(s);
     }
@@ -127,13 +132,16 @@ std::string variantName(const TreeVariant& variant)
                                                                       std::to_string(t.chunkColumns));
     name += " prefetch " + strideText(t.prefetchAt);
     name += t.streamingOpening ? " streaming on" : " streaming off";
+    if (t.topInOneSweep) name += " top 1+2";
     return name;
 }
 
 std::optional<TreeVariant> variantNamed(std::string_view name)
 {
     const std::vector<std::string_view> words = wordsOf(name);
-    if (words.size() != 7 || words[1] != "chunks" || words[3] != "prefetch" || words[5] != "streaming") {
+    // Seven words, or nine with the two top levels in one sweep.
+    const bool top = words.size() == 9 && words[7] == "top" && words[8] == "1+2";
+    if ((words.size() != 7 && !top) || words[1] != "chunks" || words[3] != "prefetch" || words[5] != "streaming") {
         return std::nullopt;
     }
     TreeVariant variant;
@@ -161,6 +169,7 @@ std::optional<TreeVariant> variantNamed(std::string_view name)
     variant.tuning.prefetchAt = *prefetch;
     if (words[6] != "on" && words[6] != "off") return std::nullopt;
     variant.tuning.streamingOpening = words[6] == "on";
+    variant.tuning.topInOneSweep = top;
     return variant;
 }
 
@@ -174,7 +183,9 @@ TreeVariant staticVariant()
 bool sameWorkAt(std::int32_t k, const TreeVariant& a, const TreeVariant& b)
 {
     if (a.path != b.path || a.tuning.streamingOpening != b.tuning.streamingOpening) return false;
-    const Strides strides = stridesOf(k);
+    const bool top = topInOneSweepAt(a.tuning, k);
+    if (top != topInOneSweepAt(b.tuning, k)) return false;
+    const Strides strides = stridesOf(k, top);
     for (const auto& [stride, rows] : strides.chunkable) {
         const bool chunkedA = chunkedAt(a.tuning, stride, rows);
         if (chunkedA != chunkedAt(b.tuning, stride, rows)) return false;
@@ -218,8 +229,15 @@ std::vector<TreeVariant> searchStepCandidates(std::int32_t k, std::size_t step, 
             addCandidate(candidates, k, v);
         }
         break;
-    default:
+    case 4:
         v.tuning.streamingOpening = !best.tuning.streamingOpening;
+        addCandidate(candidates, k, v);
+        break;
+    default:
+        // Below 2^20 doubles a level-2 block fits in a level-2 cache, and
+        // sweeping the top levels as one cannot save traffic.
+        if (k < topSearchedFromExponent) break;
+        v.tuning.topInOneSweep = !best.tuning.topInOneSweep;
         addCandidate(candidates, k, v);
         break;
     }
@@ -261,8 +279,9 @@ PlanCacheReading readPlanCache(std::string_view heading, std::string_view text)
         at = next + 1;
         const std::vector<std::string_view> words = wordsOf(line);
         std::optional<PlanChoice> choice;
-        const bool partial = words.size() == 11 && words[2] == "step";
-        if (words.size() == 9 || partial) {
+        // "K WORK VARIANT" or "K WORK step S VARIANT"; the variant's words are checked by variantNamed.
+        const bool partial = words.size() >= 4 && words[2] == "step";
+        if (words.size() >= (partial ? 5u : 3u)) {
             const auto k = numberOf(words[0]);
             const auto work = transformWorkNamed(words[1]);
             const std::optional<std::uint32_t> step =

@@ -58,9 +58,10 @@ bool sameWorkAt(std::int32_t k, const TreeVariant& a, const TreeVariant& b);
 // The candidates of one step of the search at 2^k doubles, each the best so
 // far with one setting changed: the lane paths (only `forcedPath` when one is
 // forced), the chunk stride, the prefetch stride, the chunk width, the
-// streaming opening (the settings that tend to matter most come first). The first candidate of every step is `best` itself, and
-// none does the same work as another.
-inline constexpr std::size_t searchStepCount = 5;
+// streaming opening (the settings that tend to matter most come first), and
+// the two top levels in one sweep or not. The first candidate of every step
+// is `best` itself, and none does the same work as another.
+inline constexpr std::size_t searchStepCount = 6;
 std::vector<TreeVariant> searchStepCandidates(std::int32_t k, std::size_t step, const TreeVariant& best,
                                               std::optional<LanePath> forcedPath);
 

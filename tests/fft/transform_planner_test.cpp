@@ -73,6 +73,23 @@ TEST(TransformPlanner, SettingsThatActOnNoStrideOfTheLengthAreTheSameWork)
     TreeVariant streaming = off;
     streaming.tuning.streamingOpening = true;
     EXPECT_FALSE(fft::sameWorkAt(12, off, streaming));
+
+    // The two top levels in one sweep from 2^12 doubles on; then the first
+    // pass's rows (2^18 apart at 2^22) and level 2's pairs (2^15) are never
+    // swept alone, so chunks and prefetches from 2^15 on do nothing.
+    TreeVariant top = off;
+    top.tuning.topInOneSweep = true;
+    EXPECT_TRUE(fft::sameWorkAt(11, off, top));
+    EXPECT_FALSE(fft::sameWorkAt(12, off, top));
+    TreeVariant topFar = top;
+    topFar.tuning.chunkFrom = 32768;
+    topFar.tuning.prefetchAt = 32768;
+    EXPECT_TRUE(fft::sameWorkAt(22, top, topFar));
+    TreeVariant far22 = off;
+    far22.tuning.chunkFrom = 32768;
+    EXPECT_FALSE(fft::sameWorkAt(22, off, far22));
+    topFar.tuning.chunkFrom = 4096; // level 3's pairs, 2^12 apart
+    EXPECT_FALSE(fft::sameWorkAt(22, top, topFar));
 }
 
 TEST(TransformPlanner, TheFastestCandidateIsKeptAndATieKeepsTheStaticVariant)
@@ -252,6 +269,8 @@ TEST(TransformPlanCache, ChoicesComeBackAsTheyWereWritten)
     choices.push_back({24, TransformWork::squareKeep, v});
     v.tuning = {32768, 64, 4096, false};
     choices.push_back({18, TransformWork::times, v, 3});
+    v.tuning = {512, 16, 64, true, true};
+    choices.push_back({22, TransformWork::inverse, v});
     const std::string text = fft::planCacheText(heading, choices);
     const fft::PlanCacheReading reading = fft::readPlanCache(heading, text);
     EXPECT_TRUE(reading.sameHeading);
@@ -282,6 +301,8 @@ TEST(TransformPlanCache, AnotherProgramOrProcessorIsNoProblemAndDamageIsNamed)
         std::string(heading) + "\n20 times octets chunks 500x32 prefetch 512 streaming off\n",
         std::string(heading) + "\n20 times octets chunks 512x48 prefetch 512 streaming off\n",
         std::string(heading) + "\n20 times octets chunks 512x32 prefetch 512 streaming maybe\n",
+        std::string(heading) + "\n20 times octets chunks 512x32 prefetch 512 streaming off top 1+3\n",
+        std::string(heading) + "\n20 times octets chunks 512x32 prefetch 512 streaming off top\n",
         text + "\xff\xfe\n",
     };
     for (const std::string& bytes : damaged) {

@@ -104,12 +104,14 @@ std::vector<fft::TreeTuning> everyTuningAt(std::int32_t k, fft::LanePath path)
         for (const std::uint32_t columns : fft::chunkColumnChoices) {
             for (const std::uint32_t prefetch : prefetches) {
                 for (const bool streaming : {false, true}) {
-                    fft::TreeVariant v;
-                    v.path = path;
-                    v.tuning = {from, columns, prefetch, streaming};
-                    bool seen = false;
-                    for (const fft::TreeVariant& d : distinct) seen = seen || fft::sameWorkAt(k, d, v);
-                    if (!seen) distinct.push_back(v);
+                    for (const bool top : {false, true}) {
+                        fft::TreeVariant v;
+                        v.path = path;
+                        v.tuning = {from, columns, prefetch, streaming, top};
+                        bool seen = false;
+                        for (const fft::TreeVariant& d : distinct) seen = seen || fft::sameWorkAt(k, d, v);
+                        if (!seen) distinct.push_back(v);
+                    }
                 }
             }
         }

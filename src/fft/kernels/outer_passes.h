@@ -16,6 +16,7 @@
 #include "fft/kernels/pass_tree.h"
 #include "fft/kernels/rounding_finish.h"
 #include "fft/kernels/row_chunks.h"
+#include "fft/kernels/top_sweeps.h"
 #include "fft/real_data_source.h"
 
 namespace calvorn::fft {
@@ -188,20 +189,52 @@ void inverseClosing(const TransformPlan& plan, double* x, std::size_t n, Finish&
     result = finish;
 }
 
+// The subtrees below level 1, each level-1 node's children by the tree's rules.
+template <typename Tree>
+void levelOneSubtrees(const Tree& tree, double* x, const TransformPlan& plan)
+{
+    const TreeShape& shape = plan.shape;
+    const std::size_t s = (std::size_t{1} << plan.k) >> (3 + shape.shortPass); // the stride of level 1
+    tree.childrenOfFirst(x, s);
+    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s);
+    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 2, 3);
+}
+
+// A forward pass tree's work on x: level 1 (or levels 1 and 2 in one sweep),
+// then the subtrees below, depth first.
+template <typename V, typename Tree>
+void forwardTree(const TransformPlan& plan, const Tree& tree, double* x, const RealDataSource* source)
+{
+    const std::size_t n = std::size_t{1} << plan.k;
+    if (topInOneSweep(plan)) {
+        forwardTop<V>(plan, x, n, source);
+        topSubtrees(tree, x, levelOneOf(plan.shape, n), topNodesOf(plan.shape.shortPass));
+    } else {
+        forwardOpening<V>(plan, x, n, source);
+        levelOneSubtrees(tree, x, plan);
+    }
+}
+
+// The inverse passes' last levels: level 1 with the closing (or levels 2 and
+// 1 in one sweep), every value leaving through finish.
+template <typename V, typename Finish>
+void closingLevels(const TransformPlan& plan, double* x, Finish& finish)
+{
+    const std::size_t n = std::size_t{1} << plan.k;
+    if (topInOneSweep(plan)) {
+        inverseTop<V>(plan, x, n, finish);
+    } else {
+        inverseClosing<V>(plan, x, n, finish);
+    }
+}
+
 // All the arithmetic of a forward transform of 2^k doubles (k >= 6): level 1
 // over the whole array, then each level-1 node's subtree depth first. Leaves
 // the pairs in bit-reversed order.
 template <typename V>
 void forwardPasses(const TransformPlan& plan, double* x, const RealDataSource* source)
 {
-    const TreeShape& shape = plan.shape;
-    const std::size_t n = std::size_t{1} << plan.k;
-    forwardOpening<V>(plan, x, n, source);
-    const ForwardTree<V> tree(plan);
-    const std::size_t s = n >> (3 + shape.shortPass); // the stride of level 1
-    tree.childrenOfFirst(x, s);
-    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s);
-    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 2, 3);
+    forwardTree<V>(plan, ForwardTree<V>(plan), x, source);
 }
 
 // All the arithmetic of an inverse transform (k >= 6) once the pairs are in
@@ -210,15 +243,15 @@ void forwardPasses(const TransformPlan& plan, double* x, const RealDataSource* s
 template <typename V>
 void inversePasses(const TransformPlan& plan, double* x)
 {
-    const TreeShape& shape = plan.shape;
-    const std::size_t n = std::size_t{1} << plan.k;
     const InverseTree<V> tree(plan);
-    const std::size_t s = n >> (3 + shape.shortPass);
-    tree.childrenOfFirst(x, s);
-    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s);
-    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 2, 3);
+    if (topInOneSweep(plan)) {
+        const std::size_t n = std::size_t{1} << plan.k;
+        topSubtrees(tree, x, levelOneOf(plan.shape, n), topNodesOf(plan.shape.shortPass));
+    } else {
+        levelOneSubtrees(tree, x, plan);
+    }
     PlainFinish<V> finish;
-    inverseClosing<V>(plan, x, n, finish);
+    closingLevels<V>(plan, x, finish);
 }
 
 // A whole product on 2^k doubles (k >= 6) in the products' pair order: x
@@ -230,15 +263,8 @@ template <typename V, typename Finish>
 void productPassesThrough(const TransformPlan& plan, double* x, const double* other, Finish& finish,
                           const RealDataSource* source)
 {
-    const TreeShape& shape = plan.shape;
-    const std::size_t n = std::size_t{1} << plan.k;
-    forwardOpening<V>(plan, x, n, source);
-    const ProductTree<V> tree(plan, OtherFactor{x, other});
-    const std::size_t s = n >> (3 + shape.shortPass);
-    tree.childrenOfFirst(x, s);
-    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s);
-    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 2, 3);
-    inverseClosing<V>(plan, x, n, finish);
+    forwardTree<V>(plan, ProductTree<V>(plan, OtherFactor{x, other}), x, source);
+    closingLevels<V>(plan, x, finish);
 }
 
 template <typename V>
@@ -266,16 +292,9 @@ template <typename V>
 void squareKeepPasses(const TransformPlan& plan, double* x, double* y, FusedRounding& rounding,
                       const RealDataSource* source)
 {
-    const TreeShape& shape = plan.shape;
-    const std::size_t n = std::size_t{1} << plan.k;
-    forwardOpening<V>(plan, x, n, source);
-    const SquareKeepTree<V> tree(plan, OtherFactor{y, nullptr}, y - x);
-    const std::size_t s = n >> (3 + shape.shortPass);
-    tree.childrenOfFirst(x, s);
-    if (shape.shortPass >= 1) tree.childrenOfSecond(x + 8 * s, s);
-    if (shape.shortPass == 2) tree.childrenOfPair(x + 16 * s, x + 24 * s, s, 2, 3);
+    forwardTree<V>(plan, SquareKeepTree<V>(plan, OtherFactor{y, nullptr}, y - x), x, source);
     RoundingFinish<V> finish(y, rounding);
-    inverseClosing<V>(plan, y, n, finish);
+    closingLevels<V>(plan, y, finish);
     finish.report(rounding);
 }
 
