@@ -77,10 +77,15 @@ struct TreeTuning {
 // sweep (level 2's stride is then at least 16 doubles).
 inline constexpr std::int32_t topSweepFromExponent = 12;
 
-// Whether a transform of 2^k doubles under a tuning sweeps levels 1 and 2 at once.
-constexpr bool topInOneSweepAt(const TreeTuning& tuning, std::int32_t k)
+// The lane paths that have the sweep of the two top levels as one: the
+// vector paths the planner tries. The others would only carry its code.
+constexpr bool topSweepBuiltFor(LanePath path) { return path == LanePath::quads || path == LanePath::octets; }
+
+// Whether a transform of 2^k doubles on a lane path under a tuning sweeps
+// levels 1 and 2 at once.
+constexpr bool topInOneSweepAt(LanePath path, const TreeTuning& tuning, std::int32_t k)
 {
-    return tuning.topInOneSweep && k >= topSweepFromExponent;
+    return tuning.topInOneSweep && k >= topSweepFromExponent && topSweepBuiltFor(path);
 }
 
 // Chunk widths a tuning may name.

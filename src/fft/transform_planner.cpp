@@ -183,8 +183,8 @@ TreeVariant staticVariant()
 bool sameWorkAt(std::int32_t k, const TreeVariant& a, const TreeVariant& b)
 {
     if (a.path != b.path || a.tuning.streamingOpening != b.tuning.streamingOpening) return false;
-    const bool top = topInOneSweepAt(a.tuning, k);
-    if (top != topInOneSweepAt(b.tuning, k)) return false;
+    const bool top = topInOneSweepAt(a.path, a.tuning, k);
+    if (top != topInOneSweepAt(b.path, b.tuning, k)) return false;
     const Strides strides = stridesOf(k, top);
     for (const auto& [stride, rows] : strides.chunkable) {
         const bool chunkedA = chunkedAt(a.tuning, stride, rows);
@@ -236,7 +236,7 @@ std::vector<TreeVariant> searchStepCandidates(std::int32_t k, std::size_t step, 
     default:
         // Below 2^20 doubles a level-2 block fits in a level-2 cache, and
         // sweeping the top levels as one cannot save traffic.
-        if (k < topSearchedFromExponent) break;
+        if (k < topSearchedFromExponent || !topSweepBuiltFor(best.path)) break;
         v.tuning.topInOneSweep = !best.tuning.topInOneSweep;
         addCandidate(candidates, k, v);
         break;

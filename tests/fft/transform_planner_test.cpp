@@ -77,19 +77,24 @@ TEST(TransformPlanner, SettingsThatActOnNoStrideOfTheLengthAreTheSameWork)
     // The two top levels in one sweep from 2^12 doubles on; then the first
     // pass's rows (2^18 apart at 2^22) and level 2's pairs (2^15) are never
     // swept alone, so chunks and prefetches from 2^15 on do nothing.
-    TreeVariant top = off;
+    // Only the quads and octets paths have that sweep.
+    TreeVariant separate = off;
+    separate.path = fft::LanePath::quads;
+    TreeVariant top = separate;
     top.tuning.topInOneSweep = true;
-    EXPECT_TRUE(fft::sameWorkAt(11, off, top));
-    EXPECT_FALSE(fft::sameWorkAt(12, off, top));
+    EXPECT_TRUE(fft::sameWorkAt(11, separate, top));
+    EXPECT_FALSE(fft::sameWorkAt(12, separate, top));
     TreeVariant topFar = top;
     topFar.tuning.chunkFrom = 32768;
     topFar.tuning.prefetchAt = 32768;
     EXPECT_TRUE(fft::sameWorkAt(22, top, topFar));
-    TreeVariant far22 = off;
+    TreeVariant far22 = separate;
     far22.tuning.chunkFrom = 32768;
-    EXPECT_FALSE(fft::sameWorkAt(22, off, far22));
+    EXPECT_FALSE(fft::sameWorkAt(22, separate, far22));
     topFar.tuning.chunkFrom = 4096; // level 3's pairs, 2^12 apart
     EXPECT_FALSE(fft::sameWorkAt(22, top, topFar));
+    separate.path = top.path = fft::LanePath::pairs;
+    EXPECT_TRUE(fft::sameWorkAt(22, separate, top));
 }
 
 TEST(TransformPlanner, TheFastestCandidateIsKeptAndATieKeepsTheStaticVariant)

@@ -206,13 +206,15 @@ template <typename V, typename Tree>
 void forwardTree(const TransformPlan& plan, const Tree& tree, double* x, const RealDataSource* source)
 {
     const std::size_t n = std::size_t{1} << plan.k;
-    if (topInOneSweep(plan)) {
-        forwardTop<V>(plan, x, n, source);
-        topSubtrees(tree, x, levelOneOf(plan.shape, n), topNodesOf(plan.shape.shortPass));
-    } else {
-        forwardOpening<V>(plan, x, n, source);
-        levelOneSubtrees(tree, x, plan);
+    if constexpr (topSweepsHere) {
+        if (topInOneSweep(plan)) {
+            forwardTop<V>(plan, x, n, source);
+            topSubtrees(tree, x, levelOneOf(plan.shape, n), topNodesOf(plan.shape.shortPass));
+            return;
+        }
     }
+    forwardOpening<V>(plan, x, n, source);
+    levelOneSubtrees(tree, x, plan);
 }
 
 // The inverse passes' last levels: level 1 with the closing (or levels 2 and
@@ -221,11 +223,13 @@ template <typename V, typename Finish>
 void closingLevels(const TransformPlan& plan, double* x, Finish& finish)
 {
     const std::size_t n = std::size_t{1} << plan.k;
-    if (topInOneSweep(plan)) {
-        inverseTop<V>(plan, x, n, finish);
-    } else {
-        inverseClosing<V>(plan, x, n, finish);
+    if constexpr (topSweepsHere) {
+        if (topInOneSweep(plan)) {
+            inverseTop<V>(plan, x, n, finish);
+            return;
+        }
     }
+    inverseClosing<V>(plan, x, n, finish);
 }
 
 // All the arithmetic of a forward transform of 2^k doubles (k >= 6): level 1
@@ -244,12 +248,15 @@ template <typename V>
 void inversePasses(const TransformPlan& plan, double* x)
 {
     const InverseTree<V> tree(plan);
-    if (topInOneSweep(plan)) {
-        const std::size_t n = std::size_t{1} << plan.k;
-        topSubtrees(tree, x, levelOneOf(plan.shape, n), topNodesOf(plan.shape.shortPass));
-    } else {
-        levelOneSubtrees(tree, x, plan);
+    bool topSubtreesDone = false;
+    if constexpr (topSweepsHere) {
+        if (topInOneSweep(plan)) {
+            const std::size_t n = std::size_t{1} << plan.k;
+            topSubtrees(tree, x, levelOneOf(plan.shape, n), topNodesOf(plan.shape.shortPass));
+            topSubtreesDone = true;
+        }
     }
+    if (!topSubtreesDone) levelOneSubtrees(tree, x, plan);
     PlainFinish<V> finish;
     closingLevels<V>(plan, x, finish);
 }

@@ -30,7 +30,15 @@ namespace { // one copy per instruction set, see lanes.h
 
 // From topSweepFromExponent on, level 2's stride is at least 64, more than a
 // run of the sweep's buffer.
-inline bool topInOneSweep(const TransformPlan& plan) { return topInOneSweepAt(plan.tuning, plan.k); }
+// Only the files of the paths that have it (topSweepBuiltFor) define
+// CALVORN_TOP_SWEEPS before including the kernels.
+#if defined(CALVORN_TOP_SWEEPS)
+inline constexpr bool topSweepsHere = true;
+#else
+inline constexpr bool topSweepsHere = false;
+#endif
+
+inline bool topInOneSweep(const TransformPlan& plan) { return topInOneSweepAt(plan.path, plan.tuning, plan.k); }
 
 // A group (or pair of groups) of level 2: its block is level-1 row rowJ
 // (the pair's odd group's block is row rowK), with the group numbers of the

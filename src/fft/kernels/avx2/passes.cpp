@@ -1,6 +1,8 @@
 // The transforms' arithmetic for four lanes. This file alone is compiled for
 // AVX2 (without FMA: every product is rounded before it is added, as
 // everywhere else); it runs only where the processor has AVX2.
+// The vector paths the planner tries have the sweep of the two top levels as one.
+#define CALVORN_TOP_SWEEPS
 #include "fft/kernels/kernels.h"
 #include "fft/kernels/outer_passes.h"
 

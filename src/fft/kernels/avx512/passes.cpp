@@ -2,6 +2,8 @@
 // AVX-512F (products and sums stay separate: no contraction into fused
 // multiply-adds anywhere in the program); it runs only where the processor
 // has AVX-512F.
+// The vector paths the planner tries have the sweep of the two top levels as one.
+#define CALVORN_TOP_SWEEPS
 #include "fft/kernels/kernels.h"
 #include "fft/kernels/outer_passes.h"
 
