@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fft/kernels/butterflies.h"
 #include "fft/transform_plan.h"
 #include "fft/twiddle_sincos.h"
 
@@ -83,6 +84,28 @@ TEST(TwiddleTable, PlansOfEveryLengthShareTheLongestTablesPrefix)
         EXPECT_EQ(bitsOf(w.cosine), sample.cosine) << "entry " << sample.entry;
         EXPECT_EQ(bitsOf(w.sine), sample.sine) << "entry " << sample.entry;
     }
+}
+
+// A product's inverse passes take their pairs' twiddles as the forward ones
+// with the sines negated instead of running the recurrences from -sin: that
+// gives the same bits only where no power's sine comes out as exactly zero.
+// Every pair of every length is an entry of the longest table.
+TEST(TwiddleTable, ConjugateTwiddlesAreTheForwardOnesWithTheSinesNegated)
+{
+    std::vector<double> cosines(longestTable);
+    std::vector<double> sines(longestTable);
+    fft::fillTwiddleTable(0, longestTable, cosines.data(), sines.data());
+    std::size_t differing = 0;
+    for (std::size_t j = 0; j < longestTable; ++j) {
+        const fft::LaneTwiddles<double> forward = fft::twiddlePowers<double>(cosines[j], sines[j]);
+        const fft::LaneTwiddles<double> inverse = fft::twiddlePowers<double>(cosines[j], -sines[j]);
+        const fft::LaneTwiddles<double> negated = fft::conjugated(forward);
+        for (std::size_t m = 1; m < 8; ++m) {
+            const bool same = bitsOf(inverse.c[m]) == bitsOf(negated.c[m]) && bitsOf(inverse.s[m]) == bitsOf(negated.s[m]);
+            if (!same && differing++ < 5) ADD_FAILURE() << "entry " << j << ", power " << m;
+        }
+    }
+    EXPECT_EQ(differing, 0u);
 }
 
 } // namespace

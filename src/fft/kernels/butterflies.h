@@ -41,6 +41,20 @@ template <typename V>
     return w;
 }
 
+// The conjugate twiddles of w: the same cosines, the sines negated. The
+// recurrences above started from -s1 give exactly these, since every sine
+// they form is a sum of products with one sine factor each and rounding is
+// symmetric, as long as no sine comes out as exactly zero (a sum of zero
+// would keep its sign there); the tests check that for every entry of the
+// longest table.
+template <typename V>
+[[gnu::always_inline]] inline LaneTwiddles<V> conjugated(const LaneTwiddles<V>& w)
+{
+    LaneTwiddles<V> v = w;
+    for (std::size_t m = 1; m < 8; ++m) v.s[m] = -w.s[m];
+    return v;
+}
+
 // The same twiddles in every lane.
 template <typename V>
 [[gnu::always_inline]] inline LaneTwiddles<V> everyLane(const LaneTwiddles<double>& w)

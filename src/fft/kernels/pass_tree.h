@@ -193,7 +193,11 @@ private:
         LaneTwiddles<double> forwardW{};
         LaneTwiddles<double> inverseW{};
         if constexpr (forwardWork) forwardW = forwardTwiddles<double>(plan_, entry);
-        if constexpr (inverseWork) inverseW = inverseTwiddles<double>(plan_, entry);
+        if constexpr (multiplies) {
+            inverseW = conjugated(forwardW); // the recurrences' result from -sin, without them
+        } else if constexpr (inverseWork) {
+            inverseW = inverseTwiddles<double>(plan_, entry);
+        }
         if (s == 1) {
             if constexpr (forwardWork) forwardLeafPair(xj, xk, forwardW);
             double* yj = xj;

@@ -80,16 +80,16 @@ inline void multiplyLeaf(double* x, const OtherFactor& factor)
 // A leaf pair per lane through the forward pass, into the slots as the
 // forward leaves store them: a[m] holds J row neighbour m, b[m] K row
 // neighbour m (a complex value is slots m and m + 1 of one lane).
+// The twiddles w are the lanes' pairs' (forwardTwiddlesPerLane).
 template <typename V>
-[[gnu::always_inline]] inline void forwardLeafSlots(const TransformPlan& plan, double* const* jRows,
-                                                    double* const* kRows, const std::size_t* pairs, V (&a)[8],
-                                                    V (&b)[8])
+[[gnu::always_inline]] inline void forwardLeafSlots(double* const* jRows, double* const* kRows,
+                                                    const LaneTwiddles<V>& w, V (&a)[8], V (&b)[8])
 {
     V j[8];
     V k[8];
     rowsToSlots<V>(jRows, j);
     rowsToSlots<V>(kRows, k);
-    forwardPair(j, k, forwardTwiddlesPerLane<V>(plan, pairs));
+    forwardPair(j, k, w);
     const V toA[8] = {j[0], k[7], j[2], k[5], j[4], k[3], j[6], k[1]};
     const V toB[8] = {k[0], j[7], k[2], j[5], k[4], j[3], k[6], j[1]};
     for (std::size_t m = 0; m < 8; ++m) {
@@ -98,15 +98,15 @@ template <typename V>
     }
 }
 
-// And back: the inverse pass of such slots, stored to the rows.
+// And back: the inverse pass of such slots (conjugate twiddles w), stored
+// to the rows.
 template <typename V>
-[[gnu::always_inline]] inline void inverseLeafSlots(const TransformPlan& plan, const V (&a)[8], const V (&b)[8],
-                                                    const std::size_t* pairs, double* const* jRows,
-                                                    double* const* kRows)
+[[gnu::always_inline]] inline void inverseLeafSlots(const V (&a)[8], const V (&b)[8], const LaneTwiddles<V>& w,
+                                                    double* const* jRows, double* const* kRows)
 {
     V j[8] = {a[0], b[7], a[2], b[5], a[4], b[3], a[6], b[1]};
     V k[8] = {b[0], a[7], b[2], a[5], b[4], a[3], b[6], a[1]};
-    inversePair(j, k, inverseTwiddlesPerLane<V>(plan, pairs));
+    inversePair(j, k, w);
     slotsToRows<V>(j, jRows);
     slotsToRows<V>(k, kRows);
 }
@@ -120,7 +120,8 @@ template <typename V>
 {
     V a[8];
     V b[8];
-    forwardLeafSlots<V>(plan, jRows, kRows, pairs, a, b);
+    const LaneTwiddles<V> w = forwardTwiddlesPerLane<V>(plan, pairs);
+    forwardLeafSlots<V>(jRows, kRows, w, a, b);
     if (factor.other != nullptr) {
         double* otherJ[laneCount<V>];
         double* otherK[laneCount<V>];
@@ -143,7 +144,7 @@ template <typename V>
             multiplyComplex<V>(b[m], b[m + 1], nullptr, nullptr);
         }
     }
-    inverseLeafSlots<V>(plan, a, b, pairs, jRows, kRows);
+    inverseLeafSlots<V>(a, b, conjugated(w), jRows, kRows);
 }
 
 // A leaf pair per lane for the square that keeps its spectrum: the forward
@@ -156,7 +157,8 @@ template <typename V>
 {
     V a[8];
     V b[8];
-    forwardLeafSlots<V>(plan, jRows, kRows, pairs, a, b);
+    const LaneTwiddles<V> w = forwardTwiddlesPerLane<V>(plan, pairs);
+    forwardLeafSlots<V>(jRows, kRows, w, a, b);
     slotsToRows<V>(a, jRows);
     slotsToRows<V>(b, kRows);
     for (std::size_t m = 0; m < 8; m += 2) {
@@ -169,7 +171,7 @@ template <typename V>
         jBackRows[l] = jRows[l] + back;
         kBackRows[l] = kRows[l] + back;
     }
-    inverseLeafSlots<V>(plan, a, b, pairs, jBackRows, kBackRows);
+    inverseLeafSlots<V>(a, b, conjugated(w), jBackRows, kBackRows);
 }
 
 } // namespace
