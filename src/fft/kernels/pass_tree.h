@@ -39,6 +39,23 @@ template <typename V, typename Core>
 [[gnu::always_inline]] inline void sweepPair(double* xj, double* xk, std::size_t s, const TreeTuning& tuning,
                                              Core core)
 {
+    if (s == laneCount<V>) {
+        // One lane set per row: each block is eight whole lane sets in a
+        // row, at offsets the compiler knows, so no table of rows is needed.
+        constexpr std::size_t lanes = laneCount<V>;
+        V j[8];
+        V k[8];
+        for (std::size_t m = 0; m < 8; ++m) {
+            j[m] = loadLanes<V>(xj + m * lanes);
+            k[m] = loadLanes<V>(xk + m * lanes);
+        }
+        core(j, k);
+        for (std::size_t m = 0; m < 8; ++m) {
+            storeLanes(xj + m * lanes, j[m]);
+            storeLanes(xk + m * lanes, k[m]);
+        }
+        return;
+    }
     double* rows[16];
     for (std::size_t m = 0; m < 8; ++m) {
         rows[m] = xj + m * s;
