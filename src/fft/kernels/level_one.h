@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "fft/kernels/butterflies.h"
 #include "fft/kernels/lanes.h"
@@ -45,6 +46,15 @@ inline LevelOne levelOneOf(const TreeShape& shape, std::size_t n)
         }
     }
     return one;
+}
+
+// Whether the opening's stores to x go past the caches: where the tuning
+// asks for it and the lanes are whole vectors of an aligned array.
+template <typename V>
+inline bool streamingOpeningFor(const TransformPlan& plan, const double* x)
+{
+    const bool aligned = reinterpret_cast<std::uintptr_t>(x) % sizeof(V) == 0;
+    return plan.tuning.streamingOpening && aligned && laneCount<V> > 1;
 }
 
 // A store of the opening: past the caches when the tuning asks for it and

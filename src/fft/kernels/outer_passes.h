@@ -136,8 +136,7 @@ void forwardOpeningWith(const TransformPlan& plan, double* x, std::size_t n, con
 template <typename V>
 void forwardOpening(const TransformPlan& plan, double* x, std::size_t n, const RealDataSource* source)
 {
-    const bool aligned = reinterpret_cast<std::uintptr_t>(x) % sizeof(V) == 0;
-    if (plan.tuning.streamingOpening && aligned && laneCount<V> > 1) {
+    if (streamingOpeningFor<V>(plan, x)) {
         forwardOpeningWith<V, true>(plan, x, n, source);
     } else {
         forwardOpeningWith<V, false>(plan, x, n, source);

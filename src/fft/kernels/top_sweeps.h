@@ -191,6 +191,17 @@ inline constexpr std::size_t topPrefetchRuns = 4;
 // Columns of a run of the sweep's buffer: 16 or 32 KiB in all.
 inline constexpr std::size_t topColumns = 32;
 
+// The twiddles of level 2's pairs, w[i] for node i: forward or conjugate.
+template <bool Inverse>
+void topPairTwiddles(const TransformPlan& plan, const TopNodes& nodes, LaneTwiddles<double> (&w)[17])
+{
+    for (std::size_t i = 0; i < nodes.count; ++i) {
+        if (nodes.node[i].kind != TopNode::Kind::pair) continue;
+        const std::size_t entry = pairOf(nodes.node[i].evenGroup);
+        w[i] = Inverse ? inverseTwiddles<double>(plan, entry) : forwardTwiddles<double>(plan, entry);
+    }
+}
+
 // Levels 1 and 2 of the forward transform in one sweep; opening(in, ti, out,
 // t) is level 1's butterflies at one column (plain stores).
 template <typename V, bool Streaming, std::size_t Rows, std::size_t W, typename Opening>
@@ -200,11 +211,7 @@ void forwardTopSweep(const TransformPlan& plan, double* x, const LevelOne& one, 
     constexpr std::size_t readRows = Rows / 2;
     const std::size_t s2 = one.stride / 8;
     LaneTwiddles<double> w[17];
-    for (std::size_t i = 0; i < nodes.count; ++i) {
-        if (nodes.node[i].kind == TopNode::Kind::pair) {
-            w[i] = forwardTwiddles<double>(plan, pairOf(nodes.node[i].evenGroup));
-        }
-    }
+    topPairTwiddles<false>(plan, nodes, w);
     TopBuffer<Rows, W> buffer;
     // The read rows at stride s2: (r, j) is run row one.offset[r] / s2 + j.
     std::optional<SourceRuns<readRows * 8, topSourceColumns>> runs;
@@ -244,11 +251,7 @@ void inverseTopSweep(const TransformPlan& plan, double* x, const LevelOne& one, 
     Finish finish = result; // in registers, as in inverseClosing
     const std::size_t s2 = one.stride / 8;
     LaneTwiddles<double> w[17];
-    for (std::size_t i = 0; i < nodes.count; ++i) {
-        if (nodes.node[i].kind == TopNode::Kind::pair) {
-            w[i] = inverseTwiddles<double>(plan, pairOf(nodes.node[i].evenGroup));
-        }
-    }
+    topPairTwiddles<true>(plan, nodes, w);
     TopBuffer<Rows, W> buffer;
     for (std::size_t t0 = 0; t0 < s2; t0 += W) {
         if (t0 + topPrefetchRuns * W < s2) {
@@ -311,8 +314,7 @@ void forwardTopWith(const TransformPlan& plan, double* x, std::size_t n, const R
 template <typename V>
 void forwardTop(const TransformPlan& plan, double* x, std::size_t n, const RealDataSource* source)
 {
-    const bool aligned = reinterpret_cast<std::uintptr_t>(x) % sizeof(V) == 0;
-    if (plan.tuning.streamingOpening && aligned && laneCount<V> > 1) {
+    if (streamingOpeningFor<V>(plan, x)) {
         forwardTopWith<V, true>(plan, x, n, source);
     } else {
         forwardTopWith<V, false>(plan, x, n, source);
