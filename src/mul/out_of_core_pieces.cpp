@@ -28,10 +28,10 @@ Stretches stretchesOf(const RunContext& run, const BlockLayout& layout)
 }
 
 // File blocks of the second piece that wait in the room beyond a sweep's
-// buffer (of one file block per stored operand and one more).
-std::int32_t heldBlocks(std::size_t roomDoubles, std::size_t inputs, std::size_t h, std::int32_t s)
+// buffer of `bufferBlocks` file blocks.
+std::int32_t heldBlocks(std::size_t roomDoubles, std::size_t bufferBlocks, std::size_t h, std::int32_t s)
 {
-    const std::size_t buffer = (inputs + 1) * h;
+    const std::size_t buffer = bufferBlocks * h;
     if (roomDoubles <= buffer) return 0;
     return static_cast<std::int32_t>(std::min<std::size_t>((roomDoubles - buffer) / h, static_cast<std::size_t>(s)));
 }
@@ -63,6 +63,15 @@ std::vector<SpectrumPlace> inputsOf(const PiecePlan& plan)
         }
     }
     return inputs;
+}
+
+// A sweep's buffer in file blocks: one per stored operand, where it is read
+// when the system shows no view of its file, and one for each piece after
+// the first, where that piece's file block waits until every piece has
+// summed the same block of the operands.
+std::size_t sweepBufferBlocks(const PiecePlan& plan)
+{
+    return inputsOf(plan).size() + (plan.pieces.empty() ? 0 : plan.pieces.size() - 1);
 }
 
 std::size_t indexOf(const std::vector<SpectrumPlace>& inputs, const SpectrumPlace& place)
@@ -105,13 +114,15 @@ void formOneByOne(RunContext& run, const BlockLayout& layout, PieceTarget& targe
 }
 
 // One sweep: for every file block t, the block t of each stored operand is
-// read once into the sweep buffer, then each piece's block t is summed there
-// (the first piece's in the work area) and the later pieces' blocks are
+// seen once (or read into the sweep buffer), then each piece's block t is
+// summed (the first piece's in the work area, the later pieces' in the
+// buffer) and, once every piece has summed it, the later pieces' blocks are
 // written to their spare positions, except the second piece's first blocks,
-// which wait in what the room holds beyond the buffer; then the pieces are
-// stored in turn, each brought back into the work area. A spare position's
-// block t is written only after every block t was read, so the operands it
-// held stay whole for the sweep.
+// which are summed where they wait in what the room holds beyond the buffer;
+// then the pieces are stored in turn, each brought back into the work area.
+// A spare position's block t is written only after every piece has read the
+// operands' block t, so its views show the operand as long as they are
+// used.
 void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan)
 {
     const Stretches st = stretchesOf(run, layout);
@@ -119,10 +130,10 @@ void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& tar
     const std::span<double> w = transformArray(run);
     const std::span<double> room = run.workArea.room();
     run.kept.areaWritten(w.data(), layout.b, static_cast<std::int32_t>(room.size()));
-    const std::span<double> buffer = room.first((inputs.size() + 1) * st.h);
-    const auto blockOf = [&](std::size_t input) { return buffer.subspan(input * st.h, st.h); };
-    const std::span<double> pieceBlock = blockOf(inputs.size());
-    const std::int32_t held = heldBlocks(room.size(), inputs.size(), st.h, st.s);
+    const std::size_t bufferBlocks = sweepBufferBlocks(plan);
+    const std::span<double> buffer = room.first(bufferBlocks * st.h);
+    const auto blockOf = [&](std::size_t slot) { return buffer.subspan(slot * st.h, st.h); };
+    const std::int32_t held = heldBlocks(room.size(), bufferBlocks, st.h, st.s);
     const std::span<double> waiting = room.subspan(buffer.size(), static_cast<std::size_t>(held) * st.h);
 
     // Each term's operands as places in the buffer (the work area's as npos).
@@ -142,37 +153,30 @@ void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& tar
         }
     }
 
-    // Block t of each input, seen in its file or read into the buffer. An
-    // input at a spare position is read: the piece written there overwrites
-    // its block t while later pieces still sum it, and a view would show the
-    // piece instead.
-    std::vector<bool> overwritten(inputs.size());
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const auto used = plan.spare.begin() + static_cast<std::ptrdiff_t>(plan.pieces.size() - 1);
-        overwritten[i] = std::find(plan.spare.begin(), used, inputs[i]) != used;
-    }
     std::vector<std::span<const double>> input(inputs.size());
     for (std::int32_t t = 1; t <= st.s; ++t) {
-        for (std::size_t i = 0; i < inputs.size(); ++i) {
-            const std::int32_t block = fileBlock(inputs[i], st.s, t);
-            if (overwritten[i]) readBlock(run, *inputs[i].store, block, blockOf(i));
-            input[i] = overwritten[i] ? blockOf(i) : viewBlock(run, *inputs[i].store, block, blockOf(i));
-        }
-        const std::span<double> areaBlock = w.subspan(static_cast<std::size_t>(t - 1) * st.h, st.h);
+        for (std::size_t i = 0; i < inputs.size(); ++i)
+            input[i] = viewBlock(run, *inputs[i].store, fileBlock(inputs[i], st.s, t), blockOf(i));
+        const std::size_t at = static_cast<std::size_t>(t - 1) * st.h;
+        const std::span<double> areaBlock = w.subspan(at, st.h);
+        const auto pieceBlock = [&](std::size_t p) {
+            if (p == 0) return areaBlock;
+            if (p == 1 && t <= held) return waiting.subspan(at, st.h);
+            return blockOf(inputs.size() + p - 1);
+        };
         // The later pieces first: the first one may overwrite the work area's spectrum.
         for (std::size_t p = plan.pieces.size(); p-- > 0;) {
-            const std::span<double> out = p == 0 ? areaBlock : pieceBlock;
+            const std::span<double> out = pieceBlock(p);
             const std::vector<Operands>& terms = operands[p];
             for (std::size_t k = 0; k < terms.size(); ++k) {
                 const std::span<const double> second = terms[k].second == area ? areaBlock : input[terms[k].second];
                 combineStretch(plan.pieces[p].terms[k].kind, k > 0, input[terms[k].first], second, out, t == 1);
             }
-            if (p == 1 && t <= held) {
-                std::copy(out.begin(), out.end(), waiting.begin() + static_cast<std::ptrdiff_t>((t - 1) * st.h));
-            } else if (p > 0) {
-                const SpectrumPlace& spare = plan.spare[p - 1];
-                writeBlock(run, *spare.store, fileBlock(spare, st.s, t), out);
-            }
+        }
+        for (std::size_t p = 1; p < plan.pieces.size(); ++p) {
+            if (p == 1 && t <= held) continue;
+            const SpectrumPlace& spare = plan.spare[p - 1];
+            writeBlock(run, *spare.store, fileBlock(spare, st.s, t), pieceBlock(p));
         }
     }
 
@@ -214,7 +218,7 @@ bool possible(const RunContext& run, const BlockLayout& layout, const PiecePlan&
         return !plan.roomCandidate.inArea() && room >= static_cast<std::size_t>(layout.b);
     case Forming::inOneSweep:
         return plan.pieces.size() >= 2 && plan.spare.size() + 1 >= plan.pieces.size() &&
-               room >= (inputsOf(plan).size() + 1) * static_cast<std::size_t>(run.size.halfBlockWords);
+               room >= sweepBufferBlocks(plan) * static_cast<std::size_t>(run.size.halfBlockWords);
     }
     return false;
 }
@@ -252,7 +256,7 @@ Forming chooseForming(RunContext& run, const BlockLayout& layout, const PiecePla
     }();
     if (wanted) return possible(run, layout, plan, *wanted) ? *wanted : Forming::oneByOne;
     const Stretches st = stretchesOf(run, layout);
-    const std::int32_t held = heldBlocks(run.workArea.room().size(), inputsOf(plan).size(), st.h, st.s);
+    const std::int32_t held = heldBlocks(run.workArea.room().size(), sweepBufferBlocks(plan), st.h, st.s);
     Forming best = Forming::oneByOne;
     for (const Forming forming : {Forming::oneByOneFromRoom, Forming::inOneSweep}) {
         if (possible(run, layout, plan, forming) &&

@@ -74,8 +74,9 @@ PieceTraffic pieceTraffic(const PiecePlan& plan, Forming forming, std::int32_t b
 // The way for this plan: the one run.pieceForming asks for or, when it is
 // left to the product, the one that moves fewest file blocks; each only
 // where it can run: the room must hold a spectrum of b doubles (one by one
-// from the room), or a file block of each stored operand and one more (the
-// sweep, which also needs a spare position for every piece after the first).
+// from the room), or a file block of each stored operand and of each piece
+// after the first (the sweep, which also needs a spare position for every
+// piece after the first).
 Forming chooseForming(RunContext& run, const BlockLayout& layout, const PiecePlan& plan);
 
 // Forms and stores every piece of the plan the way chosen. From the room,
