@@ -65,13 +65,27 @@ std::vector<SpectrumPlace> inputsOf(const PiecePlan& plan)
     return inputs;
 }
 
-// A sweep's buffer in file blocks: one per stored operand, where it is read
-// when the system shows no view of its file, and one for each piece after
-// the first, where that piece's file block waits until every piece has
-// summed the same block of the operands.
-std::size_t sweepBufferBlocks(const PiecePlan& plan)
+// A sweep's buffer: a file block for each stored operand (where it is read
+// when the system shows no view of its file, or when a piece is written
+// over it while other pieces still sum it), then one for each of the first
+// `deferred` pieces after the first, where that piece's file block waits
+// until every piece has summed the operands' same block, and one shared by
+// the pieces after those, each written as soon as it is summed. The pieces
+// wait where the room allows it: each one that waits lets every operand at
+// its spare position be seen in its file instead of read.
+struct SweepBuffer {
+    std::size_t deferred = 0;
+    std::size_t blocks = 0;
+};
+
+SweepBuffer sweepBuffer(const PiecePlan& plan, std::size_t roomDoubles, std::size_t h)
 {
-    return inputsOf(plan).size() + (plan.pieces.empty() ? 0 : plan.pieces.size() - 1);
+    const std::size_t inputs = inputsOf(plan).size();
+    const std::size_t later = plan.pieces.empty() ? 0 : plan.pieces.size() - 1;
+    const std::size_t roomBlocks = roomDoubles / h;
+    if (roomBlocks >= inputs + later) return {later, inputs + later};
+    const std::size_t deferred = roomBlocks > inputs + 1 ? roomBlocks - inputs - 1 : 0;
+    return {deferred, inputs + deferred + 1};
 }
 
 std::size_t indexOf(const std::vector<SpectrumPlace>& inputs, const SpectrumPlace& place)
@@ -116,13 +130,11 @@ void formOneByOne(RunContext& run, const BlockLayout& layout, PieceTarget& targe
 // One sweep: for every file block t, the block t of each stored operand is
 // seen once (or read into the sweep buffer), then each piece's block t is
 // summed (the first piece's in the work area, the later pieces' in the
-// buffer) and, once every piece has summed it, the later pieces' blocks are
-// written to their spare positions, except the second piece's first blocks,
-// which are summed where they wait in what the room holds beyond the buffer;
-// then the pieces are stored in turn, each brought back into the work area.
-// A spare position's block t is written only after every piece has read the
-// operands' block t, so its views show the operand as long as they are
-// used.
+// buffer, the second piece's first blocks where they wait in what the room
+// holds beyond the buffer) and the later pieces' blocks are written to their
+// spare positions: those that wait in the buffer once every piece has summed
+// the operands' block t, the others as soon as they are summed. Then the
+// pieces are stored in turn, each brought back into the work area.
 void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& target, const PiecePlan& plan)
 {
     const Stretches st = stretchesOf(run, layout);
@@ -130,10 +142,11 @@ void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& tar
     const std::span<double> w = transformArray(run);
     const std::span<double> room = run.workArea.room();
     run.kept.areaWritten(w.data(), layout.b, static_cast<std::int32_t>(room.size()));
-    const std::size_t bufferBlocks = sweepBufferBlocks(plan);
-    const std::span<double> buffer = room.first(bufferBlocks * st.h);
+    const SweepBuffer layoutOfBuffer = sweepBuffer(plan, room.size(), st.h);
+    const std::size_t deferred = layoutOfBuffer.deferred;
+    const std::span<double> buffer = room.first(layoutOfBuffer.blocks * st.h);
     const auto blockOf = [&](std::size_t slot) { return buffer.subspan(slot * st.h, st.h); };
-    const std::int32_t held = heldBlocks(room.size(), bufferBlocks, st.h, st.s);
+    const std::int32_t held = heldBlocks(room.size(), layoutOfBuffer.blocks, st.h, st.s);
     const std::span<double> waiting = room.subspan(buffer.size(), static_cast<std::size_t>(held) * st.h);
 
     // Each term's operands as places in the buffer (the work area's as npos).
@@ -153,16 +166,33 @@ void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& tar
         }
     }
 
+    // An operand at the spare position of a piece written as soon as it is
+    // summed is read: that piece overwrites its block t while later pieces
+    // still sum it, and a view would show the piece instead.
+    std::vector<bool> overwritten(inputs.size());
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const auto first = plan.spare.begin() + static_cast<std::ptrdiff_t>(deferred);
+        const auto used = plan.spare.begin() + static_cast<std::ptrdiff_t>(plan.pieces.size() - 1);
+        overwritten[i] = std::find(first, used, inputs[i]) != used;
+    }
+    const auto waits = [&](std::size_t p, std::int32_t t) { return p == 1 && t <= held; };
     std::vector<std::span<const double>> input(inputs.size());
     for (std::int32_t t = 1; t <= st.s; ++t) {
-        for (std::size_t i = 0; i < inputs.size(); ++i)
-            input[i] = viewBlock(run, *inputs[i].store, fileBlock(inputs[i], st.s, t), blockOf(i));
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            const std::int32_t block = fileBlock(inputs[i], st.s, t);
+            if (overwritten[i]) readBlock(run, *inputs[i].store, block, blockOf(i));
+            input[i] = overwritten[i] ? blockOf(i) : viewBlock(run, *inputs[i].store, block, blockOf(i));
+        }
         const std::size_t at = static_cast<std::size_t>(t - 1) * st.h;
         const std::span<double> areaBlock = w.subspan(at, st.h);
         const auto pieceBlock = [&](std::size_t p) {
             if (p == 0) return areaBlock;
-            if (p == 1 && t <= held) return waiting.subspan(at, st.h);
-            return blockOf(inputs.size() + p - 1);
+            if (waits(p, t)) return waiting.subspan(at, st.h);
+            return blockOf(inputs.size() + std::min(p, deferred + 1) - 1);
+        };
+        const auto writePiece = [&](std::size_t p) {
+            const SpectrumPlace& spare = plan.spare[p - 1];
+            writeBlock(run, *spare.store, fileBlock(spare, st.s, t), pieceBlock(p));
         };
         // The later pieces first: the first one may overwrite the work area's spectrum.
         for (std::size_t p = plan.pieces.size(); p-- > 0;) {
@@ -172,12 +202,10 @@ void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& tar
                 const std::span<const double> second = terms[k].second == area ? areaBlock : input[terms[k].second];
                 combineStretch(plan.pieces[p].terms[k].kind, k > 0, input[terms[k].first], second, out, t == 1);
             }
+            if (p > deferred && !waits(p, t)) writePiece(p);
         }
-        for (std::size_t p = 1; p < plan.pieces.size(); ++p) {
-            if (p == 1 && t <= held) continue;
-            const SpectrumPlace& spare = plan.spare[p - 1];
-            writeBlock(run, *spare.store, fileBlock(spare, st.s, t), pieceBlock(p));
-        }
+        for (std::size_t p = 1; p <= deferred; ++p)
+            if (!waits(p, t)) writePiece(p);
     }
 
     for (std::size_t p = 0; p < plan.pieces.size(); ++p) {
@@ -218,7 +246,7 @@ bool possible(const RunContext& run, const BlockLayout& layout, const PiecePlan&
         return !plan.roomCandidate.inArea() && room >= static_cast<std::size_t>(layout.b);
     case Forming::inOneSweep:
         return plan.pieces.size() >= 2 && plan.spare.size() + 1 >= plan.pieces.size() &&
-               room >= sweepBufferBlocks(plan) * static_cast<std::size_t>(run.size.halfBlockWords);
+               room >= (inputsOf(plan).size() + 1) * static_cast<std::size_t>(run.size.halfBlockWords);
     }
     return false;
 }
@@ -256,7 +284,8 @@ Forming chooseForming(RunContext& run, const BlockLayout& layout, const PiecePla
     }();
     if (wanted) return possible(run, layout, plan, *wanted) ? *wanted : Forming::oneByOne;
     const Stretches st = stretchesOf(run, layout);
-    const std::int32_t held = heldBlocks(run.workArea.room().size(), sweepBufferBlocks(plan), st.h, st.s);
+    const std::size_t room = run.workArea.room().size();
+    const std::int32_t held = heldBlocks(room, sweepBuffer(plan, room, st.h).blocks, st.h, st.s);
     Forming best = Forming::oneByOne;
     for (const Forming forming : {Forming::oneByOneFromRoom, Forming::inOneSweep}) {
         if (possible(run, layout, plan, forming) &&

@@ -253,6 +253,46 @@ TEST(OutOfCoreProduct, SingleBlocksInOneGoEndAsTheSeparateSteps)
     }
 }
 
+// A sweep whose room lets every later piece wait in its buffer sees the
+// operands at the pieces' spare positions in their files; with room for no
+// more than a block of each operand and one shared block, each of those
+// operands is read into the buffer instead, every file block of it. Both
+// give the oracle's product.
+TEST(OutOfCoreProduct, ASweepWithRoomForItsPiecesReadsNoOperandIntoItsBuffer)
+{
+    // Blocks of 16 words: file blocks of 8 doubles, spectra of 16 of them;
+    // K = 4 blocks, so 7 stored operands (y's last stays in the work area)
+    // and 3 later pieces, at Y's positions 1 .. 3, which hold operands.
+    constexpr std::int32_t b = 128;
+    constexpr std::int32_t n = b;
+    constexpr std::uint64_t s = 16;
+    std::mt19937_64 random(seed + 13);
+    const Words x = test::randomWords(random, n + 2);
+    const Words y = test::randomWords(random, n + 2);
+    const auto copiedReads = [&](std::int32_t roomBlocks) {
+        test::OutOfCoreRig rig(16, PieceForming::inOneSweep);
+        rig.put(rig.x, x);
+        rig.put(rig.y, y);
+        rig.clearResult(n);
+        rig.run.workArea.allocate(b, roomBlocks * 8);
+        rig.poisonWorkArea();
+        const TransferCounts before = rig.run.transfers;
+        multiplyNumbers(rig.run, rig.x, rig.y, rig.z, n, productFull);
+        EXPECT_EQ(test::readWords(rig.run, rig.z, n + 2), test::expectedOutOfCoreProduct(x, y, n, b / 4))
+            << roomBlocks << " blocks of room";
+        EXPECT_GT(rig.run.transfers.blocksViewed, before.blocksViewed);
+        return (rig.run.transfers.blocksRead - before.blocksRead) -
+               (rig.run.transfers.blocksViewed - before.blocksViewed);
+    };
+    // With 10 blocks of room no block of the second piece waits in the
+    // room; with 16, six do, so six fewer are brought back.
+    const std::uint64_t shared = copiedReads(8);
+    const std::uint64_t waiting = copiedReads(10);
+    const std::uint64_t ample = copiedReads(16);
+    EXPECT_EQ(shared, waiting + 3 * s);
+    EXPECT_EQ(waiting, ample + 6);
+}
+
 // The operands' blocks are whole blocks of the work files only when the
 // work area holds at least four of them; below that an out-of-core product
 // is refused before anything is read or written, while the in-core modes
