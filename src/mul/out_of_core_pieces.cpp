@@ -27,15 +27,6 @@ Stretches stretchesOf(const RunContext& run, const BlockLayout& layout)
     return {static_cast<std::size_t>(h), layout.b / h};
 }
 
-// File blocks of the second piece that wait in the room beyond a sweep's
-// buffer of `bufferBlocks` file blocks.
-std::int32_t heldBlocks(std::size_t roomDoubles, std::size_t bufferBlocks, std::size_t h, std::int32_t s)
-{
-    const std::size_t buffer = bufferBlocks * h;
-    if (roomDoubles <= buffer) return 0;
-    return static_cast<std::int32_t>(std::min<std::size_t>((roomDoubles - buffer) / h, static_cast<std::size_t>(s)));
-}
-
 std::int32_t fileBlock(const SpectrumPlace& place, std::int32_t s, std::int32_t t)
 {
     return (place.position - 1) * s + t;
@@ -72,20 +63,31 @@ std::vector<SpectrumPlace> inputsOf(const PiecePlan& plan)
 // until every piece has summed the operands' same block, and one shared by
 // the pieces after those, each written as soon as it is summed. The pieces
 // wait where the room allows it: each one that waits lets every operand at
-// its spare position be seen in its file instead of read.
+// its spare position be seen in its file instead of read. What the room
+// holds beyond the buffer keeps the second piece's first `held` file blocks.
 struct SweepBuffer {
     std::size_t deferred = 0;
     std::size_t blocks = 0;
+    std::int32_t held = 0;
 };
 
-SweepBuffer sweepBuffer(const PiecePlan& plan, std::size_t roomDoubles, std::size_t h)
+SweepBuffer sweepBuffer(const PiecePlan& plan, std::size_t roomDoubles, const Stretches& st)
 {
     const std::size_t inputs = inputsOf(plan).size();
     const std::size_t later = plan.pieces.empty() ? 0 : plan.pieces.size() - 1;
-    const std::size_t roomBlocks = roomDoubles / h;
-    if (roomBlocks >= inputs + later) return {later, inputs + later};
-    const std::size_t deferred = roomBlocks > inputs + 1 ? roomBlocks - inputs - 1 : 0;
-    return {deferred, inputs + deferred + 1};
+    const std::size_t roomBlocks = roomDoubles / st.h;
+    SweepBuffer buffer;
+    if (roomBlocks >= inputs + later) {
+        buffer.deferred = later;
+        buffer.blocks = inputs + later;
+    } else {
+        buffer.deferred = roomBlocks > inputs + 1 ? roomBlocks - inputs - 1 : 0;
+        buffer.blocks = inputs + buffer.deferred + 1;
+    }
+    if (roomBlocks > buffer.blocks)
+        buffer.held = static_cast<std::int32_t>(
+            std::min<std::size_t>(roomBlocks - buffer.blocks, static_cast<std::size_t>(st.s)));
+    return buffer;
 }
 
 std::size_t indexOf(const std::vector<SpectrumPlace>& inputs, const SpectrumPlace& place)
@@ -142,11 +144,11 @@ void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& tar
     const std::span<double> w = transformArray(run);
     const std::span<double> room = run.workArea.room();
     run.kept.areaWritten(w.data(), layout.b, static_cast<std::int32_t>(room.size()));
-    const SweepBuffer layoutOfBuffer = sweepBuffer(plan, room.size(), st.h);
+    const SweepBuffer layoutOfBuffer = sweepBuffer(plan, room.size(), st);
     const std::size_t deferred = layoutOfBuffer.deferred;
+    const std::int32_t held = layoutOfBuffer.held;
     const std::span<double> buffer = room.first(layoutOfBuffer.blocks * st.h);
     const auto blockOf = [&](std::size_t slot) { return buffer.subspan(slot * st.h, st.h); };
-    const std::int32_t held = heldBlocks(room.size(), layoutOfBuffer.blocks, st.h, st.s);
     const std::span<double> waiting = room.subspan(buffer.size(), static_cast<std::size_t>(held) * st.h);
 
     // Each term's operands as places in the buffer (the work area's as npos).
@@ -169,12 +171,10 @@ void formInOneSweep(RunContext& run, const BlockLayout& layout, PieceTarget& tar
     // An operand at the spare position of a piece written as soon as it is
     // summed is read: that piece overwrites its block t while later pieces
     // still sum it, and a view would show the piece instead.
+    const auto writtenAtOnce = plan.spare.begin() + static_cast<std::ptrdiff_t>(deferred);
+    const auto used = plan.spare.begin() + static_cast<std::ptrdiff_t>(plan.pieces.size() - 1);
     std::vector<bool> overwritten(inputs.size());
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const auto first = plan.spare.begin() + static_cast<std::ptrdiff_t>(deferred);
-        const auto used = plan.spare.begin() + static_cast<std::ptrdiff_t>(plan.pieces.size() - 1);
-        overwritten[i] = std::find(first, used, inputs[i]) != used;
-    }
+    for (std::size_t i = 0; i < inputs.size(); ++i) overwritten[i] = std::find(writtenAtOnce, used, inputs[i]) != used;
     const auto waits = [&](std::size_t p, std::int32_t t) { return p == 1 && t <= held; };
     std::vector<std::span<const double>> input(inputs.size());
     for (std::int32_t t = 1; t <= st.s; ++t) {
@@ -284,8 +284,7 @@ Forming chooseForming(RunContext& run, const BlockLayout& layout, const PiecePla
     }();
     if (wanted) return possible(run, layout, plan, *wanted) ? *wanted : Forming::oneByOne;
     const Stretches st = stretchesOf(run, layout);
-    const std::size_t room = run.workArea.room().size();
-    const std::int32_t held = heldBlocks(room, sweepBuffer(plan, room, st.h).blocks, st.h, st.s);
+    const std::int32_t held = sweepBuffer(plan, run.workArea.room().size(), st).held;
     Forming best = Forming::oneByOne;
     for (const Forming forming : {Forming::oneByOneFromRoom, Forming::inOneSweep}) {
         if (possible(run, layout, plan, forming) &&
